@@ -1,0 +1,26 @@
+// The message pane: every command reports its progress and errors here as lines.
+// The portable operations below frame the text; the pane itself is reached through a seam
+// (the Win32 Edit control in the program, an in-memory pane in tests).
+#pragma once
+
+struct PaneSeam {
+  // Replace the pane's current selection with text (EM_REPLACESEL, not undoable).
+  int (*replace_selection)(const char* text);
+  // Replace the pane's whole text with empty text (WM_SETTEXT "").
+  void (*clear)();
+};
+
+// Install the pane; null means there is no pane yet and reported text is lost.
+void pane_set_seam(const PaneSeam* seam);
+const PaneSeam* pane_get_seam();
+
+extern "C" {
+// Inserts the text, then "\r", then "\r\n". Also the adapter library's report callback.
+int append_line(const char* text);
+}
+// Inserts the text and a single "\r": the next text continues on the same line.
+void append_error(const char* text);
+// Clears the pane; with a name, appends "COMMAND: <name>".
+void begin_command(const char* name);
+// Appends "COMMAND DONE".
+void end_command();
