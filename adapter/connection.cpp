@@ -1,0 +1,79 @@
+#include "adapter/connection.h"
+
+#include <cstdio>
+
+#include "adapter/bdx.h"
+#include "app/message_pane.h"
+#include "target/catalogue.h"
+
+namespace {
+const char kUnrecognisedFamily[] =
+    "Warning: Unrecognised processor family, may not be supported by this adapter";
+
+int connect_r41(int port, int target_clock) {
+  char parameters[64];
+  // Port and clock come from stored settings; widen so that no value can overflow.
+  std::snprintf(parameters, sizeof parameters, "COM%lld %d", static_cast<long long>(port) + 1,
+                target_clock / 1000);
+  return bdx_Connect("R41", parameters);
+}
+
+int connect_r42(int target_clock) {
+  if (const Derivative* target = current_target()) {
+    if (!target->info) {
+      append_line(kUnrecognisedFamily);
+    } else if (target->info->family_code < FAMILY_HCS12 ||
+               target->info->family_code > FAMILY_HCS12X) {
+      append_line("Processor family is not supported by this adapter");
+      return -1;
+    }
+  }
+  if (bdx_Connect("R42", "") < 0) {
+    append_line("Cannot open connection to R42");
+    return -1;
+  }
+  if (target_clock == -1) {
+    if (bdx_Sync() < 0) {
+      append_line("Cannot autodetect this target, specify target clock frequency");
+      bdx_Disconnect();
+      return -1;
+    }
+    float detected = 0.0f;
+    bdx_GetBdmSpeed(&detected);
+    return 0;
+  }
+  const float speed = static_cast<float>(target_clock * 0.001);
+  if (bdx_SetBdmSpeed(speed) < 0) {
+    char line[128];
+    std::snprintf(line, sizeof line,
+                  "Cannot set target speed (%f MHz), assuming this is correct.", speed);
+    append_line(line);
+  }
+  return 0;
+}
+}  // namespace
+
+int connect_adapter(int adapter_type, int port, int target_clock) {
+  if (!current_target()) append_line(kUnrecognisedFamily);
+  switch (adapter_type) {
+    case ADAPTER_R41: return connect_r41(port, target_clock);
+    case ADAPTER_R42: return connect_r42(target_clock);
+    default: return -1;
+  }
+}
+
+void reset_target() {
+  if (bdx_TargetReset() < 0) append_line("Cannot reset target");
+}
+
+void run_target() {
+  if (bdx_TargetStart() < 0) append_line("Cannot start target");
+}
+
+void step_target() {
+  if (bdx_TargetStep() < 0) append_line("Cannot step target");
+}
+
+void halt_target() {
+  if (bdx_TargetHalt() < 0) append_line("Cannot halt target");
+}

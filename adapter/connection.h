@@ -1,0 +1,17 @@
+// Opening the connection to the target through the adapter library, and the four run-control
+// operations. Reports only through the message pane; keeps no state of its own.
+#pragma once
+
+// Adapter types, as positions in the adapter dialog's type list.
+enum { ADAPTER_R41 = 0, ADAPTER_R42 = 1, ADAPTER_R43 = 2 };
+
+// Connects adapter type (0 R41, 1 R42; others are refused) on port (0-based serial index,
+// ignored for R42) with the target clock in kHz (-1 = detect). Returns 0 when the adapter is
+// connected and ready; -1, or the library's own result for R41, when not.
+int connect_adapter(int adapter_type, int port, int target_clock);
+
+// One library call each; a failure is reported as a line in the message pane.
+void reset_target();
+void run_target();
+void step_target();
+void halt_target();
