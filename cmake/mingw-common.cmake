@@ -1,5 +1,6 @@
-set(CMAKE_C_COMPILER ${CORVANE_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${CORVANE_MINGW_PREFIX}-g++)
+set(CMAKE_C_COMPILER ${CORVANE_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${CORVANE_MINGW_PREFIX}-g++-posix)
+# The posix thread model: GoogleTest needs std::mutex; everything is linked statically.
 set(CMAKE_RC_COMPILER ${CORVANE_MINGW_PREFIX}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${CORVANE_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

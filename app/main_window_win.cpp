@@ -1,0 +1,205 @@
+// Start-up, the main window procedure's lifecycle messages and the message loop.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "adapter/bdx.h"
+#include "app/html_help_win.h"
+#include "app/message_pane.h"
+#include "app/shell_win.h"
+#include "views/view_layout.h"
+
+ShellState g_shell;
+const char kMainWindowClass[] = "CorvaneWindowClass";
+
+namespace {
+
+// The message pane seam over the Edit control: insert at the selection, not undoable.
+int pane_replace_selection(const char* text) {
+  if (!g_shell.message_pane) return 0;
+  return static_cast<int>(
+      SendMessageA(g_shell.message_pane, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text)));
+}
+
+void pane_clear() {
+  if (g_shell.message_pane)
+    SendMessageA(g_shell.message_pane, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+}
+
+const PaneSeam kEditPane = {pane_replace_selection, pane_clear};
+
+int font_height(HDC dc, int points) { return -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72); }
+
+void create_fonts(HWND window) {
+  HDC dc = GetDC(window);
+  LOGFONTA font;
+  std::memset(&font, 0, sizeof font);
+  font.lfHeight = font_height(dc, 10);
+  font.lfPitchAndFamily = 0x31;  // FIXED_PITCH | FF_MODERN
+  std::strcpy(font.lfFaceName, "Courier");
+  g_shell.fixed_font = CreateFontIndirectA(&font);
+  std::strcpy(font.lfFaceName, "MS Sans Serif");
+  font.lfPitchAndFamily = 0x30;  // DEFAULT_PITCH | FF_MODERN
+  font.lfHeight = font_height(dc, 8);
+  font.lfWidth = 0;
+  g_shell.ui_font = CreateFontIndirectA(&font);
+  ReleaseDC(window, dc);
+}
+
+LRESULT on_create(HWND window) {
+  g_shell.main_window = window;
+  create_fonts(window);
+  g_view_layout.shown = 0;
+  html_help(nullptr, nullptr, kHhInitialize, reinterpret_cast<DWORD_PTR>(&g_shell.help_cookie));
+  return 1;
+}
+
+LRESULT on_size(HWND window, WPARAM wparam, LPARAM lparam) {
+  if (wparam == SIZE_MINIMIZED) return DefWindowProcA(window, WM_SIZE, wparam, lparam);
+  if (g_shell.adapter_toolbar) SendMessageA(g_shell.adapter_toolbar, TB_AUTOSIZE, 0, 0);
+  int width = LOWORD(lparam);
+  int height = HIWORD(lparam);
+  int top;
+  int pane_height;
+  if (g_view_layout.shown) {
+    top = g_view_layout.bottom;
+    pane_height = height - g_view_layout.bottom;
+  } else {
+    top = height / 2;
+    pane_height = height / 2;
+  }
+  if (pane_height < 0) pane_height = 0;
+  if (g_shell.message_pane) MoveWindow(g_shell.message_pane, 0, top, width, pane_height, TRUE);
+  return 1;
+}
+
+LRESULT on_destroy(HWND window, WPARAM wparam, LPARAM lparam) {
+  if (g_shell.fixed_font) DeleteObject(g_shell.fixed_font);
+  if (g_shell.ui_font) DeleteObject(g_shell.ui_font);
+  g_shell.fixed_font = g_shell.ui_font = nullptr;
+  html_help(nullptr, nullptr, kHhUninitialize, g_shell.help_cookie);
+  PostQuitMessage(0);
+  return DefWindowProcA(window, WM_DESTROY, wparam, lparam);
+}
+
+}  // namespace
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CREATE:
+      return on_create(window);
+    case WM_SIZE:
+      return on_size(window, wparam, lparam);
+    case WM_DESTROY:
+      return on_destroy(window, wparam, lparam);
+    case WM_NCDESTROY:
+      // The pane went with its parent; later reports have nowhere to go.
+      if (window == g_shell.main_window) {
+        g_shell.message_pane = nullptr;
+        g_shell.main_window = nullptr;
+      }
+      return DefWindowProcA(window, message, wparam, lparam);
+    default:
+      return DefWindowProcA(window, message, wparam, lparam);
+  }
+}
+
+void center_dialog(HWND dialog) {
+  int width;
+  int height;
+  HWND parent = GetParent(dialog);
+  if (parent) {
+    RECT client;
+    GetClientRect(parent, &client);
+    width = client.right - client.left;
+    height = client.bottom - client.top;
+  } else {
+    width = GetSystemMetrics(SM_CXSCREEN);
+    height = GetSystemMetrics(SM_CYSCREEN);
+  }
+  RECT own;
+  GetWindowRect(dialog, &own);
+  int w = own.right - own.left;
+  int h = own.bottom - own.top;
+  SetWindowPos(dialog, nullptr, width / 2 - w / 2, height / 2 - h / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER);
+}
+
+namespace {
+// Fills the executable's folder and the help file path; both empty when the path is unknown.
+void compute_paths(HINSTANCE instance) {
+  char path[260];
+  DWORD n = GetModuleFileNameA(instance, path, sizeof path);
+  if (n == 0 || n >= sizeof path) {
+    // A failed or truncated path cannot name the folder.
+    g_shell.exe_directory[0] = '\0';
+    g_shell.help_file_path[0] = '\0';
+    return;
+  }
+  path[n] = '\0';
+  char* slash = std::strrchr(path, '\\');
+  if (slash) *slash = '\0';
+  std::snprintf(g_shell.exe_directory, sizeof g_shell.exe_directory, "%s", path);
+  static const char kHelpName[] = "\\CorvanesTestBench.chm";
+  if (std::strlen(g_shell.exe_directory) + sizeof kHelpName > sizeof g_shell.help_file_path)
+    g_shell.help_file_path[0] = '\0';  // does not fit: no help rather than the wrong file
+  else
+    std::snprintf(g_shell.help_file_path, sizeof g_shell.help_file_path, "%s%s",
+                  g_shell.exe_directory, kHelpName);
+}
+}  // namespace
+
+HWND start_application(HINSTANCE instance, int show_command) {
+  g_shell.instance = instance;
+  compute_paths(instance);
+  g_shell.background_brush = CreateSolidBrush(kBackgroundColour);
+
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
+
+  WNDCLASSEXA wc;
+  std::memset(&wc, 0, sizeof wc);
+  wc.cbSize = sizeof wc;
+  wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+  wc.lpfnWndProc = main_window_proc;
+  wc.cbWndExtra = 4;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconA(instance, "ICON_QRX");
+  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.hbrBackground = g_shell.background_brush;
+  wc.lpszClassName = kMainWindowClass;
+  RegisterClassExA(&wc);
+
+  CreateWindowExA(WS_EX_WINDOWEDGE, kMainWindowClass, "Corvane",
+                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+
+  g_shell.message_pane = CreateWindowExA(
+      WS_EX_STATICEDGE, "Edit", "", kMessagePaneStyle, 0, 0, 0, 0, g_shell.main_window,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMessagePaneId)), instance, nullptr);
+  SendMessageA(g_shell.message_pane, WM_SETFONT, reinterpret_cast<WPARAM>(g_shell.ui_font), FALSE);
+  pane_set_seam(&kEditPane);
+
+  ShowWindow(g_shell.main_window, show_command);
+  UpdateWindow(g_shell.main_window);
+
+  load_adapter_library();
+  bdx_Init(append_line);
+  return g_shell.main_window;
+}
+
+int run_message_loop() {
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (html_help(nullptr, nullptr, kHhPretranslateMessage, reinterpret_cast<DWORD_PTR>(&msg)))
+      continue;
+    if (g_shell.modeless_dialog && IsDialogMessageA(g_shell.modeless_dialog, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  if (g_shell.background_brush) DeleteObject(g_shell.background_brush);
+  g_shell.background_brush = nullptr;
+  return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,50 @@
+// The shell state and the main window: one process-wide record, filled at start-up and by the
+// main window's creation handler.
+#pragma once
+#include <windows.h>
+
+struct ShellState {
+  HINSTANCE instance;
+  char exe_directory[260];
+  char help_file_path[260];
+  HBRUSH background_brush;
+  HWND main_window;
+  HWND message_pane;
+  HFONT fixed_font;
+  HFONT ui_font;
+  HMENU menu_bar;
+  HMENU file_menu;
+  HMENU adapter_menu;
+  HMENU target_menu;
+  HMENU help_menu;
+  HMENU recent_devices_menu;
+  HMENU recent_files_menu;
+  HWND adapter_toolbar;
+  HWND target_toolbar;
+  DWORD help_cookie;
+  HWND modeless_dialog;
+};
+
+extern ShellState g_shell;
+
+constexpr COLORREF kBackgroundColour = 0x00C8D0D4;  // RGB(212, 208, 200)
+constexpr int kMessagePaneId = 1000;
+constexpr DWORD kMessagePaneStyle = 0x50300804;  // WS_CHILD|WS_VISIBLE|WS_VSCROLL|WS_HSCROLL|ES_READONLY|ES_MULTILINE
+extern const char kMainWindowClass[];            // "CorvaneWindowClass"
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Centres a dialog (called on WM_INITDIALOG by every dialog).
+void center_dialog(HWND dialog);
+
+// Start-up up to and including bdx_Init: paths, brush, class, main window, message pane, show,
+// adapter library. Returns the main window.
+HWND start_application(HINSTANCE instance, int show_command);
+// The message loop; deletes the brush afterwards and returns the quit code.
+int run_message_loop();
+
+// The adapter library start-up loads; default: "bdxdll.dll" in the executable's folder.
+// Tests point it elsewhere; null restores the default.
+void set_adapter_library_path(const char* path);
+// Loads the adapter library into the call table, reporting what is missing in the pane.
+void load_adapter_library();

@@ -1,0 +1,11 @@
+// main() of the GUI test executables: GoogleTest on the user-interface thread.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+int main(int argc, char** argv) {
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
