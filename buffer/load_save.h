@@ -1,0 +1,14 @@
+// Loading S-record files into the buffer and saving the buffer to S-record files, each framed
+// as a command in the message pane.
+#pragma once
+
+// "Load to buffer": merges the file's records into the buffer. Returns 1 and ends with
+// "COMMAND DONE" when the whole file was read and stored; 0 when the file cannot be opened or
+// a line of it could not be used (the problem lines name each one; records read before a stop
+// and good lines stay in the buffer).
+int load_file_into_buffer(const char* path);
+
+// "Save buffer": writes the whole buffer to the file (created or truncated). Returns 1 and
+// ends with "COMMAND DONE" when the file was written completely; 0 when the buffer is empty
+// (no file is created), or the file cannot be created or written.
+int save_buffer_to_file(const char* path);

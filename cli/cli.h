@@ -1,0 +1,22 @@
+// The command-line front end: one function per command, listed in main.cpp's table.
+#pragma once
+
+enum {
+  kExitOk = 0,       // every framed command ended with "COMMAND DONE"
+  kExitFailed = 1,   // some command failed
+  kExitUsage = 2,    // the command line was wrong
+};
+
+// Each command gets the arguments after its name and returns kExitUsage for a wrong command
+// line; otherwise the front end derives the exit status from the framed commands it ran (and
+// kExitFailed from the command itself also fails the run).
+typedef int (*CliCommandFunction)(int argc, char** argv);
+
+struct CliCommand {
+  const char* name;
+  const char* usage;  // one or more lines, each starting with the command's synopsis
+  CliCommandFunction run;
+};
+
+int cli_convert(int argc, char** argv);
+int cli_info(int argc, char** argv);

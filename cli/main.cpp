@@ -1,0 +1,71 @@
+// corvane: the command-line front end. Runs the same commands as the program's menus and
+// prints their message-pane lines to standard output.
+#include <cstdio>
+#include <cstring>
+
+#include "app/message_pane.h"
+#include "buffer/buffer_store.h"
+#include "cli/cli.h"
+#include "cli/stdout_pane.h"
+
+namespace {
+
+const CliCommand kCommands[] = {
+    {"convert",
+     "convert INPUT... -o OUTPUT\n"
+     "      Load the S-record files INPUT in order into one buffer and save the buffer\n"
+     "      as the S-record file OUTPUT (not written when an input fails to load).\n",
+     cli_convert},
+    {"info",
+     "info INPUT...\n"
+     "      Load the S-record files INPUT and list the contiguous address ranges the\n"
+     "      buffer holds, with their byte counts.\n",
+     cli_info},
+};
+
+void print_usage(FILE* out) {
+  std::fprintf(out, "usage: corvane COMMAND [ARGUMENTS]\n\ncommands:\n");
+  for (const CliCommand& c : kCommands) std::fprintf(out, "  %s", c.usage);
+  std::fprintf(out,
+               "  help\n      Show this text.\n\n"
+               "Each command prints its message-pane lines. Exit status: 0 when every command\n"
+               "ended with \"COMMAND DONE\", 1 otherwise, 2 for a wrong command line.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    print_usage(stderr);
+    return kExitUsage;
+  }
+  const char* name = argv[1];
+  if (std::strcmp(name, "help") == 0 || std::strcmp(name, "--help") == 0 ||
+      std::strcmp(name, "-h") == 0) {
+    print_usage(stdout);
+    return kExitOk;
+  }
+  const CliCommand* command = nullptr;
+  for (const CliCommand& c : kCommands) {
+    if (std::strcmp(c.name, name) == 0) command = &c;
+  }
+  if (!command) {
+    std::fprintf(stderr, "corvane: unknown command '%s'\n", name);
+    print_usage(stderr);
+    return kExitUsage;
+  }
+
+  buffer_init();
+  stdout_pane_install();
+  int status = command->run(argc - 2, argv + 2);
+  stdout_pane_finish();
+  // Free the buffer quietly: its "Clear buffer" frame is not part of the command's output.
+  buffer_clear();
+
+  if (status == kExitUsage) {
+    print_usage(stderr);
+    return kExitUsage;
+  }
+  if (status != kExitOk || stdout_pane_failed_frames() > 0) return kExitFailed;
+  return kExitOk;
+}
