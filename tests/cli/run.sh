@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# End-to-end tests of the corvane command-line front end.
+# usage: tests/cli/run.sh CORVANE_BINARY TESTS_CLI_FOLDER
+set -u
+corvane=$(realpath "${1:?usage: run.sh CORVANE_BINARY TESTS_CLI_FOLDER}")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# check NAME EXPECTED_STATUS EXPECTED_STDOUT_FILE -- ARGS...
+check() {
+  local name=$1 want_status=$2 want_out=$3
+  shift 4
+  local status=0
+  (cd "$work" && "$corvane" "$@") >"$work/out" 2>"$work/err" || status=$?
+  if [[ $status -ne $want_status ]]; then
+    echo "FAIL $name: exit status $status, expected $want_status"
+    cat "$work/out" "$work/err"
+    failures=$((failures + 1))
+    return
+  fi
+  if [[ -n $want_out ]] && ! diff -u "$want_out" "$work/out"; then
+    echo "FAIL $name: output differs"
+    failures=$((failures + 1))
+    return
+  fi
+  echo "ok   $name"
+}
+
+# expect_file NAME PATH CONTENTS
+expect_file() {
+  if ! diff -u <(printf '%s' "$3") "$2"; then
+    echo "FAIL $1: $2 differs"
+    failures=$((failures + 1))
+  else
+    echo "ok   $1"
+  fi
+}
+
+cd "$work"
+printf 'S1131000000102030405060708090A0B0C0D0E0F64\nS9030000FC\n' >low.s19
+printf 'S1131010101112131415161718191A1B1C1D1E1F54\r\nS2083F8000AABBCC07\r\nS804000000FB\r\n' >high.s19
+printf 'S1050100AABB94\nS1050200CCDD50\nS1050300EEFF0A\nS9030000FC\n' >badsum.s19
+printf 'S1050100AABB94\nS4050300AABB92\nS1050300EEFF0A\n' >unsupported.s19
+
+# convert: both inputs in order into one buffer, saved as one file.
+cat >expected <<OUT
+COMMAND: Load to buffer
+Loaded file 'low.s19'
+COMMAND DONE
+COMMAND: Load to buffer
+Loaded file 'high.s19'
+COMMAND DONE
+COMMAND: Save buffer
+COMMAND DONE
+OUT
+check convert 0 expected -- convert low.s19 high.s19 -o out.s19
+expect_file convert-output out.s19 'S1131000000102030405060708090A0B0C0D0E0F64
+S1131010101112131415161718191A1B1C1D1E1F54
+S2073F8000AABBCC08
+S9030000FC
+'
+
+# info: contiguous ranges with byte counts.
+cat >expected <<OUT
+COMMAND: Load to buffer
+Loaded file 'low.s19'
+COMMAND DONE
+COMMAND: Load to buffer
+Loaded file 'high.s19'
+COMMAND DONE
+001000-00101F 32 bytes
+3F8000-3F8002 3 bytes
+35 bytes in 2 ranges
+OUT
+check info 0 expected -- info low.s19 high.s19
+
+# A bad checksum: reported, good lines stay, no COMMAND DONE, exit 1, no output written.
+cat >expected <<OUT
+COMMAND: Load to buffer
+Checksum error in line 2
+Errors in file 'badsum.s19'
+000100-000101 2 bytes
+000300-000301 2 bytes
+4 bytes in 2 ranges
+OUT
+check info-badsum 1 expected -- info badsum.s19
+rm -f out2.s19
+check convert-badsum 1 "" -- convert low.s19 badsum.s19 -o out2.s19
+if [[ -e out2.s19 ]]; then echo "FAIL convert-badsum wrote its output"; failures=$((failures + 1)); fi
+
+# An unsupported record stops the load; the lines before it stay.
+cat >expected <<OUT
+COMMAND: Load to buffer
+Unsupported record in line 2
+Errors in file 'unsupported.s19'
+000100-000101 2 bytes
+2 bytes in 1 range
+OUT
+check info-unsupported 1 expected -- info unsupported.s19
+
+cat >expected <<OUT
+COMMAND: Load to buffer
+Cannot open 'missing.s19'
+Buffer is empty
+OUT
+check info-missing 1 expected -- info missing.s19
+
+# Saving into a folder that does not exist.
+cat >expected <<OUT
+COMMAND: Load to buffer
+Loaded file 'low.s19'
+COMMAND DONE
+COMMAND: Save buffer
+Cannot open 'no/such/folder.s19'
+OUT
+check convert-cannot-create 1 expected -- convert low.s19 -o no/such/folder.s19
+
+# An empty (but readable) input loads nothing; saving the empty buffer fails.
+: >empty.s19
+cat >expected <<OUT
+COMMAND: Load to buffer
+Loaded file 'empty.s19'
+COMMAND DONE
+COMMAND: Save buffer
+Buffer is empty
+OUT
+check convert-empty 1 expected -- convert empty.s19 -o out3.s19
+
+# Usage errors.
+check no-command 2 "" --
+check unknown-command 2 "" -- frobnicate
+check convert-no-output 2 "" -- convert low.s19
+check convert-no-input 2 "" -- convert -o x.s19
+check info-no-input 2 "" -- info
+check info-bad-option 2 "" -- info -x low.s19
+check help 0 "" -- help
+if ! grep -q 'convert INPUT... -o OUTPUT' "$work/out"; then
+  echo "FAIL help: no usage text"
+  failures=$((failures + 1))
+fi
+
+if [[ $failures -ne 0 ]]; then
+  echo "$failures failure(s)"
+  exit 1
+fi
+echo "all cli tests passed"
