@@ -91,7 +91,7 @@ TEST_F(Srec, ReadsDataRecordsAndStopsAtTheTerminator) {
       "S1130000000102030405060708090A0B0C0D0E0F74\n"
       "\n"
       "   \n"
-      "S2083F8000AABBCC07\r\n"
+      "S2073F8000AABBCC08\r\n"
       "S9030000FC\n"
       "S1050100FF00FA\n";
   EXPECT_EQ(read_text(file), 0);
