@@ -8,6 +8,7 @@
 
 #include "adapter/adapter_dialog_win.h"
 #include "adapter/adapter_settings.h"
+#include "app/message_pane.h"
 #include "app/shell_win.h"
 #include "resources/adapter_dialog_ids.h"
 #include "target/catalogue.h"
@@ -469,4 +470,38 @@ TEST_F(AdapterDialog, RealPortProbeFinishesWithoutSerialPorts) {
     press_button(d, IDCANCEL);
   });
   EXPECT_LT(GetTickCount() - start, 40000u);
+}
+
+// Over the real main window: the library's and the connection's lines land in the message pane
+// before "Failed connection", and a later successful Connect hands over to the main window.
+TEST(AdapterDialogInShell, FailingThenSucceedingConnect) {
+  HWND main = start_app();
+  ASSERT_TRUE(main != nullptr);
+  {
+    ScopedFakeBdx bdx;
+    set_adapter_dialog_title_hook(nullptr);
+    const AdapterSelection r42 = {1, 0, 2500};
+    apply_adapter_settings(&r42);
+    bdx.fake().queue_result("bdx_Connect", -1);
+    bdx.fake().report_on("bdx_Connect", "R42: no adapter on USB");
+    begin_command(nullptr);
+    bool shown = with_dialog([&] { run_adapter_dialog(main); }, [&](HWND d) {
+      EXPECT_EQ(GetWindow(d, GW_OWNER), main);
+      press_button(d, IDC_ADAPTER_CONNECT);
+      EXPECT_EQ(pane_text(),
+                "R42: no adapter on USB\r\r\nCannot open connection to R42\r\r\nFailed connection\r");
+      EXPECT_EQ(control_text(d, IDC_ADAPTER_STATUS), "Disconnected");
+      EXPECT_EQ(get_connected(), 0);
+      bdx.fake().reports.clear();
+      press_button(d, IDC_ADAPTER_CONNECT);
+      EXPECT_EQ(control_text(d, IDC_ADAPTER_STATUS), "Connected");
+      EXPECT_EQ(bdx.fake().args("bdx_SetBdmSpeed"), "2.5");
+      press_button(d, IDCANCEL);
+    });
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(get_adapter_type(), 1);
+    EXPECT_EQ(get_adapter_port(), -1);
+    EXPECT_EQ(get_target_clock(), 2500);
+  }
+  stop_app();
 }
