@@ -1,0 +1,592 @@
+// The 26 functions of the adapter library over the simulated part. Built into bdxdll.dll
+// (exported there) and into the static library bdxsim for native programs and tests.
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "adapter/bdx_api.h"
+#include "simulator/bdxsim.h"
+#include "simulator/sim_library.h"
+#include "simulator/sim_platform.h"
+#include "simulator/sim_settings.h"
+#include "simulator/sim_srec.h"
+#include "simulator/sim_state.h"
+#include "simulator/sim_target.h"
+
+#if defined(_WIN32) && defined(BDXSIM_BUILD_DLL)
+#define BDXSIM_EXPORT __declspec(dllexport)
+#else
+#define BDXSIM_EXPORT
+#endif
+
+namespace {
+
+enum FunctionIndex {
+#define BDXSIM_INDEX(name, params, args) k_##name,
+  BDX_FUNCTION_LIST(BDXSIM_INDEX)
+#undef BDXSIM_INDEX
+  kFunctionCount
+};
+
+struct Library {
+  bool loaded = false;
+  SimSettings settings;
+  std::vector<std::string> problems;  // reported at bdx_Init
+  SimTarget target;
+  bool connected = false;
+  float speed_mhz = 0.0f;
+  bdx_line_callback report = nullptr;
+  uint32_t calls[kFunctionCount] = {};
+};
+
+Library g_lib;
+
+const char* (*g_environment)(const char* name) = nullptr;
+
+const char* environment(const char* name) {
+  return g_environment ? g_environment(name) : sim_getenv(name);
+}
+
+void report(const std::string& line) {
+  if (g_lib.report && !line.empty()) g_lib.report(line.c_str());
+}
+
+void save_if_dirty(bool report_problems) {
+  if (!g_lib.loaded || !g_lib.target.nv_dirty) return;
+  g_lib.target.nv_dirty = false;
+  if (!g_lib.settings.keep_state) return;
+  std::string problem = sim_state_save(g_lib.target, g_lib.settings.state_path);
+  if (report_problems) report(problem);
+}
+
+#if !defined(BDXSIM_BUILD_DLL)
+void unload_at_exit() { sim_library_unload(); }
+#endif
+
+// Every exported function starts with one of these: it loads the library on first use, waits
+// the link delay, counts the call and decides whether the call is to fail on purpose. When it
+// ends, pending flash and EEPROM changes are saved unless the call is one of a series of
+// programming calls.
+struct Call {
+  bool injected = false;
+  bool save_after;
+
+  explicit Call(int function, bool save = true) : save_after(save) {
+    sim_library_load();
+    sim_sleep_us(g_lib.settings.latency_us);
+    uint32_t n = ++g_lib.calls[function];
+    for (const SimFault& f : g_lib.settings.faults)
+      if (f.function == function && (f.call == 0 || f.call == n)) injected = true;
+    if (injected)
+      report(sim_format("Simulated failure of %s (call %u)", sim_function_name(function), n));
+  }
+  ~Call() {
+    if (save_after) save_if_dirty(true);
+  }
+  Call(const Call&) = delete;
+  Call& operator=(const Call&) = delete;
+};
+
+void set_fail(uint32_t* fail, uint32_t address) {
+  if (fail) *fail = address;
+}
+
+SimTarget& target() { return g_lib.target; }
+
+// "COM<n> <MHz>": the R41's serial port and the target clock in whole MHz (0: detect).
+bool parse_r41_parameters(const char* text, int* port, int* mhz) {
+  const char* p = text;
+  while (*p == ' ' || *p == '\t') ++p;
+  if (std::strncmp(p, "COM", 3) != 0 && std::strncmp(p, "com", 3) != 0) return false;
+  p += 3;
+  long values[2];
+  for (int i = 0; i < 2; ++i) {
+    if (i == 1) {
+      if (*p != ' ' && *p != '\t') return false;
+      while (*p == ' ' || *p == '\t') ++p;
+    }
+    if (*p < '0' || *p > '9') return false;
+    long v = 0;
+    while (*p >= '0' && *p <= '9') {
+      v = v * 10 + (*p++ - '0');
+      if (v > 100000) return false;
+    }
+    values[i] = v;
+  }
+  while (*p == ' ' || *p == '\t') ++p;
+  if (*p != 0 || values[0] < 1) return false;
+  *port = static_cast<int>(values[0]);
+  *mhz = static_cast<int>(values[1]);
+  return true;
+}
+
+bool blank(const char* text) {
+  for (; *text; ++text)
+    if (*text != ' ' && *text != '\t') return false;
+  return true;
+}
+
+float target_mhz() { return static_cast<float>(g_lib.settings.clock_khz) / 1000.0f; }
+
+uint32_t first_data_address(const char* file) {
+  SimSrecFile f = sim_srec_read_file(file);
+  return f.records.empty() ? 0 : f.records.front().address;
+}
+
+// Reads the whole file first, so that a damaged file changes nothing on the target.
+bool read_records(const char* file, SimSrecFile* out) {
+  if (!file) {
+    report("No file given");
+    return false;
+  }
+  *out = sim_srec_read_file(file);
+  if (out->error == "cannot open") {
+    report(sim_format("Cannot open file '%s'", file));
+    return false;
+  }
+  if (!out->error.empty()) {
+    report(sim_format("Bad S-record in line %d of '%s': %s", out->error_line, file,
+                      out->error.c_str()));
+    return false;
+  }
+  return true;
+}
+
+int program_file(uint8_t flash_timing, uint8_t eeprom_timing, const char* file, uint32_t* fail,
+                 bdx_progress_callback progress) {
+  SimSrecFile f;
+  if (!read_records(file, &f)) return -1;
+  // The file's flash bytes by flash location, so that records sharing a word (or one page
+  // given at both its addresses) are programmed as whole words, once.
+  std::map<uint32_t, uint8_t> image;
+  for (const SimRecord& r : f.records)
+    for (size_t i = 0; i < r.data.size(); ++i) {
+      SimLocation loc = sim_resolve(target(), r.address + static_cast<uint32_t>(i));
+      if (loc.area == SimArea::Flash) image[loc.index] = r.data[i];
+    }
+  auto image_byte = [&](uint32_t index) {
+    auto it = image.find(index);
+    return it == image.end() ? uint8_t{0xFF} : it->second;
+  };
+  std::set<uint32_t> words_done;
+  uint32_t total = 0;
+  for (const SimRecord& r : f.records) {
+    if (progress && progress() != 0) {
+      report(sim_format("Programming aborted at 0x%X", r.address));
+      set_fail(fail, r.address);
+      return -1;
+    }
+    if (!g_lib.connected) {
+      set_fail(fail, r.address);
+      return -1;
+    }
+    for (size_t i = 0; i < r.data.size(); ++i) {
+      uint32_t a = r.address + static_cast<uint32_t>(i);
+      SimLocation loc = sim_resolve(target(), a);
+      std::string line;
+      int result = 0;
+      switch (loc.area) {
+        case SimArea::Flash: {
+          uint32_t word = loc.index & ~1u;
+          if (words_done.count(word)) break;
+          if (flash_timing == 0) {
+            line = "Flash programming refused: timing value 0";
+            result = -1;
+          } else if (sim_flash_program_word(target(), word, image_byte(word),
+                                            image_byte(word + 1)) != 0) {
+            line = sim_format("Flash not erased at 0x%X", a);
+            result = -1;
+          }
+          words_done.insert(word);
+          break;
+        }
+        case SimArea::Eeprom:
+          result = sim_eeprom_program_byte(target(), eeprom_timing, a, r.data[i], &line);
+          break;
+        case SimArea::Ram: result = sim_write(target(), a, r.data[i]); break;
+        default:
+          line = sim_format("No flash, EEPROM or RAM at 0x%X", a);
+          result = -1;
+          break;
+      }
+      if (result != 0) {
+        report(line);
+        set_fail(fail, a);
+        return -1;
+      }
+      ++total;
+    }
+  }
+  report(sim_format("Programmed %u bytes from '%s'", total, file));
+  return 0;
+}
+
+int verify_file(const char* file, uint32_t* fail, bdx_progress_callback progress) {
+  SimSrecFile f;
+  if (!read_records(file, &f)) return -1;
+  uint32_t total = 0;
+  for (const SimRecord& r : f.records) {
+    if (progress && progress() != 0) {
+      report(sim_format("Verify aborted at 0x%X", r.address));
+      set_fail(fail, r.address);
+      return -1;
+    }
+    if (!g_lib.connected) {
+      set_fail(fail, r.address);
+      return -1;
+    }
+    for (size_t i = 0; i < r.data.size(); ++i) {
+      uint32_t a = r.address + static_cast<uint32_t>(i);
+      uint8_t v = 0;
+      if (sim_read(target(), a, &v) != 0) {
+        report(sim_format("No memory at 0x%X", a));
+        set_fail(fail, a);
+        return -1;
+      }
+      if (v != r.data[i]) {
+        report(sim_format("Verify failed at 0x%X: read 0x%02X, expected 0x%02X", a, v, r.data[i]));
+        set_fail(fail, a);
+        return -1;
+      }
+      ++total;
+    }
+  }
+  report(sim_format("Verified %u bytes", total));
+  return 0;
+}
+
+}  // namespace
+
+void sim_library_load() {
+  if (g_lib.loaded) return;
+  g_lib = Library();
+  g_lib.loaded = true;
+  g_lib.settings = sim_read_settings(environment, sim_default_state_path());
+  g_lib.problems = g_lib.settings.problems;
+  sim_target_power_up(g_lib.target, *g_lib.settings.part);
+  if (g_lib.settings.keep_state) {
+    std::string problem = sim_state_load(g_lib.target, g_lib.settings.state_path);
+    if (!problem.empty()) g_lib.problems.push_back(problem);
+    sim_target_reset(g_lib.target);  // the reset vector comes from the kept flash
+  }
+#if !defined(BDXSIM_BUILD_DLL)
+  static bool at_exit_registered = false;
+  if (!at_exit_registered) {
+    at_exit_registered = true;
+    std::atexit(unload_at_exit);
+  }
+#endif
+}
+
+void sim_library_unload() {
+  if (!g_lib.loaded) return;
+  save_if_dirty(false);
+  g_lib = Library();
+}
+
+SimTarget& sim_library_target() {
+  sim_library_load();
+  return g_lib.target;
+}
+
+void bdxsim_reset_for_tests() {
+  sim_library_unload();
+  sim_library_load();
+}
+
+void bdxsim_use_environment(const char* (*get)(const char* name)) { g_environment = get; }
+
+void bdxsim_save_state() {
+  if (g_lib.loaded) save_if_dirty(true);
+}
+
+extern "C" {
+
+BDXSIM_EXPORT int BDX_CALL bdx_Init(bdx_line_callback report_line) {
+  Call c(k_bdx_Init);
+  if (c.injected) return -1;
+  g_lib.report = report_line;
+  for (const std::string& line : g_lib.problems) report(line);
+  return 0;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_Connect(const char* model, const char* parameters) {
+  Call c(k_bdx_Connect);
+  if (c.injected || !model) return -1;
+  g_lib.connected = false;
+  if (!parameters) parameters = "";
+  if (std::strcmp(model, "R41") == 0) {
+    int port = 0, mhz = 0;
+    if (!parse_r41_parameters(parameters, &port, &mhz)) {
+      report(sim_format("R41: bad connection parameters '%s' (expected COM<n> <MHz>)", parameters));
+      return -1;
+    }
+    if (port != g_lib.settings.port) {
+      report(sim_format("R41: no answer on COM%d", port));
+      return -1;
+    }
+    g_lib.speed_mhz = mhz > 0 ? static_cast<float>(mhz) : target_mhz();
+    g_lib.connected = true;
+    report(sim_format("Connected to R41 on COM%d", port));
+    return 0;
+  }
+  if (std::strcmp(model, "R42") == 0) {
+    if (!blank(parameters)) {
+      report(sim_format("R42: unexpected connection parameters '%s'", parameters));
+      return -1;
+    }
+    g_lib.speed_mhz = 0.0f;  // not known until a sync or a speed is set
+    g_lib.connected = true;
+    report("Connected to R42 on USB");
+    return 0;
+  }
+  report(sim_format("Adapter model '%s' is not supported", model));
+  return -1;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_Disconnect(void) {
+  Call c(k_bdx_Disconnect);
+  if (c.injected || !g_lib.connected) return -1;
+  g_lib.connected = false;
+  report("Disconnected");
+  return 0;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_Sync(void) {
+  Call c(k_bdx_Sync);
+  if (c.injected || !g_lib.connected) return -1;
+  g_lib.speed_mhz = target_mhz();
+  return 0;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_TargetStart(void) {
+  Call c(k_bdx_TargetStart);
+  if (c.injected || !g_lib.connected) return -1;
+  target().cpu.running = true;
+  return 0;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_TargetStep(void) {
+  Call c(k_bdx_TargetStep);
+  if (c.injected || !g_lib.connected) return -1;
+  report("Cannot step: stepping is not simulated");
+  return -1;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_TargetHalt(void) {
+  Call c(k_bdx_TargetHalt);
+  if (c.injected || !g_lib.connected) return -1;
+  target().cpu.running = false;
+  return 0;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_TargetReset(void) {
+  Call c(k_bdx_TargetReset);
+  if (c.injected || !g_lib.connected) return -1;
+  sim_target_reset(target());
+  return 0;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_GetBdmSpeed(float* mhz) {
+  Call c(k_bdx_GetBdmSpeed);
+  if (c.injected || !g_lib.connected || !mhz) return -1;
+  *mhz = g_lib.speed_mhz;
+  return 0;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_SetBdmSpeed(float mhz) {
+  Call c(k_bdx_SetBdmSpeed);
+  if (c.injected || !g_lib.connected) return -1;
+  float clock = target_mhz();
+  if (!(std::fabs(mhz - clock) <= clock * 0.1f)) {
+    report(sim_format("No answer from target at %.3f MHz", static_cast<double>(mhz)));
+    return -1;
+  }
+  g_lib.speed_mhz = mhz;
+  return 0;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_RegisterGetAll(uint32_t* values) {
+  Call c(k_bdx_RegisterGetAll);
+  if (c.injected || !g_lib.connected || !values) return -1;
+  if (sim_get_registers(target(), values) != 0) {
+    report("Cannot read registers: target is running");
+    return -1;
+  }
+  return 0;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_RegisterSet(int reg, uint32_t value) {
+  Call c(k_bdx_RegisterSet);
+  if (c.injected || !g_lib.connected) return -1;
+  if (target().cpu.running) {
+    report("Cannot write registers: target is running");
+    return -1;
+  }
+  if (sim_set_register(target(), reg, value) != 0) {
+    report(sim_format("No register number %d", reg));
+    return -1;
+  }
+  return 0;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_GetByte(uint32_t address, unsigned char* value) {
+  Call c(k_bdx_GetByte);
+  if (c.injected || !g_lib.connected || !value) return -1;
+  return sim_bdm_read(target(), address, value);
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_GetMemoryByte(uint32_t address, unsigned char* value) {
+  Call c(k_bdx_GetMemoryByte);
+  if (c.injected || !g_lib.connected || !value) return -1;
+  return sim_read(target(), address, value);
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_SetByte(uint32_t address, unsigned char value) {
+  Call c(k_bdx_SetByte);
+  if (c.injected || !g_lib.connected) return -1;
+  return sim_bdm_write(target(), address, value);
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_SetMemoryByte(uint32_t address, unsigned char value) {
+  Call c(k_bdx_SetMemoryByte);
+  if (c.injected || !g_lib.connected) return -1;
+  return sim_write(target(), address, value);
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_GetBlock(uint32_t start, uint32_t count, unsigned char* data,
+                                         uint32_t* fail) {
+  Call c(k_bdx_GetBlock);
+  set_fail(fail, start);
+  if (c.injected || !g_lib.connected || (count > 0 && !data)) return -1;
+  for (uint32_t i = 0; i < count; ++i) {
+    uint32_t a = start + i;
+    if (a < start || sim_read(target(), a, &data[i]) != 0) {
+      report(sim_format("No memory at 0x%X", a));
+      set_fail(fail, a);
+      return -1;
+    }
+  }
+  return 0;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_LoadBlock(uint32_t start, uint32_t count, const unsigned char* data,
+                                          uint32_t* fail) {
+  Call c(k_bdx_LoadBlock);
+  set_fail(fail, start);
+  if (c.injected || !g_lib.connected || (count > 0 && !data)) return -1;
+  for (uint32_t i = 0; i < count; ++i) {
+    uint32_t a = start + i;
+    if (a < start || sim_write(target(), a, data[i]) != 0) {
+      report(sim_format("No memory at 0x%X", a));
+      set_fail(fail, a);
+      return -1;
+    }
+  }
+  return 0;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_FlashEraseAll(unsigned char timing) {
+  Call c(k_bdx_FlashEraseAll);
+  if (c.injected || !g_lib.connected) return -1;
+  std::string line;
+  int result = sim_flash_erase_all(target(), timing, &line);
+  report(line);
+  return result;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_FlashEraseBlock(int block, unsigned char timing) {
+  Call c(k_bdx_FlashEraseBlock);
+  if (c.injected || !g_lib.connected) return -1;
+  std::string line;
+  int result = sim_flash_erase_page(target(), block, timing, &line);
+  report(line);
+  return result;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_FlashProgramBlock(unsigned char timing, uint32_t address,
+                                                  const unsigned char* data, uint32_t count) {
+  Call c(k_bdx_FlashProgramBlock, false);
+  if (c.injected || !g_lib.connected) return -1;
+  std::string line;
+  int result = sim_flash_program(target(), timing, address, data, count, &line);
+  report(line);
+  return result;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_FlashWriteFile(unsigned char flash_timing,
+                                               unsigned char eeprom_timing, const char* file,
+                                               uint32_t* fail, bdx_progress_callback progress) {
+  Call c(k_bdx_FlashWriteFile);
+  set_fail(fail, 0);
+  if (c.injected) {
+    set_fail(fail, file ? first_data_address(file) : 0);
+    return -1;
+  }
+  if (!g_lib.connected) return -1;
+  return program_file(flash_timing, eeprom_timing, file, fail, progress);
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_FlashVerifyFile(const char* file, uint32_t* fail,
+                                                bdx_progress_callback progress) {
+  Call c(k_bdx_FlashVerifyFile);
+  set_fail(fail, 0);
+  if (c.injected) {
+    set_fail(fail, file ? first_data_address(file) : 0);
+    return -1;
+  }
+  if (!g_lib.connected) return -1;
+  return verify_file(file, fail, progress);
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_EpromEraseAll(unsigned char timing, uint32_t eeprom_start) {
+  Call c(k_bdx_EpromEraseAll);
+  if (c.injected || !g_lib.connected) return -1;
+  std::string line;
+  int result = sim_eeprom_erase_all(target(), timing, eeprom_start, &line);
+  report(line);
+  return result;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_EpromProgramByte(unsigned char timing, uint32_t address,
+                                                 unsigned char value) {
+  Call c(k_bdx_EpromProgramByte, false);
+  if (c.injected || !g_lib.connected) return -1;
+  std::string line;
+  int result = sim_eeprom_program_byte(target(), timing, address, value, &line);
+  report(line);
+  return result;
+}
+
+BDXSIM_EXPORT int BDX_CALL bdx_EpromProgramSector(unsigned char timing, uint32_t address,
+                                                   uint32_t data) {
+  Call c(k_bdx_EpromProgramSector, false);
+  if (c.injected || !g_lib.connected) return -1;
+  std::string line;
+  int result = sim_eeprom_program_sector(target(), timing, address, data, &line);
+  report(line);
+  return result;
+}
+
+}  // extern "C"
+
+// The definitions above must match the contract's pointer types exactly.
+#define BDXSIM_CHECK_TYPE(name, params, args)                                         \
+  static_assert(std::is_same<decltype(&name), name##_fn>::value, #name " signature"); \
+  static_assert(k_##name >= 0, "");
+BDX_FUNCTION_LIST(BDXSIM_CHECK_TYPE)
+#undef BDXSIM_CHECK_TYPE
+
+void* bdxsim_lookup(void*, const char* name) {
+  if (!name) return nullptr;
+#define BDXSIM_LOOKUP(fn, params, args) \
+  if (std::strcmp(name, #fn) == 0) return reinterpret_cast<void*>(&fn);
+  BDX_FUNCTION_LIST(BDXSIM_LOOKUP)
+#undef BDXSIM_LOOKUP
+  return nullptr;
+}

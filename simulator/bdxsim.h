@@ -1,0 +1,21 @@
+// The simulated adapter linked straight into a program (native tests, the command-line tool),
+// without bdxdll.dll. This header does not declare the bdx_* functions themselves: the tool's
+// adapter/bdx.h has call wrappers of the same names. Reach them through the lookup:
+//   bdx_table_bind(bdxsim_lookup, nullptr, "bdxsim");
+#pragma once
+
+// Address of the named library function (for example "bdx_Connect"), or null.
+void* bdxsim_lookup(void* ctx, const char* name);
+
+// Saves pending flash and EEPROM changes, forgets the whole simulated adapter and target
+// (connection, report callback, call counts, memory) and reads the settings from the
+// environment again, as if the library had been unloaded and loaded anew.
+void bdxsim_reset_for_tests();
+
+// Makes the next bdxsim_reset_for_tests read its settings through get (getenv-like: null for a
+// variable that is not set) instead of the process environment; null restores the environment.
+void bdxsim_use_environment(const char* (*get)(const char* name));
+
+// Writes pending flash and EEPROM changes to the state file now (they are also written after
+// each call that is not a programming call, and when the library is unloaded).
+void bdxsim_save_state();

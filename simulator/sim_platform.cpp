@@ -1,0 +1,47 @@
+#include "simulator/sim_platform.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#if !defined(_WIN32)
+#include <thread>
+#endif
+
+void sim_make_parent_folders(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+}
+
+// The library built as bdxdll.dll has its own versions of these in sim_platform_win.cpp.
+#if !defined(BDXSIM_BUILD_DLL)
+
+const char* sim_getenv(const char* name) { return std::getenv(name); }
+
+void sim_sleep_us(uint32_t us) {
+  if (us == 0) return;
+#if defined(_WIN32)
+  auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(us);
+  while (std::chrono::steady_clock::now() < until) {
+  }
+#else
+  std::this_thread::sleep_for(std::chrono::microseconds(us));
+#endif
+}
+
+std::string sim_default_state_path() {
+#if defined(_WIN32)
+  const char* base = std::getenv("LOCALAPPDATA");
+  if (!base || !*base) return "";
+  return std::string(base) + "\\CorvanesTestBench\\bdxsim-state.bin";
+#else
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data && *data) return std::string(data) + "/corvane/bdxsim-state.bin";
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) return "";
+  return std::string(home) + "/.local/share/corvane/bdxsim-state.bin";
+#endif
+}
+
+#endif

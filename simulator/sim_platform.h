@@ -1,0 +1,14 @@
+// The few things the simulated library needs from the platform.
+#pragma once
+#include <cstdint>
+#include <string>
+
+// The value of an environment variable, empty when set to nothing, null when not set.
+const char* sim_getenv(const char* name);
+// Waits about us microseconds (the simulated link's delay per call).
+void sim_sleep_us(uint32_t us);
+// The state file used when BDXSIM_STATE is not set: a file in the user's local application
+// data folder, or an empty text when there is no such folder.
+std::string sim_default_state_path();
+// Creates the folders above path that do not exist yet.
+void sim_make_parent_folders(const std::string& path);

@@ -1,0 +1,63 @@
+// Win32 side of the simulated adapter library built as bdxdll.dll: the delay, the local
+// application data folder and the library's entry point.
+#include <windows.h>
+
+#include <map>
+#include <string>
+
+#include "simulator/sim_library.h"
+#include "simulator/sim_platform.h"
+
+// GetEnvironmentVariableA tells a variable set to nothing from one not set, which the C
+// runtime's getenv does not.
+const char* sim_getenv(const char* name) {
+  static std::map<std::string, std::string> values;
+  char small[1024];
+  SetLastError(0);
+  DWORD n = GetEnvironmentVariableA(name, small, sizeof small);
+  if (n == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) return nullptr;
+  std::string value;
+  if (n < sizeof small) {
+    value.assign(small, n);
+  } else {
+    std::string big(n, '\0');
+    DWORD m = GetEnvironmentVariableA(name, &big[0], n);
+    value.assign(big.c_str(), m < n ? m : 0);
+  }
+  std::string& slot = values[name];
+  slot = value;
+  return slot.c_str();
+}
+
+void sim_sleep_us(uint32_t us) {
+  if (us == 0) return;
+  if (us >= 1000) Sleep(us / 1000);
+  uint32_t rest = us % 1000;
+  if (rest == 0) return;
+  LARGE_INTEGER freq, start, now;
+  QueryPerformanceFrequency(&freq);
+  QueryPerformanceCounter(&start);
+  LONGLONG ticks = freq.QuadPart * rest / 1000000;
+  do {
+    QueryPerformanceCounter(&now);
+  } while (now.QuadPart - start.QuadPart < ticks);
+}
+
+std::string sim_default_state_path() {
+  char base[MAX_PATH];
+  DWORD n = GetEnvironmentVariableA("LOCALAPPDATA", base, sizeof base);
+  if (n == 0 || n >= sizeof base) {
+    n = GetEnvironmentVariableA("APPDATA", base, sizeof base);
+    if (n == 0 || n >= sizeof base) return "";
+  }
+  return std::string(base) + "\\CorvanesTestBench\\bdxsim-state.bin";
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    sim_library_load();
+  } else if (reason == DLL_PROCESS_DETACH) {
+    sim_library_unload();
+  }
+  return TRUE;
+}

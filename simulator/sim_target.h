@@ -1,0 +1,90 @@
+// The simulated HCS12/HCS12X part: register block, RAM, EEPROM, paged flash, CPU registers and
+// run state. Portable; the exported library functions drive it.
+//
+// Address forms accepted by every memory call:
+//   0x0000-0xFFFF               the CPU's local map: register block 0x0000-0x03FF, RAM and EEPROM
+//                               at the part's ranges (in that order of precedence where they
+//                               overlap), flash page 0x3E at 0x4000-0x7FFF, page 0x3F at
+//                               0xC000-0xFFFF, the selected page at 0x8000-0xBFFF;
+//   (page << 16) + 0x8000..0xBFFF  flash page `page` directly, whatever is selected.
+// The 0x8000-0xBFFF window shows the page last written to PPAGE (0x0030); on HCS12X a write to
+// GPAGE (0x0010) selects the window's page as well, so that a GPAGE write followed by a 16-bit
+// read sees the same bytes as the paged address.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "simulator/sim_parts.h"
+
+enum class SimArea { None, Register, Ram, Eeprom, Flash };
+
+struct SimLocation {
+  SimArea area = SimArea::None;
+  uint32_t index = 0;  // into the area's array (flash: (page - first_page) * 0x4000 + offset)
+};
+
+struct SimCpu {
+  uint16_t pc = 0, sp = 0, x = 0, y = 0, d = 0;
+  uint16_t ccr = 0;  // HCS12: low byte only
+  bool running = false;
+};
+
+struct SimTarget {
+  const SimPart* part = nullptr;
+  std::vector<uint8_t> flash;   // pages first_page..last_page, 16 KiB each
+  std::vector<uint8_t> eeprom;  // the part's EEPROM range
+  std::vector<uint8_t> ram;     // the part's RAM range
+  uint8_t regs[0x400] = {};     // register block
+  uint8_t window_page = 0;      // page shown at 0x8000-0xBFFF
+  SimCpu cpu;
+  bool nv_dirty = false;        // flash or EEPROM changed since the last save
+};
+
+constexpr uint32_t kSimPageSize = 0x4000;
+constexpr uint32_t kSimRegPPAGE = 0x0030;
+constexpr uint32_t kSimRegINITRM = 0x0010;  // GPAGE on HCS12X
+constexpr uint32_t kSimRegINITEE = 0x0012;
+
+// Power-up: flash and EEPROM erased, RAM cleared, then a reset.
+void sim_target_power_up(SimTarget& t, const SimPart& part);
+// Reset: registers to their reset values, PC from the vector at 0xFFFE, halted in background mode.
+void sim_target_reset(SimTarget& t);
+
+SimLocation sim_resolve(const SimTarget& t, uint32_t address);
+bool sim_has_eeprom(const SimTarget& t);
+
+// Ordinary memory map. Plain writes to flash and EEPROM succeed without changing them, as on
+// silicon; the identification registers ignore writes. 0 success, -1 nothing there.
+int sim_read(const SimTarget& t, uint32_t address, uint8_t* value);
+int sim_write(SimTarget& t, uint32_t address, uint8_t value);
+// The same with the BDM's registers at 0xFF00-0xFF07 mapped in (0xFF06/0xFF07: saved CCR).
+// The saved CCR exists only while the part is halted.
+int sim_bdm_read(const SimTarget& t, uint32_t address, uint8_t* value);
+int sim_bdm_write(SimTarget& t, uint32_t address, uint8_t value);
+
+// Non-volatile operations. Each returns 0 or -1 and may leave a line for the report callback in
+// *line (an empty string means nothing to report).
+int sim_flash_program(SimTarget& t, uint8_t timing, uint32_t address, const uint8_t* data,
+                      uint32_t count, std::string* line);
+int sim_flash_erase_page(SimTarget& t, int page, uint8_t timing, std::string* line);
+int sim_flash_erase_all(SimTarget& t, uint8_t timing, std::string* line);
+int sim_eeprom_erase_all(SimTarget& t, uint8_t timing, uint32_t eeprom_start, std::string* line);
+int sim_eeprom_program_byte(SimTarget& t, uint8_t timing, uint32_t address, uint8_t value,
+                            std::string* line);
+int sim_eeprom_program_sector(SimTarget& t, uint8_t timing, uint32_t address, uint32_t data,
+                              std::string* line);
+
+// Programming of one flash word whose data comes from elsewhere (file programming): the word
+// at the flash location `word_index` (even) must be erased. 0 or -1.
+int sim_flash_program_word(SimTarget& t, uint32_t word_index, uint8_t high, uint8_t low);
+
+// CPU registers: 1 PC, 2 SP, 3 X, 4 Y, 5 D. -1 while running or for another number.
+int sim_get_registers(const SimTarget& t, uint32_t values[5]);
+int sim_set_register(SimTarget& t, int reg, uint32_t value);
+
+std::string sim_format(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;

@@ -1,0 +1,42 @@
+// The simulated library's S-record reader.
+#include <gtest/gtest.h>
+
+#include "simulator/sim_srec.h"
+
+TEST(SimSrec, ReadsDataRecordsOfAllThreeAddressSizes) {
+  SimSrecFile f = sim_srec_parse(
+      "S005000048446E\r\n"
+      "S1051000AABB85\n"
+      "\n"
+      "s2070380001234ff30\n"
+      "S3070000C000010235\n"
+      "S5030003F9\n"
+      "S9030000FC\n"
+      "this line is after the end\n");
+  ASSERT_EQ(f.error, "");
+  ASSERT_EQ(f.records.size(), 3u);
+  EXPECT_EQ(f.records[0].address, 0x1000u);
+  EXPECT_EQ(f.records[0].data, (std::vector<uint8_t>{0xAA, 0xBB}));
+  EXPECT_EQ(f.records[1].address, 0x038000u);
+  EXPECT_EQ(f.records[1].line, 4);
+  EXPECT_EQ(f.records[2].address, 0xC000u);
+}
+
+TEST(SimSrec, StopsAtTheFirstBadLine) {
+  struct Case { const char* text; const char* error; };
+  const Case cases[] = {{"S1051000AABB84\n", "checksum error"},
+                        {"S1061000AABB85\n", "wrong byte count"},
+                        {"S1051000AABG85\n", "bad hexadecimal digit"},
+                        {"S1051000AABB8\n", "odd number of digits"},
+                        {"S4051000AABB85\n", "unknown record type"},
+                        {":10010000\n", "not an S-record"},
+                        {"S102FF\n", "wrong byte count"}};
+  for (const Case& c : cases) {
+    SimSrecFile f = sim_srec_parse(std::string("S1051000AABB85\n") + c.text);
+    EXPECT_EQ(f.error, c.error) << c.text;
+    EXPECT_EQ(f.error_line, 2) << c.text;
+    EXPECT_EQ(f.records.size(), 1u) << c.text;
+  }
+  EXPECT_EQ(sim_srec_read_file("/nonexistent/file.s19").error, "cannot open");
+  EXPECT_EQ(sim_srec_read_file(nullptr).error, "cannot open");
+}
