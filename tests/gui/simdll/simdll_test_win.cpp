@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "adapter/bdx.h"
 #include "adapter/bdx_api.h"
+#include "tests/gui_support/app_harness_win.h"
 
 namespace {
 
@@ -64,6 +66,9 @@ class SimDll : public ::testing::Test {
   void TearDown() override { unload(); }
   void load() {
     unload();
+    // Settings are read when the library loads: a copy that the program keeps loaded (the
+    // program test below) would not see them.
+    if (GetModuleHandleA("bdxdll.dll")) GTEST_SKIP() << "bdxdll.dll is held loaded";
     module_ = LoadLibraryA((exe_dir() + "\\bdxdll.dll").c_str());
     ASSERT_NE(module_, nullptr);
 #define SIMDLL_BIND(name, params, args) \
@@ -262,4 +267,27 @@ TEST_F(SimDll, StateIsKeptInTheLocalApplicationDataFolderUnlessTurnedOff) {
   RemoveDirectoryA((dir + "\\CorvanesTestBench").c_str());
   RemoveDirectoryA(dir.c_str());
   SetEnvironmentVariableA("LOCALAPPDATA", had_local ? old_local : nullptr);
+}
+
+// The program loads the library at start-up and hands it the message pane as its report
+// callback: the library's own lines (a bad setting at bdx_Init, a connect) show in the pane.
+TEST(SimDllInTheProgram, MessagePaneShowsTheLibrarysLines) {
+  SetEnvironmentVariableA("BDXSIM_STATE", "");
+  SetEnvironmentVariableA("BDXSIM_FAIL", nullptr);
+  SetEnvironmentVariableA("BDXSIM_PORT", nullptr);
+  SetEnvironmentVariableA("BDXSIM_DERIVATIVE", "MC9S12Z");
+  ASSERT_NE(start_app(), nullptr);
+  EXPECT_NE(pane_text().find("BDXSIM_DERIVATIVE: unknown part 'MC9S12Z', using MC9S12DG256\r\r\n"),
+            std::string::npos)
+      << pane_text();
+  ASSERT_EQ(bdx_Connect("R41", "COM1 8"), 0);
+  EXPECT_NE(pane_text().find("Connected to R41 on COM1\r\r\n"), std::string::npos) << pane_text();
+  unsigned char b = 0;
+  EXPECT_EQ(bdx_GetMemoryByte(0x1D, &b), 0);
+  EXPECT_EQ(b, 0x81);
+  EXPECT_EQ(bdx_TargetStep(), -1);
+  EXPECT_NE(pane_text().find("Cannot step: stepping is not simulated\r\r\n"), std::string::npos);
+  bdx_Disconnect();
+  stop_app();
+  SetEnvironmentVariableA("BDXSIM_DERIVATIVE", nullptr);
 }
