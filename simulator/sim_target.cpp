@@ -130,8 +130,9 @@ int sim_write(SimTarget& t, uint32_t address, uint8_t value) {
     case SimArea::Register:
       if (loc.index >= 0x1A && loc.index <= 0x1D) return 0;  // identification: read-only
       t.regs[loc.index] = value;
-      if (loc.index == kSimRegPPAGE || (is_x(t) && loc.index == kSimRegINITRM))
-        t.window_page = value;
+      if (loc.index == kSimRegPPAGE) t.window_page = value;
+      // GPAGE 0 names no page: the window goes back to the page PPAGE selects.
+      if (is_x(t) && loc.index == kSimRegINITRM) t.window_page = value ? value : t.regs[kSimRegPPAGE];
       return 0;
     case SimArea::Ram: t.ram[loc.index] = value; return 0;
     case SimArea::Eeprom:

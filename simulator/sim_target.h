@@ -9,7 +9,7 @@
 //   (page << 16) + 0x8000..0xBFFF  flash page `page` directly, whatever is selected.
 // The 0x8000-0xBFFF window shows the page last written to PPAGE (0x0030); on HCS12X a write to
 // GPAGE (0x0010) selects the window's page as well, so that a GPAGE write followed by a 16-bit
-// read sees the same bytes as the paged address.
+// read sees the same bytes as the paged address; writing GPAGE 0 gives the window back to PPAGE.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -118,6 +118,8 @@ TEST(SimTarget, HcS12XGpageSelectsTheWindowLikeThePagedAddress) {
   EXPECT_EQ(read(t, 0x388000), 0xAB);
   ASSERT_EQ(sim_write(t, kSimRegINITRM, 0x7F), 0);
   EXPECT_EQ(read(t, 0x8000), -1);  // no such page
+  ASSERT_EQ(sim_write(t, kSimRegINITRM, 0x00), 0);  // GPAGE 0: PPAGE's page again
+  EXPECT_EQ(read(t, 0x8000), 0xAB);
   // On HCS12, 0x0010 is INITRM and does not page.
   SimTarget h = powered("MC9S12DG256");
   ASSERT_EQ(sim_write(h, kSimRegINITRM, 0x3C), 0);
