@@ -5,10 +5,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "adapter/adapter_settings.h"
 #include "adapter/bdx.h"
+#include "app/commands_win.h"
 #include "app/html_help_win.h"
 #include "app/message_pane.h"
 #include "app/shell_win.h"
+#include "app/title_win.h"
+#include "buffer/buffer_store.h"
+#include "target/catalogue.h"
 #include "views/view_layout.h"
 
 ShellState g_shell;
@@ -51,7 +56,16 @@ void create_fonts(HWND window) {
 LRESULT on_create(HWND window) {
   g_shell.main_window = window;
   create_fonts(window);
+  install_shell_hooks();
+  create_menus(window);
+  set_current_target(nullptr);
   g_view_layout.shown = 0;
+  reset_target_map();
+  set_adapter_defaults();
+  buffer_init();
+  update_title(window);
+  create_toolbars(window);
+  update_toolbars();
   html_help(nullptr, nullptr, kHhInitialize, reinterpret_cast<DWORD_PTR>(&g_shell.help_cookie));
   return 1;
 }
@@ -76,9 +90,11 @@ LRESULT on_size(HWND window, WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT on_destroy(HWND window, WPARAM wparam, LPARAM lparam) {
+  destroy_menus();
   if (g_shell.fixed_font) DeleteObject(g_shell.fixed_font);
   if (g_shell.ui_font) DeleteObject(g_shell.ui_font);
   g_shell.fixed_font = g_shell.ui_font = nullptr;
+  buffer_clear();
   html_help(nullptr, nullptr, kHhUninitialize, g_shell.help_cookie);
   PostQuitMessage(0);
   return DefWindowProcA(window, WM_DESTROY, wparam, lparam);
@@ -94,6 +110,14 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return on_size(window, wparam, lparam);
     case WM_DESTROY:
       return on_destroy(window, wparam, lparam);
+    case WM_COMMAND:
+      return on_command(window, wparam, lparam);
+    case WM_NOTIFY:
+      tooltip_text(lparam);
+      return DefWindowProcA(window, message, wparam, lparam);
+    case WM_INITMENUPOPUP:
+      on_init_menu_popup();
+      return 0;
     case WM_NCDESTROY:
       // The pane went with its parent; later reports have nowhere to go.
       if (window == g_shell.main_window) {

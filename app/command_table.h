@@ -1,0 +1,49 @@
+// What the menus and toolbars hold and when their commands are available: the menu tree, the
+// two toolbars' buttons, the tool-tip texts and the enabling rules. Plain data and decisions;
+// the Win32 side (app/commands_win.cpp) builds the controls from it.
+#pragma once
+
+enum MenuEntryKind {
+  MENU_ENTRY_ITEM,              // a command
+  MENU_ENTRY_SEPARATOR,         // a separator line
+  MENU_ENTRY_RECENT_DEVICES,    // the "Recent &Devices" sub-menu
+  MENU_ENTRY_RECENT_FILES,      // the "&Recent Files" sub-menu
+};
+
+struct MenuEntry {
+  MenuEntryKind kind;
+  const char* text;  // null for separators
+  int command;       // 0 for separators and sub-menus
+};
+
+struct MenuPopup {
+  const char* title;
+  const MenuEntry* entries;
+  int count;
+};
+
+// The pop-ups of the menu bar in bar order: File, Adapter, Target, Help.
+enum { MENU_FILE, MENU_ADAPTER, MENU_TARGET, MENU_HELP, MENU_POPUP_COUNT };
+const MenuPopup& menu_popup(int index);
+
+// Buttons of the adapter toolbar (bitmap 129) and of the target toolbar (bitmap 130), in image
+// order: the image index of a button is its position.
+const int* adapter_toolbar_commands(int* count);
+const int* target_toolbar_commands(int* count);
+
+// The target toolbar's buttons that follow the known-target flag, in the order they are set.
+const int* target_toolbar_state_commands(int* count);
+
+// Tool-tip text of a command ("Huh?" for commands without one); at most 35 characters.
+const char* command_tooltip(int command);
+enum { kTooltipTextSize = 36 };
+
+// The enabling rules of the menus. Returns 1 when the item is enabled, 0 when it is grayed, and
+// -1 for items that no rule touches (they stay as they are: always enabled).
+int menu_item_enabled(int command, int connected, int target_known);
+// The commands the rules touch, in the order they are applied.
+const int* ruled_menu_commands(int* count);
+
+// The adapter toolbar's Connect button: usable once an adapter type was chosen and a current
+// target is present.
+int connect_button_enabled(int adapter_type, int have_current_target);

@@ -1,0 +1,319 @@
+#include "app/commands_win.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "adapter/adapter_dialog_win.h"
+#include "adapter/adapter_settings.h"
+#include "adapter/bdx.h"
+#include "adapter/connection.h"
+#include "app/about_win.h"
+#include "app/command_table.h"
+#include "app/message_pane.h"
+#include "app/shell_win.h"
+#include "app/title_win.h"
+#include "buffer/buffer_store.h"
+#include "resources/resource_ids.h"
+#include "views/view_layout.h"
+
+namespace {
+
+// --- recent lists and views, until their owners install their operations ---
+
+const char* no_recent_device(int) { return nullptr; }
+void no_recent_menus() {}
+
+recent_device_fn g_recent_device = no_recent_device;
+refresh_recent_menus_fn g_refresh_recent_menus = no_recent_menus;
+
+int no_views_created(const ProcessorInfo*, HWND) { return 1; }
+void no_views_destroyed(HWND) {}
+void no_fields(int) {}
+void no_registers(const ProcessorInfo*) {}
+void nothing() {}
+int not_buffer_mode() { return 0; }
+
+const ViewOperations kNoViews = {no_views_created, no_views_destroyed, no_fields,
+                                 no_registers,     no_registers,       nothing,
+                                 nothing,          nothing,            not_buffer_mode};
+ViewOperations g_views = kNoViews;
+
+const ProcessorInfo* current_info() {
+  const Derivative* target = current_target();
+  return target ? target->info : nullptr;
+}
+
+// --- toolbars ---
+
+HWND create_toolbar(HWND window, int bitmap, const int* commands, int count) {
+  TBBUTTON buttons[16];
+  std::memset(buttons, 0, sizeof buttons);
+  if (count > 16) count = 16;
+  for (int i = 0; i < count; ++i) {
+    buttons[i].iBitmap = i;
+    buttons[i].idCommand = commands[i];
+    buttons[i].fsState = TBSTATE_ENABLED;
+    buttons[i].fsStyle = TBSTYLE_BUTTON;
+  }
+  // WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_TOOLTIPS | CCS_TOP
+  return CreateToolbarEx(window, 0x54000101, 1, 2, g_shell.instance, bitmap, buttons, count, 0, 0,
+                         0, 0, sizeof(TBBUTTON));
+}
+
+void set_button_state(HWND toolbar, int command, bool enabled) {
+  SendMessageA(toolbar, TB_SETSTATE, command, MAKELPARAM(enabled ? TBSTATE_ENABLED : 0, 0));
+}
+
+// Lays the message pane out again (below the views, or in the lower half without them).
+void resize_to_client(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+}
+
+// --- the connect and disconnect sequences ---
+
+// First half: connect the adapter with the settings, identify the derivative, then build the
+// views and read the target (second half).
+void connect_command(HWND window) {
+  if (!current_target()) return;
+  if (connect_adapter(get_adapter_type(), get_adapter_port(), get_target_clock()) != 0) return;
+  autodetect_target();
+  SendMessageA(window, WM_COMMAND, IDM_CONNECT_VIEWS, 0);
+}
+
+// Second half, also sent by the adapter dialog's Connect button once the adapter is connected.
+void connect_views_command(HWND window) {
+  if (!g_views.create_views(current_info(), window)) {
+    append_line("No Target Selected");
+    // The adapter is connected but the tool cannot work with it: close it again, so the tool
+    // and the adapter agree that there is no connection.
+    bdx_Disconnect();
+    set_connected(0);
+    update_title(window);
+    update_toolbars();
+    return;
+  }
+  autodetect_target();
+  set_connected(1);
+  update_title(window);
+  resize_to_client(window);
+  g_views.set_register_fields_enabled(0);
+  autodetect_target();
+  bdx_TargetReset();
+  g_views.read_registers(current_info());
+  g_views.refresh_memory_view();
+  g_views.clear_register_dirty_flags();
+  g_views.set_register_fields_enabled(1);
+  update_toolbars();
+}
+
+void disconnect_command(HWND window) {
+  bdx_Disconnect();
+  g_views.destroy_views(window);
+  set_connected(0);
+  update_title(window);
+  update_toolbars();
+  resize_to_client(window);
+}
+
+void refresh_in_buffer_mode() {
+  if (g_views.buffer_mode()) g_views.refresh_memory_view();
+}
+
+}  // namespace
+
+void install_shell_hooks() {
+  set_update_toolbars_hook(update_toolbars);
+  set_adapter_dialog_title_hook(update_title);
+}
+
+void set_recent_list_operations(recent_device_fn recent_device,
+                                refresh_recent_menus_fn refresh_recent_menus) {
+  g_recent_device = recent_device ? recent_device : no_recent_device;
+  g_refresh_recent_menus = refresh_recent_menus ? refresh_recent_menus : no_recent_menus;
+}
+
+void set_view_operations(const ViewOperations* operations) {
+  g_views = kNoViews;
+  if (!operations) return;
+  if (operations->create_views) g_views.create_views = operations->create_views;
+  if (operations->destroy_views) g_views.destroy_views = operations->destroy_views;
+  if (operations->set_register_fields_enabled)
+    g_views.set_register_fields_enabled = operations->set_register_fields_enabled;
+  if (operations->read_registers) g_views.read_registers = operations->read_registers;
+  if (operations->write_registers) g_views.write_registers = operations->write_registers;
+  if (operations->clear_register_dirty_flags)
+    g_views.clear_register_dirty_flags = operations->clear_register_dirty_flags;
+  if (operations->refresh_memory_view)
+    g_views.refresh_memory_view = operations->refresh_memory_view;
+  if (operations->write_memory_view) g_views.write_memory_view = operations->write_memory_view;
+  if (operations->buffer_mode) g_views.buffer_mode = operations->buffer_mode;
+}
+
+void create_menus(HWND window) {
+  g_shell.menu_bar = CreateMenu();
+  g_shell.recent_devices_menu = CreatePopupMenu();
+  g_shell.recent_files_menu = CreatePopupMenu();
+  HMENU* const popups[MENU_POPUP_COUNT] = {&g_shell.file_menu, &g_shell.adapter_menu,
+                                           &g_shell.target_menu, &g_shell.help_menu};
+  for (int p = 0; p < MENU_POPUP_COUNT; ++p) {
+    const MenuPopup& popup = menu_popup(p);
+    HMENU menu = CreatePopupMenu();
+    *popups[p] = menu;
+    for (int i = 0; i < popup.count; ++i) {
+      const MenuEntry& e = popup.entries[i];
+      switch (e.kind) {
+        case MENU_ENTRY_ITEM:
+          AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(e.command), e.text);
+          break;
+        case MENU_ENTRY_SEPARATOR:
+          AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+          break;
+        case MENU_ENTRY_RECENT_DEVICES:
+          AppendMenuA(menu, MF_STRING | MF_POPUP,
+                      reinterpret_cast<UINT_PTR>(g_shell.recent_devices_menu), e.text);
+          break;
+        case MENU_ENTRY_RECENT_FILES:
+          AppendMenuA(menu, MF_STRING | MF_POPUP,
+                      reinterpret_cast<UINT_PTR>(g_shell.recent_files_menu), e.text);
+          break;
+      }
+    }
+    AppendMenuA(g_shell.menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(menu),
+                popup.title);
+  }
+  SetMenu(window, g_shell.menu_bar);
+}
+
+void destroy_menus() {
+  if (g_shell.file_menu) DestroyMenu(g_shell.file_menu);
+  if (g_shell.help_menu) DestroyMenu(g_shell.help_menu);
+  g_shell.menu_bar = g_shell.file_menu = g_shell.adapter_menu = g_shell.target_menu = nullptr;
+  g_shell.help_menu = g_shell.recent_devices_menu = g_shell.recent_files_menu = nullptr;
+  g_shell.adapter_toolbar = g_shell.target_toolbar = nullptr;
+}
+
+void on_init_menu_popup() {
+  g_refresh_recent_menus();
+  if (!g_shell.menu_bar) return;
+  const int connected = get_connected();
+  const int known = target_known();
+  int count = 0;
+  const int* commands = ruled_menu_commands(&count);
+  for (int i = 0; i < count; ++i) {
+    const int enabled = menu_item_enabled(commands[i], connected, known);
+    if (enabled < 0) continue;
+    EnableMenuItem(g_shell.menu_bar, static_cast<UINT>(commands[i]),
+                   MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+  }
+}
+
+void create_toolbars(HWND window) {
+  int count = 0;
+  const int* commands = adapter_toolbar_commands(&count);
+  g_shell.adapter_toolbar = create_toolbar(window, IDB_ADAPTER_TOOLBAR, commands, count);
+  commands = target_toolbar_commands(&count);
+  g_shell.target_toolbar = create_toolbar(window, IDB_TARGET_TOOLBAR, commands, count);
+}
+
+void update_toolbars() {
+  if (!g_shell.adapter_toolbar || !g_shell.target_toolbar) return;  // not created yet
+  if (g_view_layout.shown) {
+    ShowWindow(g_shell.adapter_toolbar, SW_HIDE);
+    ShowWindow(g_shell.target_toolbar, SW_SHOW);
+  } else {
+    ShowWindow(g_shell.adapter_toolbar, SW_SHOW);
+    ShowWindow(g_shell.target_toolbar, SW_HIDE);
+    set_button_state(g_shell.adapter_toolbar, IDM_CONNECT,
+                     connect_button_enabled(get_adapter_type(), current_target() != nullptr));
+  }
+}
+
+void update_toolbar_states() {
+  if (!g_shell.target_toolbar) return;
+  const bool known = target_known() != 0;
+  int count = 0;
+  const int* commands = target_toolbar_state_commands(&count);
+  for (int i = 0; i < count; ++i) set_button_state(g_shell.target_toolbar, commands[i], known);
+}
+
+void tooltip_text(LPARAM lparam) {
+  NMHDR* header = reinterpret_cast<NMHDR*>(lparam);
+  if (!header || header->code != TTN_NEEDTEXTA) return;
+  NMTTDISPINFOA* info = reinterpret_cast<NMTTDISPINFOA*>(lparam);
+  if (!info->lpszText) info->lpszText = info->szText;
+  const char* text = command_tooltip(static_cast<int>(header->idFrom));
+  std::strncpy(info->lpszText, text, kTooltipTextSize - 1);
+  info->lpszText[kTooltipTextSize - 1] = '\0';
+}
+
+LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
+  if (wparam >= IDM_RECENT_DEVICE_FIRST && wparam <= IDM_RECENT_DEVICE_LAST) {
+    const char* name = g_recent_device(static_cast<int>(wparam - IDM_RECENT_DEVICE_FIRST));
+    if (!name) return 0;
+    select_target_by_name(name);
+    update_title(window);
+    return 0;
+  }
+  // The memory view's buttons and the views' edits are routed here once the view input
+  // handling exists; until then they fall to default processing below.
+  switch (LOWORD(wparam)) {
+    case IDM_CLEAR_BUFFER:
+      buffer_clear();
+      refresh_in_buffer_mode();
+      return 0;
+    case IDM_SELECT_ADAPTER:
+      run_adapter_dialog(window);
+      update_toolbars();
+      return 0;
+    case IDM_EXIT:
+      SendMessageA(window, WM_CLOSE, 0, 0);
+      return 0;
+    case IDM_HELP:
+      show_help();
+      return 0;
+    case IDM_ABOUT:
+      run_about_box(window);
+      return 0;
+    case IDM_CONNECT:
+      connect_command(window);
+      return 0;
+    case IDM_CONNECT_VIEWS:
+      connect_views_command(window);
+      return 0;
+    case IDM_DISCONNECT:
+      disconnect_command(window);
+      return 0;
+    case IDM_RESET_TARGET:
+      reset_target();
+      g_views.read_registers(current_info());
+      g_views.refresh_memory_view();
+      return 0;
+    case IDM_REFRESH_VIEW:
+      g_views.read_registers(current_info());
+      g_views.refresh_memory_view();
+      return 0;
+    case IDM_UPDATE_TARGET:
+      g_views.write_registers(current_info());
+      g_views.read_registers(current_info());
+      g_views.write_memory_view();
+      g_views.refresh_memory_view();
+      return 0;
+    case IDM_STEP:
+      step_target();
+      g_views.read_registers(current_info());
+      g_views.refresh_memory_view();
+      return 0;
+    case IDM_RUN:
+      run_target();
+      return 0;
+    case IDM_HALT:
+      halt_target();
+      g_views.read_registers(current_info());
+      return 0;
+    default:
+      return DefWindowProcA(window, WM_COMMAND, wparam, lparam);
+  }
+}
