@@ -1,0 +1,85 @@
+// Drives the tool through its main states and saves a picture of the screen in each, as BMP
+// files in the folder given on the command line (scripts/screenshot turns them into PNGs).
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/shell_win.h"
+#include "tests/gui_support/app_harness_win.h"
+
+namespace {
+std::string g_out = ".";
+
+// Saves the whole (virtual) screen as a 24-bit BMP.
+void snap(const char* name) {
+  pump_messages(300);
+  HDC screen = GetDC(nullptr);
+  int w = GetSystemMetrics(SM_CXSCREEN);
+  int h = GetSystemMetrics(SM_CYSCREEN);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi;
+  ZeroMemory(&bi, sizeof bi);
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+  SelectObject(mem, old);
+  GdiFlush();
+  int stride = ((w * 3) + 3) & ~3;
+  BITMAPFILEHEADER fh;
+  ZeroMemory(&fh, sizeof fh);
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+  fh.bfSize = fh.bfOffBits + stride * h;
+  std::string path = g_out + "\\" + name + ".bmp";
+  if (FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(&fh, sizeof fh, 1, f);
+    std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f);
+    std::fwrite(bits, 1, static_cast<size_t>(stride) * h, f);
+    std::fclose(f);
+    std::printf("%s\n", path.c_str());
+  }
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+}
+
+// Runs a modal dialog opened by command id, snaps it, then closes it with the given button.
+void snap_dialog(HWND main, int command, const char* name, int close_id) {
+  with_dialog([&] { SendMessageA(main, WM_COMMAND, command, 0); },
+              [&](HWND dialog) {
+                snap(name);
+                press_button(dialog, close_id);
+              });
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1) g_out = argv[1];
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);
+  HWND main = start_app();
+  SetWindowPos(main, nullptr, 20, 20, 900, 680, SWP_NOZORDER);
+  snap("01-start");
+  // Connected to the simulated part (Adapter, Connect): caption and toolbar follow.
+  SendMessageA(main, WM_COMMAND, 7015, 0);
+  snap("02-connected");
+  snap_dialog(main, 7014, "03-about", IDOK);
+  SendMessageA(main, WM_COMMAND, 7017, 0);
+  snap("04-disconnected");
+  // The help file, in its own window.
+  SendMessageA(main, WM_COMMAND, 7013, 0);
+  snap("05-help");
+  // Further states are added as the tool grows.
+  stop_app();
+  return 0;
+}
