@@ -185,7 +185,9 @@ TEST(Resources, ToolbarBitmapsAreSixteenColourStrips) {
           int v = pixel(16 * i + x, y);
           p += static_cast<char>('a' + v);
           drawn += v != 7;
-          if (y == 15) EXPECT_EQ(v, 7) << "bottom row of picture " << i;
+          if (y == 15) {
+            EXPECT_EQ(v, 7) << "bottom row of picture " << i;
+          }
         }
       EXPECT_GT(drawn, 20) << "picture " << i << " of " << s.id;
       pictures.push_back(p);
