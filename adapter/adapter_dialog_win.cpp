@@ -46,7 +46,8 @@ bool selected_text(HWND dialog, int id, std::string* text) {
 
 void enable(HWND dialog, int id, bool on) { EnableWindow(GetDlgItem(dialog, id), on); }
 
-// Moves the keyboard focus off a button that is about to be disabled.
+// Moves the keyboard focus off a button that is about to be disabled; the button that takes it
+// must already be enabled, or the focus is lost.
 void move_focus(HWND dialog, int from, int to) {
   if (GetFocus() == GetDlgItem(dialog, from))
     SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, to)), TRUE);
@@ -57,8 +58,8 @@ void show_connected(HWND dialog) {
   enable(dialog, IDC_ADAPTER_TYPE, false);
   enable(dialog, IDC_ADAPTER_PORT, false);
   enable(dialog, IDC_ADAPTER_CLOCK, false);
-  move_focus(dialog, IDC_ADAPTER_CONNECT, IDC_ADAPTER_DISCONNECT);
   enable(dialog, IDC_ADAPTER_DISCONNECT, true);
+  move_focus(dialog, IDC_ADAPTER_CONNECT, IDC_ADAPTER_DISCONNECT);
   enable(dialog, IDC_ADAPTER_CONNECT, false);
 }
 
@@ -68,8 +69,8 @@ void show_disconnected(HWND dialog) {
   // Only the serial adapter has a port to choose; the box stays as fill_adapter_dialog left it.
   enable(dialog, IDC_ADAPTER_PORT, adapter_dialog_selection().type == ADAPTER_R41);
   enable(dialog, IDC_ADAPTER_CLOCK, true);
-  move_focus(dialog, IDC_ADAPTER_DISCONNECT, IDC_ADAPTER_CONNECT);
   enable(dialog, IDC_ADAPTER_CONNECT, true);
+  move_focus(dialog, IDC_ADAPTER_DISCONNECT, IDC_ADAPTER_CONNECT);
   enable(dialog, IDC_ADAPTER_DISCONNECT, false);
 }
 
@@ -88,7 +89,11 @@ void on_connect(HWND dialog) {
   if (connect_adapter_selection() != 1) return;  // failure reported, or no connectable model
   SendMessageA(owner_of(dialog), WM_COMMAND, kConnectViewsCommand, 0);
   g_update_title(owner_of(dialog));
-  show_connected(dialog);
+  // The main window closes the connection again when it cannot set up the target views.
+  if (get_connected())
+    show_connected(dialog);
+  else
+    show_disconnected(dialog);
 }
 
 void on_disconnect(HWND dialog) {

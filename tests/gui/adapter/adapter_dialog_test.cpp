@@ -8,6 +8,7 @@
 
 #include "adapter/adapter_dialog_win.h"
 #include "adapter/adapter_settings.h"
+#include "app/commands_win.h"
 #include "app/message_pane.h"
 #include "app/shell_win.h"
 #include "resources/adapter_dialog_ids.h"
@@ -19,10 +20,14 @@
 namespace {
 
 // An owner window that records the commands the dialog sends it.
+// With g_owner_refuses_views it behaves as a main window that cannot set up the target views
+// and closes the connection again.
 std::vector<WPARAM> g_owner_commands;
+bool g_owner_refuses_views = false;
 LRESULT CALLBACK owner_proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   if (m == WM_COMMAND) {
     g_owner_commands.push_back(wp);
+    if (wp == 7016 && g_owner_refuses_views) set_connected(0);
     return 0;
   }
   return DefWindowProcA(w, m, wp, lp);
@@ -82,6 +87,7 @@ struct AdapterDialog : testing::Test {
     owner = make_owner();
     ASSERT_TRUE(owner != nullptr) << GetLastError();
     g_owner_commands.clear();
+    g_owner_refuses_views = false;
     g_titles.clear();
     g_probed.clear();
     g_present_ports.clear();
@@ -395,6 +401,36 @@ TEST_F(AdapterDialog, ConnectAndDisconnectChangeTheDialogState) {
   EXPECT_EQ(get_target_clock(), 4000);
 }
 
+TEST_F(AdapterDialog, KeyboardFocusMovesToTheButtonThatStaysEnabled) {
+  run([](HWND d) {
+    SetFocus(GetDlgItem(d, IDC_ADAPTER_CONNECT));
+    ASSERT_EQ(GetFocus(), GetDlgItem(d, IDC_ADAPTER_CONNECT));
+    press_button(d, IDC_ADAPTER_CONNECT);
+    EXPECT_EQ(GetFocus(), GetDlgItem(d, IDC_ADAPTER_DISCONNECT));
+    press_button(d, IDC_ADAPTER_DISCONNECT);
+    EXPECT_EQ(GetFocus(), GetDlgItem(d, IDC_ADAPTER_CONNECT));
+    press_button(d, IDCANCEL);
+  });
+}
+
+TEST_F(AdapterDialog, ConnectFollowsTheMainWindowWhenItCannotUseTheTarget) {
+  g_owner_refuses_views = true;
+  run([](HWND d) {
+    SetFocus(GetDlgItem(d, IDC_ADAPTER_CONNECT));
+    press_button(d, IDC_ADAPTER_CONNECT);
+    ASSERT_EQ(g_owner_commands.size(), 1u);
+    EXPECT_EQ(g_owner_commands[0], 7016u);
+    EXPECT_EQ(control_text(d, IDC_ADAPTER_STATUS), "Disconnected");
+    for (int id : {IDC_ADAPTER_TYPE, IDC_ADAPTER_PORT, IDC_ADAPTER_CLOCK, IDC_ADAPTER_CONNECT})
+      EXPECT_TRUE(enabled(d, id)) << id;
+    EXPECT_FALSE(enabled(d, IDC_ADAPTER_DISCONNECT));
+    EXPECT_EQ(GetFocus(), GetDlgItem(d, IDC_ADAPTER_CONNECT));
+    EXPECT_EQ(g_titles.size(), 1u);
+    press_button(d, IDCANCEL);
+  });
+  EXPECT_EQ(get_connected(), 0);
+}
+
 TEST_F(AdapterDialog, DisconnectLeavesTheUsbPortBoxDisabled) {
   const AdapterSelection r42 = {1, 0, -1};
   apply_adapter_settings(&r42);
@@ -502,6 +538,37 @@ TEST(AdapterDialogInShell, FailingThenSucceedingConnect) {
     EXPECT_EQ(get_adapter_type(), 1);
     EXPECT_EQ(get_adapter_port(), -1);
     EXPECT_EQ(get_target_clock(), 2500);
+  }
+  stop_app();
+}
+
+// Over the real main window: the adapter connects but the views cannot be set up, so the main
+// window closes the connection again and the dialog shows it disconnected.
+int refuse_views(const ProcessorInfo*, HWND) { return 0; }
+
+TEST(AdapterDialogInShell, ConnectWhoseViewsFailShowsDisconnected) {
+  HWND main = start_app();
+  ASSERT_TRUE(main != nullptr);
+  {
+    ScopedFakeBdx bdx;
+    set_adapter_dialog_title_hook(nullptr);
+    ViewOperations views = {};
+    views.create_views = refuse_views;
+    set_view_operations(&views);
+    const AdapterSelection r42 = {1, 0, 2500};
+    apply_adapter_settings(&r42);
+    begin_command(nullptr);
+    bool shown = with_dialog([&] { run_adapter_dialog(main); }, [&](HWND d) {
+      press_button(d, IDC_ADAPTER_CONNECT);
+      EXPECT_EQ(get_connected(), 0);
+      EXPECT_EQ(bdx.fake().sequence(), "bdx_Connect bdx_SetBdmSpeed bdx_Disconnect");
+      EXPECT_EQ(control_text(d, IDC_ADAPTER_STATUS), "Disconnected");
+      EXPECT_TRUE(enabled(d, IDC_ADAPTER_CONNECT));
+      EXPECT_FALSE(enabled(d, IDC_ADAPTER_DISCONNECT));
+      press_button(d, IDCANCEL);
+    });
+    EXPECT_TRUE(shown);
+    set_view_operations(nullptr);
   }
   stop_app();
 }
