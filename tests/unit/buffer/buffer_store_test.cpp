@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <map>
 
 #include "buffer/buffer_store.h"
@@ -154,6 +155,101 @@ TEST_F(BufferStore, RandomWritesAlwaysShowTheLatestBytes) {
       EXPECT_EQ(v, 0xFF);
     }
   }
+}
+
+// The plain first-fit rules, written out directly: the first block whose 32-byte area covers
+// the address takes it, the walk goes on from there, and a new block starts at the first byte
+// that did not fit.
+struct ModelBlock {
+  uint32_t start;
+  uint32_t length;
+  uint8_t data[32];
+};
+
+void model_write(std::vector<ModelBlock>& list, uint32_t a, const uint8_t* s, uint32_t n,
+                 uint8_t fill) {
+  while (n > 0) {
+    for (size_t i = 0; i < list.size() && n > 0; ++i) {
+      ModelBlock& b = list[i];
+      if (b.start <= a && a - b.start < 32) {
+        uint32_t p = a - b.start;
+        while (p < 32 && n > 0) {
+          b.data[p++] = *s++;
+          ++a;
+          --n;
+        }
+        if (p > b.length) b.length = p;
+      }
+    }
+    if (n == 0) return;
+    ModelBlock nb;
+    nb.start = a;
+    std::memset(nb.data, fill, sizeof nb.data);
+    nb.length = 0;
+    while (nb.length < 32 && n > 0) {
+      nb.data[nb.length++] = *s++;
+      ++a;
+      --n;
+    }
+    size_t at = 0;
+    while (at < list.size() && list[at].start <= nb.start) ++at;
+    list.insert(list.begin() + long(at), nb);
+  }
+}
+
+// True when some block's 32-byte area reaches the start of a later block.
+bool model_overlaps(const std::vector<ModelBlock>& list) {
+  for (size_t i = 0; i + 1 < list.size(); ++i) {
+    if (list[i + 1].start - list[i].start < 32) return true;
+  }
+  return false;
+}
+
+TEST_F(BufferStore, BlockBoundariesFollowFirstFitWhereBlocksDoNotReachIntoEachOther) {
+  std::srand(4321);
+  int compared = 0;
+  for (int scenario = 0; scenario < 200; ++scenario) {
+    reset_buffer_quietly();
+    std::vector<ModelBlock> model;
+    uint32_t cursor = 0x4000 + uint32_t(std::rand() % 64);
+    for (int step = 0; step < 40; ++step) {
+      uint32_t address;
+      switch (std::rand() % 4) {
+        case 0:  // rewrite somewhere near what is there
+          address = model.empty() ? cursor : model[size_t(std::rand()) % model.size()].start +
+                                                 uint32_t(std::rand() % 40);
+          break;
+        case 1:  // far below or above
+          address = cursor + 200 - uint32_t(std::rand() % 400);
+          break;
+        default:  // ascending with a small gap
+          address = cursor + uint32_t(std::rand() % 12);
+          break;
+      }
+      const uint32_t count = 1 + uint32_t(std::rand() % 70);
+      std::vector<uint8_t> data;
+      for (uint32_t i = 0; i < count; ++i) data.push_back(uint8_t(std::rand()));
+      const uint8_t fill = std::rand() % 3 == 0 ? 0x00 : 0xFF;
+      std::vector<ModelBlock> next = model;
+      model_write(next, address, data.data(), count, fill);
+      if (model_overlaps(next)) continue;  // the plain rules would shadow data here
+      model = next;
+      ASSERT_EQ(buffer_write(address, data.data(), count, fill), 1);
+      cursor = address + count;
+
+      const BufferBlock* b = buffer_first_block();
+      for (const ModelBlock& m : model) {
+        ASSERT_NE(b, nullptr);
+        ASSERT_EQ(b->start_address, m.start) << "scenario " << scenario << " step " << step;
+        ASSERT_EQ(b->length, m.length) << std::hex << m.start;
+        ASSERT_EQ(std::memcmp(b->data, m.data, m.length), 0) << std::hex << m.start;
+        b = b->next;
+      }
+      ASSERT_EQ(b, nullptr);
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 2000);
 }
 
 TEST_F(BufferStore, AllocationFailureKeepsWhatWasStored) {

@@ -39,6 +39,10 @@ TEST_F(LoadSave, LoadFailuresEndWithoutCommandDone) {
   const std::string missing = temp_path("missing.s19");
   EXPECT_EQ(load_file_into_buffer(missing.c_str()), 0);
   EXPECT_EQ(lines(), "COMMAND: Load to buffer|Cannot open '" + missing + "'");
+  // A long path (the command line takes any length) is named whole, '%' and all.
+  const std::string long_path = testing::TempDir() + std::string(700, 'd') + "/%s%d.s19";
+  EXPECT_EQ(load_file_into_buffer(long_path.c_str()), 0);
+  EXPECT_EQ(lines(), "COMMAND: Load to buffer|Cannot open '" + long_path + "'");
 
   const std::string bad = temp_path("bad.s19");
   write_file(bad, "S1050100AABB94\nS1050600EEFF00\nS1050700EEFF06\nS4030000FC\nS1050800EEFF05\n");
