@@ -7,7 +7,7 @@
 
 namespace {
 
-BufferBlock* g_head = nullptr;
+BufferBlock* buffer_head = nullptr;
 // The block touched last. Blocks below it hold only addresses below its start (valid bytes
 // never overlap), so any walk for an address at or above its start may begin there instead
 // of at the head. Sequential loads and reads then cost O(1) per access.
@@ -18,7 +18,7 @@ const uint64_t kAddressSpaceEnd = uint64_t(1) << 32;
 
 BufferBlock* walk_start(uint32_t address) {
   if (g_hint && g_hint->start_address <= address) return g_hint;
-  return g_head;
+  return buffer_head;
 }
 
 // One past the last address a write may place into block b: the end of its data area, but
@@ -88,14 +88,14 @@ void free_list(BufferBlock* head) {
 }  // namespace
 
 void buffer_init() {
-  g_head = nullptr;
+  buffer_head = nullptr;
   g_hint = nullptr;
 }
 
 void buffer_clear() {
   begin_command("Clear buffer");
-  free_list(g_head);
-  g_head = nullptr;
+  free_list(buffer_head);
+  buffer_head = nullptr;
   g_hint = nullptr;
   end_command();
 }
@@ -122,7 +122,7 @@ int buffer_write(uint32_t address, const uint8_t* source, uint32_t count, uint8_
     // No block takes the address: start a new one, in order before the first block that
     // starts above it.
     BufferBlock* prev = nullptr;
-    BufferBlock* next = g_head;
+    BufferBlock* next = buffer_head;
     if (g_hint && g_hint->start_address < address) {
       prev = g_hint;
       next = g_hint->next;
@@ -137,7 +137,7 @@ int buffer_write(uint32_t address, const uint8_t* source, uint32_t count, uint8_
     if (prev) {
       prev->next = b;
     } else {
-      g_head = b;
+      buffer_head = b;
     }
     g_hint = b;
     const uint64_t limit = block_limit(b);
@@ -177,20 +177,20 @@ int buffer_read_run(uint32_t address, uint32_t last_address, int max_count, uint
   return copied;
 }
 
-bool buffer_is_empty() { return g_head == nullptr; }
+bool buffer_is_empty() { return buffer_head == nullptr; }
 
-const BufferBlock* buffer_first_block() { return g_head; }
+const BufferBlock* buffer_first_block() { return buffer_head; }
 
 BufferBlock* buffer_detach() {
-  BufferBlock* head = g_head;
-  g_head = nullptr;
+  BufferBlock* head = buffer_head;
+  buffer_head = nullptr;
   g_hint = nullptr;
   return head;
 }
 
 void buffer_attach(BufferBlock* head) {
-  free_list(g_head);
-  g_head = head;
+  free_list(buffer_head);
+  buffer_head = head;
   g_hint = nullptr;
 }
 

@@ -67,5 +67,10 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   if (status != kExitOk || stdout_pane_failed_frames() > 0) return kExitFailed;
+  // Lines that could not be printed (a full disk, a closed pipe) fail the run too.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "corvane: cannot write to standard output\n");
+    return kExitFailed;
+  }
   return kExitOk;
 }

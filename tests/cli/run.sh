@@ -127,6 +127,18 @@ Buffer is empty
 OUT
 check convert-empty 1 expected -- convert empty.s19 -o out3.s19
 
+# Lines that cannot be printed fail the run.
+if [[ -w /dev/full ]]; then
+  status=0
+  "$corvane" info low.s19 >/dev/full 2>/dev/null || status=$?
+  if [[ $status -ne 1 ]]; then
+    echo "FAIL info-stdout-full: exit status $status, expected 1"
+    failures=$((failures + 1))
+  else
+    echo "ok   info-stdout-full"
+  fi
+fi
+
 # Usage errors.
 check no-command 2 "" --
 check unknown-command 2 "" -- frobnicate
