@@ -33,11 +33,23 @@ void no_fields(int) {}
 void no_registers(const ProcessorInfo*) {}
 void nothing() {}
 int not_buffer_mode() { return 0; }
+void no_labels(HDC) {}
 
 const ViewOperations kNoViews = {no_views_created, no_views_destroyed, no_fields,
                                  no_registers,     no_registers,       nothing,
-                                 nothing,          nothing,            not_buffer_mode};
+                                 nothing,          nothing,            not_buffer_mode,
+                                 no_labels};
 ViewOperations g_views = kNoViews;
+
+int no_view_button(int) { return 0; }
+int no_edit_change(int) { return 0; }
+int no_vscroll(WPARAM, LPARAM) { return 0; }
+
+const ViewInputOperations kNoViewInput = {no_view_button, no_edit_change, no_vscroll};
+ViewInputOperations g_view_input = kNoViewInput;
+
+const SettingsOperations kNoSettings = {nothing, nothing};
+SettingsOperations g_settings = kNoSettings;
 
 const ProcessorInfo* current_info() {
   const Derivative* target = current_target();
@@ -45,6 +57,9 @@ const ProcessorInfo* current_info() {
 }
 
 // --- toolbars ---
+
+// The toolbar takes the size of its button records; a 32-bit program's records are 20 bytes.
+static_assert(sizeof(void*) != 4 || sizeof(TBBUTTON) == 20, "TBBUTTON record of 20 bytes");
 
 HWND create_toolbar(HWND window, int bitmap, const int* commands, int count) {
   TBBUTTON buttons[16];
@@ -150,7 +165,31 @@ void set_view_operations(const ViewOperations* operations) {
     g_views.refresh_memory_view = operations->refresh_memory_view;
   if (operations->write_memory_view) g_views.write_memory_view = operations->write_memory_view;
   if (operations->buffer_mode) g_views.buffer_mode = operations->buffer_mode;
+  if (operations->paint_labels) g_views.paint_labels = operations->paint_labels;
 }
+
+void set_view_input_operations(const ViewInputOperations* operations) {
+  g_view_input = kNoViewInput;
+  if (!operations) return;
+  if (operations->on_view_button) g_view_input.on_view_button = operations->on_view_button;
+  if (operations->on_edit_change) g_view_input.on_edit_change = operations->on_edit_change;
+  if (operations->on_vscroll) g_view_input.on_vscroll = operations->on_vscroll;
+}
+
+void on_vscroll(WPARAM wparam, LPARAM lparam) { g_view_input.on_vscroll(wparam, lparam); }
+
+void paint_view_labels(HDC dc) { g_views.paint_labels(dc); }
+
+void set_settings_operations(const SettingsOperations* operations) {
+  g_settings = kNoSettings;
+  if (!operations) return;
+  if (operations->load_settings) g_settings.load_settings = operations->load_settings;
+  if (operations->save_settings) g_settings.save_settings = operations->save_settings;
+}
+
+void load_settings() { g_settings.load_settings(); }
+
+void save_settings() { g_settings.save_settings(); }
 
 void create_menus(HWND window) {
   g_shell.menu_bar = CreateMenu();
@@ -257,9 +296,20 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
     update_title(window);
     return 0;
   }
-  // The memory view's buttons and the views' edits are routed here once the view input
-  // handling exists; until then they fall to default processing below.
-  switch (LOWORD(wparam)) {
+  const int id = LOWORD(wparam);
+  const int notification = HIWORD(wparam);
+  // The memory view's check boxes, clicked.
+  if (notification == 0 && (id == IDC_VIEW_BDM_IN_MAP || id == IDC_VIEW_BUFFER_TARGET)) {
+    g_view_input.on_view_button(id);
+    return 0;
+  }
+  // Any edit child of the main window: register fields, memory cells, the address field and the
+  // message pane.
+  if (notification == EN_CHANGE) {
+    g_view_input.on_edit_change(id);
+    return 0;
+  }
+  switch (id) {
     case IDM_CLEAR_BUFFER:
       buffer_clear();
       refresh_in_buffer_mode();
@@ -312,6 +362,9 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
     case IDM_HALT:
       halt_target();
       g_views.read_registers(current_info());
+      return 0;
+    case IDC_VIEW_ADDRESS:
+      g_view_input.on_view_button(id);
       return 0;
     default:
       return DefWindowProcA(window, WM_COMMAND, wparam, lparam);

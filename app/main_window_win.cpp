@@ -63,6 +63,7 @@ LRESULT on_create(HWND window) {
   reset_target_map();
   set_adapter_defaults();
   buffer_init();
+  load_settings();  // stored adapter settings replace the defaults
   update_title(window);
   create_toolbars(window);
   update_toolbars();
@@ -89,7 +90,21 @@ LRESULT on_size(HWND window, WPARAM wparam, LPARAM lparam) {
   return 1;
 }
 
+// The views' labels, painted on the window's own colour; without views the class background
+// is all there is.
+LRESULT on_paint(HWND window, WPARAM wparam, LPARAM lparam) {
+  if (!g_view_layout.shown) return DefWindowProcA(window, WM_PAINT, wparam, lparam);
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  SelectObject(dc, g_shell.ui_font);
+  SetBkColor(dc, kBackgroundColour);
+  paint_view_labels(dc);
+  EndPaint(window, &paint);
+  return 0;
+}
+
 LRESULT on_destroy(HWND window, WPARAM wparam, LPARAM lparam) {
+  save_settings();
   destroy_menus();
   if (g_shell.fixed_font) DeleteObject(g_shell.fixed_font);
   if (g_shell.ui_font) DeleteObject(g_shell.ui_font);
@@ -108,6 +123,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return on_create(window);
     case WM_SIZE:
       return on_size(window, wparam, lparam);
+    case WM_PAINT:
+      return on_paint(window, wparam, lparam);
     case WM_DESTROY:
       return on_destroy(window, wparam, lparam);
     case WM_COMMAND:
@@ -115,6 +132,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_NOTIFY:
       tooltip_text(lparam);
       return DefWindowProcA(window, message, wparam, lparam);
+    case WM_VSCROLL:
+      on_vscroll(wparam, lparam);
+      return 0;
     case WM_INITMENUPOPUP:
       on_init_menu_popup();
       return 0;
@@ -215,7 +235,7 @@ HWND start_application(HINSTANCE instance, int show_command) {
 }
 
 int run_message_loop() {
-  MSG msg;
+  MSG msg = {};  // a failing GetMessageA leaves it untouched: exit code 0
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (html_help(nullptr, nullptr, kHhPretranslateMessage, reinterpret_cast<DWORD_PTR>(&msg)))
       continue;

@@ -12,6 +12,7 @@
 #include "adapter/bdx.h"
 #include "app/commands_win.h"
 #include "app/html_help_win.h"
+#include "app/message_pane.h"
 #include "app/shell_win.h"
 #include "app/title_win.h"
 #include "resources/resource_ids.h"
@@ -50,10 +51,36 @@ void rec_clear_dirty() { g_view_log += "clean "; }
 void rec_refresh() { g_view_log += "refresh "; }
 void rec_write_memory() { g_view_log += "write-memory "; }
 int rec_buffer_mode() { return g_buffer_mode; }
+// What the device context held when the labels were painted.
+HFONT g_paint_font = nullptr;
+COLORREF g_paint_background = 0;
+void rec_paint(HDC dc) {
+  g_view_log += "paint ";
+  g_paint_font = static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT));
+  g_paint_background = GetBkColor(dc);
+}
 
-const ViewOperations kRecordingViews = {rec_create, rec_destroy,     rec_fields,
-                                        rec_read,   rec_write,       rec_clear_dirty,
-                                        rec_refresh, rec_write_memory, rec_buffer_mode};
+const ViewOperations kRecordingViews = {rec_create,  rec_destroy,      rec_fields,
+                                        rec_read,    rec_write,        rec_clear_dirty,
+                                        rec_refresh, rec_write_memory, rec_buffer_mode,
+                                        rec_paint};
+
+// --- view input: what reached the input handling, in order ---
+std::string g_input_log;
+int rec_view_button(int id) {
+  g_input_log += "button(" + std::to_string(id) + ") ";
+  return 0;
+}
+int rec_edit_change(int id) {
+  g_input_log += "edit(" + std::to_string(id) + ") ";
+  return 0;
+}
+int rec_vscroll(WPARAM wparam, LPARAM lparam) {
+  g_input_log += "scroll(" + std::to_string(LOWORD(wparam)) + "," +
+                 std::to_string(HIWORD(wparam)) + "," + std::to_string(lparam) + ") ";
+  return 0;
+}
+const ViewInputOperations kRecordingInput = {rec_view_button, rec_edit_change, rec_vscroll};
 
 // --- recent lists ---
 const char* g_recent[4] = {nullptr, nullptr, nullptr, nullptr};
@@ -73,13 +100,16 @@ struct CommandsTest : testing::Test {
     g_views_bottom = 0;
     for (auto& r : g_recent) r = nullptr;
     g_recent_refreshes = 0;
+    g_input_log.clear();
     set_view_operations(&kRecordingViews);
+    set_view_input_operations(&kRecordingInput);
     set_recent_list_operations(recent_slot, count_refresh);
     main = start_app();
   }
   void TearDown() override {
     if (g_shell.main_window) stop_app();
     set_view_operations(nullptr);
+    set_view_input_operations(nullptr);
     set_recent_list_operations(nullptr, nullptr);
     set_adapter_library_path(nullptr);
     bdx_table_reset();
@@ -507,12 +537,67 @@ TEST_F(CommandsTest, ConnectFromTheAdapterDialog) {
 
 TEST_F(CommandsTest, CommandsNotCarriedOutHereFallToDefaultProcessing) {
   ScopedFakeBdx scoped;
-  for (int id : {7000, 7001, 7002, 7004, 7005, 7006, 7007, 7008, 7010, 7024, 7025, 7026, 7031,
-                 7036, 6999, 7037})
+  for (int id : {7000, 7001, 7002, 7004, 7005, 7006, 7007, 7008, 7010, 7031, 7036, 6999, 7037})
     EXPECT_EQ(command(id), 0) << id;
   EXPECT_EQ(scoped.fake().sequence(), "");
   EXPECT_EQ(g_view_log, "");
+  EXPECT_EQ(g_input_log, "");
   EXPECT_TRUE(IsWindow(main));
+}
+
+TEST_F(CommandsTest, ViewControlsReachTheInputHandlingBeforeTheCommandTable) {
+  ScopedFakeBdx scoped;
+  // The address button through the table; the check boxes only when clicked (code 0).
+  EXPECT_EQ(command(IDC_VIEW_ADDRESS), 0);
+  EXPECT_EQ(command(IDC_VIEW_BDM_IN_MAP), 0);
+  EXPECT_EQ(command(IDC_VIEW_BUFFER_TARGET), 0);
+  EXPECT_EQ(command(MAKEWPARAM(IDC_VIEW_BUFFER_TARGET, BN_SETFOCUS)), 0);
+  EXPECT_EQ(g_input_log, "button(7024) button(7025) button(7026) ");
+
+  // EN_CHANGE goes to the input handling whatever the id, ahead of the command table: an edit
+  // that happens to carry a command's id runs no command.
+  g_input_log.clear();
+  EXPECT_EQ(command(MAKEWPARAM(8003, EN_CHANGE)), 0);
+  EXPECT_EQ(command(MAKEWPARAM(IDM_CLEAR_BUFFER, EN_CHANGE)), 0);
+  EXPECT_EQ(command(MAKEWPARAM(IDM_EXIT, EN_CHANGE)), 0);
+  EXPECT_EQ(command(MAKEWPARAM(IDM_RECENT_DEVICE_FIRST, EN_CHANGE)), 0);
+  EXPECT_EQ(g_input_log, "edit(8003) edit(7003) edit(7012) edit(7027) ");
+  EXPECT_TRUE(IsWindow(main));
+  EXPECT_EQ(pane_text().find("Clear buffer"), std::string::npos);
+
+  // Every insertion into the message pane raises EN_CHANGE from control 1000.
+  g_input_log.clear();
+  append_line("x");
+  EXPECT_NE(g_input_log.find("edit(1000)"), std::string::npos) << g_input_log;
+
+  // A recent device is recognised by the whole wParam before anything else.
+  g_recent[0] = "mc9s12dg128";
+  g_input_log.clear();
+  command(IDM_RECENT_DEVICE_FIRST);
+  EXPECT_EQ(g_input_log, "");
+  EXPECT_STREQ(current_target()->name, "MC9S12DG128");
+
+  // WM_VSCROLL is handed on unchanged and answered with 0.
+  g_input_log.clear();
+  EXPECT_EQ(SendMessageA(main, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 7), 1234), 0);
+  EXPECT_EQ(g_input_log, "scroll(4,7,1234) ");
+  EXPECT_EQ(scoped.fake().sequence(), "");
+}
+
+TEST_F(CommandsTest, LabelsArePaintedOnlyWhileViewsAreShown) {
+  RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(g_view_log, "");
+  g_views_bottom = 200;
+  command(IDM_CONNECT);
+  g_view_log.clear();
+  RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(g_view_log, "paint ");
+  EXPECT_EQ(g_paint_font, g_shell.ui_font);
+  EXPECT_EQ(g_paint_background, static_cast<COLORREF>(0x00C8D0D4));
+  command(IDM_DISCONNECT);
+  g_view_log.clear();
+  RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(g_view_log, "");
 }
 
 TEST_F(CommandsTest, ExitClosesTheMainWindow) {

@@ -3,7 +3,9 @@
 
 #include <string>
 
+#include "adapter/adapter_settings.h"
 #include "adapter/bdx.h"
+#include "app/commands_win.h"
 #include "app/html_help_win.h"
 #include "app/message_pane.h"
 #include "app/shell_win.h"
@@ -136,6 +138,36 @@ TEST_F(ShellTest, PaneOperationsWriteExactBytesAtTheSelection) {
   append_line("Y");
   EXPECT_EQ(pane_text(),
             "COMMAND: Clear buffer\r\r\none X\r\r\nY\r\r\n three\r\r\nCOMMAND DONE\r\r\n");
+}
+
+// What the settings saw when they were loaded and saved.
+std::string g_settings_log;
+void record_load() {
+  // Loaded after the defaults and before the caption: the stored type shows in the first caption.
+  g_settings_log += "load(type " + std::to_string(get_adapter_type()) + ") ";
+  set_adapter_type(1);
+  set_adapter_port(-1);
+}
+void record_save() {
+  // Saved first: the menus, the fonts and the pane are all still there, the buffer not cleared.
+  g_settings_log += "save(";
+  g_settings_log += g_shell.file_menu && g_shell.ui_font ? "menus fonts" : "gone";
+  g_settings_log += pane_text().find("Clear buffer") == std::string::npos ? " buffer) " : ") ";
+}
+
+TEST_F(ShellTest, SettingsAreLoadedAtCreationAndSavedFirstAtDestruction) {
+  const SettingsOperations settings = {record_load, record_save};
+  set_settings_operations(&settings);
+  g_settings_log.clear();
+  HWND main = start_app();
+  EXPECT_EQ(g_settings_log, "load(type 0) ");
+  EXPECT_EQ(window_text(main),
+            "Corvane's Test Bench - Adapter: R42, Not Connected, No target MPU selected");
+  begin_command(nullptr);
+  EXPECT_EQ(stop_app(), 0);
+  EXPECT_EQ(g_settings_log, "load(type 0) save(menus fonts buffer) ");
+  set_settings_operations(nullptr);
+  set_adapter_defaults();
 }
 
 TEST_F(ShellTest, WithoutHtmlHelpTheToolStartsRunsAndExitsWithZero) {
