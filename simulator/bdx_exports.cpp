@@ -270,8 +270,10 @@ void sim_library_load() {
   g_lib.problems = g_lib.settings.problems;
   sim_target_power_up(g_lib.target, *g_lib.settings.part);
   if (g_lib.settings.keep_state) {
-    std::string problem = sim_state_load(g_lib.target, g_lib.settings.state_path);
+    bool foreign = false;
+    std::string problem = sim_state_load(g_lib.target, g_lib.settings.state_path, &foreign);
     if (!problem.empty()) g_lib.problems.push_back(problem);
+    if (foreign) g_lib.settings.keep_state = false;  // somebody else's file: never written
     sim_target_reset(g_lib.target);  // the reset vector comes from the kept flash
   }
 #if !defined(BDXSIM_BUILD_DLL)
@@ -308,11 +310,13 @@ void bdxsim_save_state() {
 extern "C" {
 
 BDXSIM_EXPORT int BDX_CALL bdx_Init(bdx_line_callback report_line) {
-  Call c(k_bdx_Init);
-  if (c.injected) return -1;
+  // The callback is taken first, so that the settings' problems and an injected failure of
+  // this very call can be seen.
+  sim_library_load();
   g_lib.report = report_line;
   for (const std::string& line : g_lib.problems) report(line);
-  return 0;
+  Call c(k_bdx_Init);
+  return c.injected ? -1 : 0;
 }
 
 BDXSIM_EXPORT int BDX_CALL bdx_Connect(const char* model, const char* parameters) {

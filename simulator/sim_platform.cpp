@@ -17,6 +17,12 @@ void sim_make_parent_folders(const std::string& path) {
 // The library built as bdxdll.dll has its own versions of these in sim_platform_win.cpp.
 #if !defined(BDXSIM_BUILD_DLL)
 
+bool sim_replace_file(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  std::filesystem::rename(from, to, ec);
+  return !ec;
+}
+
 const char* sim_getenv(const char* name) { return std::getenv(name); }
 
 void sim_sleep_us(uint32_t us) {

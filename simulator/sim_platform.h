@@ -12,3 +12,6 @@ void sim_sleep_us(uint32_t us);
 std::string sim_default_state_path();
 // Creates the folders above path that do not exist yet.
 void sim_make_parent_folders(const std::string& path);
+// Puts from in place of to in one step (to may exist; it is replaced). False on failure, when
+// both files are left as they were.
+bool sim_replace_file(const std::string& from, const std::string& to);

@@ -53,6 +53,11 @@ std::string sim_default_state_path() {
   return std::string(base) + "\\CorvanesTestBench\\bdxsim-state.bin";
 }
 
+bool sim_replace_file(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+         0;
+}
+
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     sim_library_load();

@@ -74,6 +74,10 @@ SimSrecFile sim_srec_parse(const std::string& text) {
     std::string line = text.substr(pos, end - pos);
     pos = end + 1;
     ++number;
+    // A line "SX..." or "S<TAB>..." ends the data, as S7/S8/S9 do.
+    if (line.size() >= 2 && (line[0] == 'S' || line[0] == 's') &&
+        (line[1] == 'X' || line[1] == '\t'))
+      break;
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
       line.pop_back();
     if (line.empty()) continue;

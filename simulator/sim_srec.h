@@ -18,7 +18,8 @@ struct SimSrecFile {
 };
 
 // Reads the records of text (the whole file). Stops at the first bad line, keeping the records
-// before it; lines after an S7/S8/S9 end record are not read.
+// before it; lines after an S7/S8/S9 end record, or a line starting "SX" or "S<TAB>", are not
+// read.
 SimSrecFile sim_srec_parse(const std::string& text);
 // Reads a file; a file that cannot be opened gives the error "cannot open".
 SimSrecFile sim_srec_read_file(const char* path);

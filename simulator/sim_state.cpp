@@ -20,14 +20,32 @@ struct Section {
   std::string eeprom;
 };
 
-bool read_file(const std::string& path, std::string* text) {
+// Far more than the sections of every part together.
+constexpr size_t kMaxStateBytes = 64u << 20;
+
+enum class FileRead { Missing, Read, TooBig };
+
+FileRead read_file(const std::string& path, std::string* text) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
+  if (!f) return FileRead::Missing;
   char chunk[65536];
   size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text->append(chunk, n);
+  bool too_big = false;
+  while (!too_big && (n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+    text->append(chunk, n);
+    too_big = text->size() > kMaxStateBytes;
+  }
   std::fclose(f);
-  return true;
+  return too_big ? FileRead::TooBig : FileRead::Read;
+}
+
+// A file that does not even begin like a state file is somebody else's: it is neither read nor
+// overwritten. An empty file, or one cut short within the first line, counts as a damaged state
+// file.
+bool foreign_file(const std::string& text) {
+  size_t magic_len = std::strlen(kMagic);
+  size_t n = text.size() < magic_len ? text.size() : magic_len;
+  return text.compare(0, n, kMagic, n) != 0;
 }
 
 // Splits a state file into its sections; false when it is not a state file.
@@ -73,9 +91,16 @@ Section section_of(const SimTarget& t) {
 
 }  // namespace
 
-std::string sim_state_load(SimTarget& t, const std::string& path) {
+std::string sim_state_load(SimTarget& t, const std::string& path, bool* foreign) {
+  if (foreign) *foreign = false;
   std::string text;
-  if (!read_file(path, &text)) return "";
+  FileRead r = read_file(path, &text);
+  if (r == FileRead::Missing) return "";
+  if (r == FileRead::TooBig || foreign_file(text)) {
+    if (foreign) *foreign = true;
+    return sim_format("'%s' is not a state file; it is left alone and %s starts erased",
+                      path.c_str(), t.part->name);
+  }
   std::vector<Section> sections;
   if (!parse_sections(text, &sections))
     return sim_format("State file '%s' is damaged; %s starts erased", path.c_str(), t.part->name);
@@ -96,7 +121,10 @@ std::string sim_state_load(SimTarget& t, const std::string& path) {
 std::string sim_state_save(const SimTarget& t, const std::string& path) {
   std::vector<Section> sections;
   std::string old;
-  if (read_file(path, &old) && !parse_sections(old, &sections)) sections.clear();
+  FileRead r = read_file(path, &old);
+  if (r == FileRead::TooBig || (r == FileRead::Read && foreign_file(old)))
+    return sim_format("'%s' is not a state file; it is not overwritten", path.c_str());
+  if (r == FileRead::Read && !parse_sections(old, &sections)) sections.clear();  // damaged
   Section mine = section_of(t);
   bool replaced = false;
   for (Section& s : sections) {
@@ -122,10 +150,8 @@ std::string sim_state_save(const SimTarget& t, const std::string& path) {
     ok = ok && std::fputc('\n', f) != EOF;
   }
   ok = (std::fclose(f) == 0) && ok;
-  if (ok) {
-    std::remove(path.c_str());
-    ok = std::rename(temp.c_str(), path.c_str()) == 0;
-  }
+  // The old file stays whole until the new one is complete and takes its place in one step.
+  ok = ok && sim_replace_file(temp, path);
   if (!ok) {
     std::remove(temp.c_str());
     return sim_format("Cannot write state file '%s'", path.c_str());

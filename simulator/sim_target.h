@@ -69,6 +69,7 @@ int sim_flash_program(SimTarget& t, uint8_t timing, uint32_t address, const uint
                       uint32_t count, std::string* line);
 int sim_flash_erase_page(SimTarget& t, int page, uint8_t timing, std::string* line);
 int sim_flash_erase_all(SimTarget& t, uint8_t timing, std::string* line);
+// Erasing the EEPROM of a part that has none succeeds with a line saying so.
 int sim_eeprom_erase_all(SimTarget& t, uint8_t timing, uint32_t eeprom_start, std::string* line);
 int sim_eeprom_program_byte(SimTarget& t, uint8_t timing, uint32_t address, uint8_t value,
                             std::string* line);

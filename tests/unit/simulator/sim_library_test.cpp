@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -433,12 +434,42 @@ TEST_F(SimLibrary, FlashAndEepromAreKeptInTheStateFile) {
   connect();
   EXPECT_EQ(mem(0x0800), 0x99);
 
-  // A damaged file is reported and the part starts erased.
-  write_file(path, "garbage");
+  // A file cut short is reported as damaged, the part starts erased, and the next save
+  // replaces the file with a whole one.
+  std::string whole;
+  {
+    std::ifstream in(path, std::ios::binary);
+    whole.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  ASSERT_GT(whole.size(), 100u);
+  for (size_t cut : {whole.size() / 2, size_t{20}, size_t{3}, size_t{0}}) {
+    write_file(path, whole.substr(0, cut));
+    g_lines.clear();
+    restart();
+    ASSERT_EQ(g_lines.size(), 1u) << cut;
+    EXPECT_EQ(g_lines[0], "State file '" + path + "' is damaged; MC9S12DG128 starts erased");
+    connect();
+    EXPECT_EQ(mem(0x0800), 0xFF);
+  }
+  ASSERT_EQ(bdx_EpromProgramByte(40, 0x0801, 0x77), 0);
+  ASSERT_EQ(bdx_TargetReset(), 0);  // saved after the programming call
   restart();
-  EXPECT_EQ(g_lines.back(), "State file '" + path + "' is damaged; MC9S12DG128 starts erased");
   connect();
-  EXPECT_EQ(mem(0x0800), 0xFF);
+  EXPECT_EQ(mem(0x0801), 0x77);
+
+  // A file that is not a state file at all is reported once and never overwritten.
+  write_file(path, "somebody's notes\n");
+  g_lines.clear();
+  restart();
+  EXPECT_EQ(joined(), "'" + path + "' is not a state file; it is left alone and MC9S12DG128 starts erased|");
+  connect();
+  EXPECT_EQ(mem(0x0801), 0xFF);
+  ASSERT_EQ(bdx_FlashEraseAll(40), 0);
+  bdxsim_save_state();
+  restart();
+  std::ifstream in(path, std::ios::binary);
+  std::string now((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(now, "somebody's notes\n");
 }
 
 TEST_F(SimLibrary, EmptyStateSettingKeepsNothing) {

@@ -20,6 +20,12 @@ TEST(SimSrec, ReadsDataRecordsOfAllThreeAddressSizes) {
   EXPECT_EQ(f.records[1].address, 0x038000u);
   EXPECT_EQ(f.records[1].line, 4);
   EXPECT_EQ(f.records[2].address, 0xC000u);
+  // "SX" and "S<TAB>" lines end the data as well.
+  for (const char* end : {"SX trailer\n", "S\tnotes\n"}) {
+    SimSrecFile g = sim_srec_parse(std::string("S1051000AABB85\n") + end + "garbage\n");
+    EXPECT_EQ(g.error, "") << end;
+    EXPECT_EQ(g.records.size(), 1u) << end;
+  }
 }
 
 TEST(SimSrec, StopsAtTheFirstBadLine) {

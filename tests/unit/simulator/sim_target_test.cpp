@@ -135,8 +135,20 @@ TEST(SimTarget, OverlapsGiveRegistersThenRamThenEeprom) {
   EXPECT_EQ(sim_resolve(xdp, 0x1000).area, SimArea::Ram);
   EXPECT_FALSE(sim_has_eeprom(xdp));
   std::string line;
-  EXPECT_EQ(sim_eeprom_erase_all(xdp, 40, 0x1000, &line), -1);
-  EXPECT_EQ(line, "XDP has no EEPROM");
+  // Nothing to erase is no failure, so that erasing everything works on these parts; the
+  // EEPROM programming calls find no EEPROM, and RAM keeps its contents.
+  ASSERT_EQ(sim_write(xdp, 0x1000, 0x5A), 0);
+  EXPECT_EQ(sim_eeprom_erase_all(xdp, 40, 0x1000, &line), 0);
+  EXPECT_EQ(line, "XDP has no EEPROM, nothing to erase");
+  EXPECT_EQ(read(xdp, 0x1000), 0x5A);
+  EXPECT_EQ(sim_eeprom_program_sector(xdp, 40, 0x1000, 0x01020304, &line), -1);
+  EXPECT_EQ(line, "No EEPROM at 0x1000");
+  EXPECT_EQ(sim_eeprom_program_byte(xdp, 40, 0x1001, 1, &line), -1);
+  EXPECT_EQ(sim_eeprom_erase_all(uf, 40, 0x0000, &line), 0);
+  EXPECT_EQ(line, "MC9S12UF32 has no EEPROM, nothing to erase");
+  EXPECT_EQ(sim_eeprom_program_byte(uf, 40, 0x0000, 1, &line), -1);
+  EXPECT_EQ(line, "No EEPROM at 0x0");
+  EXPECT_EQ(read(uf, 0x0000), 0x00);  // the register block is not touched
 }
 
 TEST(SimTarget, FlashProgrammingRules) {
