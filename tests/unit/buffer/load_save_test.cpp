@@ -80,6 +80,14 @@ TEST_F(LoadSave, SaveWritesTheBufferAndRefusesAnEmptyOne) {
 }
 
 #ifdef __linux__
+TEST_F(LoadSave, ReadFailureEndsTheLoadWithoutCommandDone) {
+  // A folder opens for reading here but cannot be read.
+  const std::string folder = testing::TempDir();
+  EXPECT_EQ(load_file_into_buffer(folder.c_str()), 0);
+  EXPECT_EQ(lines(), "COMMAND: Load to buffer|Read error in line 1|Errors in file '" + folder + "'");
+  EXPECT_TRUE(buffer_is_empty());
+}
+
 TEST_F(LoadSave, SaveReportsAWriteFailure) {
   write_bytes(0x0100, bytes_from(0, 200));
   EXPECT_EQ(save_buffer_to_file("/dev/full"), 0);
