@@ -85,6 +85,37 @@ TEST(Catalogue, FamiliesAndRowsAreAsCompiledIn) {
   EXPECT_EQ(catalogue_row(1, 0)->info->memory_map, nullptr);
 }
 
+// Identification bytes and default maps of every row that can be identified, as published
+// for each part.
+TEST(Catalogue, IdentificationBytesAndDefaultMaps) {
+  struct Row {
+    int family, row;
+    uint8_t id, size0, size1;
+    TargetMemoryMap map;
+  } rows[] = {
+      {0, 7, 0x21, 0x11, 0xC0, {0x400, 0xFFF, 0x00, 0x1000, 0x13FF, 0x11, 0x38, 0x3F}},
+      {0, 8, 0x33, 0x00, 0x80, {0x1000, 0x3FFF, 0x10, 0x400, 0xFFF, 0x00, 0x30, 0x3F}},
+      {0, 15, 0x21, 0x13, 0x80, {0x2000, 0x3FFF, 0x09, 0x800, 0xFFF, 0x01, 0x38, 0x3F}},
+      {0, 16, 0x00, 0x25, 0x81, {0x1000, 0x3FFF, 0x09, 0x400, 0xFFF, 0x01, 0x30, 0x3F}},
+      {0, 26, 0x63, 0x12, 0x80, {0x2000, 0x37FF, 0x20, 0x0, 0x0, 0x11, 0x3E, 0x3F}},
+      {1, 1, 0xC4, 0x00, 0x00, {0x1000, 0x3FFF, 0x00, 0x1000, 0x3FFF, 0x00, 0x38, 0x3F}},
+      {1, 2, 0xD4, 0x00, 0x00, {0x400, 0xFFF, 0x00, 0x1000, 0x13FF, 0x11, 0x38, 0x3F}},
+  };
+  for (const Row& r : rows) {
+    const ProcessorInfo* info = catalogue_row(r.family, r.row)->info;
+    ASSERT_NE(info, nullptr) << r.family << "/" << r.row;
+    EXPECT_EQ(info->part_id, r.id) << r.family << "/" << r.row;
+    EXPECT_EQ(info->memory_size_0, r.size0) << r.family << "/" << r.row;
+    EXPECT_EQ(info->memory_size_1, r.size1) << r.family << "/" << r.row;
+    ASSERT_NE(info->memory_map, nullptr);
+    EXPECT_TRUE(same_map(*info->memory_map, r.map)) << r.family << "/" << r.row;
+  }
+  for (int f = 0; f < 2; ++f) {
+    const ProcessorInfo* unknown = catalogue_row(f, 0)->info;
+    EXPECT_EQ(unknown->part_id | unknown->memory_size_0 | unknown->memory_size_1, 0);
+  }
+}
+
 TEST_F(Fresh, StartUpStateIsTheUnknownHcs12Row) {
   EXPECT_EQ(current_target(), catalogue_row(0, 0));
   EXPECT_EQ(target_known(), 0);
