@@ -21,7 +21,7 @@ struct ShellState {
   HMENU recent_files_menu;
   HWND adapter_toolbar;
   HWND target_toolbar;
-  DWORD help_cookie;
+  DWORD_PTR help_cookie;  // HH_INITIALIZE fills it, HH_UNINITIALIZE takes it back
   HWND modeless_dialog;
 };
 
