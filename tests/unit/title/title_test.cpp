@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/command_table.h"
 #include "app/title.h"
@@ -95,6 +96,20 @@ TEST(CommandTable, TooltipsFitTheirBuffer) {
   EXPECT_STREQ(command_tooltip(IDM_EXIT), "Huh?");
   EXPECT_STREQ(command_tooltip(0), "Huh?");
   for (int id = 7000; id <= 7036; ++id) EXPECT_LT(std::strlen(command_tooltip(id)), 36u) << id;
+}
+
+TEST(CommandTable, ToolbarsAndTheOrderTheirStatesAreSetIn) {
+  auto list = [](const int* ids, int count) { return std::vector<int>(ids, ids + count); };
+  int count = 0;
+  const int* ids = adapter_toolbar_commands(&count);
+  EXPECT_EQ(list(ids, count), (std::vector<int>{7009, 7011, 7015}));
+  ids = target_toolbar_commands(&count);
+  EXPECT_EQ(list(ids, count),
+            (std::vector<int>{7011, 7000, 7001, 7002, 7018, 7019, 7020, 7021, 7022, 7023, 7017}));
+  // Select Device and Disconnect are never disabled; 7003 and 7004 have no button.
+  ids = target_toolbar_state_commands(&count);
+  EXPECT_EQ(list(ids, count),
+            (std::vector<int>{7000, 7001, 7002, 7003, 7004, 7021, 7022, 7023, 7019, 7020, 7018}));
 }
 
 TEST(CommandTable, ConnectButton) {
