@@ -95,6 +95,55 @@ TEST_F(AboutTest, AboutBoxShowsNameAndVersion) {
   EXPECT_EQ(box.top, client.bottom / 2 - h / 2);
 }
 
+// A control as "class id x,y wxh" in dialog units, read back from the laid-out dialog; the
+// icon sizes itself to the icon, so only its place is given.
+std::string describe_in_dialog_units(HWND dialog, HWND control) {
+  RECT r;
+  GetWindowRect(control, &r);
+  MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&r), 2);
+  RECT base = {0, 0, 4000, 8000};  // 1000 horizontal and vertical base units in pixels
+  MapDialogRect(dialog, &base);
+  auto x = [&](LONG px) { return std::to_string((px * 4000 + base.right / 2) / base.right); };
+  auto y = [&](LONG px) { return std::to_string((px * 8000 + base.bottom / 2) / base.bottom); };
+  std::string d = class_of(control) + " " + std::to_string(GetDlgCtrlID(control)) + " " +
+                  x(r.left) + "," + y(r.top);
+  const bool icon = (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+                    class_of(control) == "Static";
+  if (!icon) d += " " + x(r.right - r.left) + "x" + y(r.bottom - r.top);
+  return d;
+}
+
+TEST_F(AboutTest, AboutBoxTemplate) {
+  std::vector<std::string> found;
+  RECT client = {}, size = {0, 0, 186, 61};
+  DWORD style = 0, ex_style = 0;
+  LOGFONTA font = {};
+  ASSERT_TRUE(with_dialog([&] { SendMessageA(main, WM_COMMAND, IDM_ABOUT, 0); },
+                          [&](HWND dialog) {
+                            GetClientRect(dialog, &client);
+                            MapDialogRect(dialog, &size);
+                            style = static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE));
+                            ex_style = static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE));
+                            HGDIOBJ f = reinterpret_cast<HGDIOBJ>(
+                                SendMessageA(dialog, WM_GETFONT, 0, 0));
+                            GetObjectA(f, sizeof font, &font);
+                            for (HWND c : children(dialog))
+                              found.push_back(describe_in_dialog_units(dialog, c));
+                            press_button(dialog, IDOK);
+                          }));
+  EXPECT_EQ(client.right, size.right);
+  EXPECT_EQ(client.bottom, size.bottom);
+  const DWORD frame = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  EXPECT_EQ(style & frame, frame);
+  EXPECT_TRUE(ex_style & WS_EX_DLGMODALFRAME);
+  EXPECT_STREQ(font.lfFaceName, "MS Shell Dlg");
+  const std::vector<std::string> expected = {
+      "Button 1 129,7 50x14",  "Static -1 7,7",         "Static -1 31,7 81x10",
+      "Edit 1095 29,18 86x12", "Static -1 7,34 161x10", "Static -1 7,44 81x10"};
+  ASSERT_EQ(found.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(found[i], expected[i]) << i;
+}
+
 TEST_F(AboutTest, AboutBoxClosesOnlyThroughOkOrEnter) {
   bool still_open_after_escape = false, still_open_after_close = false;
   ASSERT_TRUE(with_dialog([&] { SendMessageA(main, WM_COMMAND, IDM_ABOUT, 0); },
