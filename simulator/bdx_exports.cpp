@@ -181,7 +181,8 @@ int program_file(uint8_t flash_timing, uint8_t eeprom_timing, const char* file, 
       set_fail(fail, r.address);
       return -1;
     }
-    if (!g_lib.connected) {
+    if (!g_lib.connected) {  // disconnected from within the progress callback
+      report("Connection closed");
       set_fail(fail, r.address);
       return -1;
     }
@@ -236,7 +237,8 @@ int verify_file(const char* file, uint32_t* fail, bdx_progress_callback progress
       set_fail(fail, r.address);
       return -1;
     }
-    if (!g_lib.connected) {
+    if (!g_lib.connected) {  // disconnected from within the progress callback
+      report("Connection closed");
       set_fail(fail, r.address);
       return -1;
     }
@@ -532,7 +534,10 @@ BDXSIM_EXPORT int BDX_CALL bdx_FlashWriteFile(unsigned char flash_timing,
     set_fail(fail, file ? first_data_address(file) : 0);
     return -1;
   }
-  if (!g_lib.connected) return -1;
+  if (!g_lib.connected) {
+    report("Not connected");
+    return -1;
+  }
   return program_file(flash_timing, eeprom_timing, file, fail, progress);
 }
 
@@ -544,7 +549,10 @@ BDXSIM_EXPORT int BDX_CALL bdx_FlashVerifyFile(const char* file, uint32_t* fail,
     set_fail(fail, file ? first_data_address(file) : 0);
     return -1;
   }
-  if (!g_lib.connected) return -1;
+  if (!g_lib.connected) {
+    report("Not connected");
+    return -1;
+  }
   return verify_file(file, fail, progress);
 }
 

@@ -261,6 +261,14 @@ TEST_F(SimDll, StateIsKeptInTheLocalApplicationDataFolderUnlessTurnedOff) {
   load();
   ASSERT_EQ(api.bdx_Connect("R42", ""), 0);
   EXPECT_EQ(mem(0x308001), 0xA5);
+  // A second save takes the place of the file written before.
+  ASSERT_EQ(api.bdx_FlashProgramBlock(40, 0x318000, w, 2), 0);
+  unload();
+  EXPECT_FALSE(file_exists(kept + ".new"));
+  load();
+  ASSERT_EQ(api.bdx_Connect("R42", ""), 0);
+  EXPECT_EQ(mem(0x308001), 0xA5);
+  EXPECT_EQ(mem(0x318000), 0x5A);
   unload();
 
   DeleteFileA(kept.c_str());

@@ -32,8 +32,13 @@ int BDX_CALL collect(const char* text) {
   return 0;
 }
 
+int g_disconnect_on_call = 0;
+
+// The tool's progress callback delivers every pending message, so any command, a Disconnect
+// included, may run inside it.
 int BDX_CALL progress(void) {
   ++g_progress_calls;
+  if (g_progress_calls == g_disconnect_on_call) bdx_Disconnect();
   return g_progress_calls == g_abort_on_call ? 1 : 0;
 }
 
@@ -84,6 +89,7 @@ class SimLibrary : public ::testing::Test {
     g_lines.clear();
     g_progress_calls = 0;
     g_abort_on_call = 0;
+    g_disconnect_on_call = 0;
     restart();
   }
   void TearDown() override {
@@ -175,6 +181,7 @@ TEST_F(SimLibrary, EveryCallButInitAndConnectFailsWhileNotConnected) {
   EXPECT_EQ(bdx_FlashEraseBlock(0x30, 40), -1);
   EXPECT_EQ(bdx_FlashProgramBlock(40, 0xC000, block, 4), -1);
   EXPECT_NE(bdx_FlashWriteFile(40, 40, f.c_str(), &fail, progress), 0);
+  EXPECT_EQ(g_lines.back(), "Not connected");
   EXPECT_NE(bdx_FlashVerifyFile(f.c_str(), &fail, progress), 0);
   EXPECT_EQ(bdx_EpromEraseAll(40, 0x400), -1);
   EXPECT_EQ(bdx_EpromProgramByte(40, 0x400, 1), -1);
@@ -218,6 +225,18 @@ TEST_F(SimLibrary, BadSettingsAreReportedAtInitAndFallBack) {
   EXPECT_EQ(bdx_Sync(), -1);  // the good entry of the list holds
   EXPECT_EQ(g_lines.back(), "Simulated failure of bdx_Sync (call 2)");
   EXPECT_EQ(bdx_Sync(), 0);
+}
+
+TEST_F(SimLibrary, AFailingInitStillReportsThroughItsCallback) {
+  g_env["BDXSIM_FAIL"] = "bdx_Init@1";
+  g_env["BDXSIM_PORT"] = "0";
+  bdxsim_reset_for_tests();
+  g_lines.clear();
+  EXPECT_EQ(bdx_Init(collect), -1);
+  EXPECT_EQ(joined(), "BDXSIM_PORT: bad port '0', using COM1|Simulated failure of bdx_Init (call 1)|");
+  connect();
+  EXPECT_EQ(g_lines.back(), "Connected to R41 on COM1");
+  EXPECT_EQ(bdx_Init(collect), 0);
 }
 
 TEST_F(SimLibrary, BdmSpeed) {
@@ -383,6 +402,19 @@ TEST_F(SimLibrary, FileProgrammingStopsWhenAskedAndOnBadFiles) {
   EXPECT_NE(bdx_FlashVerifyFile(f.c_str(), &fail, progress), 0);
   EXPECT_EQ(fail, 0xC010u);
   EXPECT_EQ(g_lines.back(), "Verify aborted at 0xC010");
+
+  // Disconnected from within the callback: the run stops at that record.
+  ASSERT_EQ(bdx_FlashEraseAll(40), 0);
+  g_abort_on_call = 0;
+  g_progress_calls = 0;
+  g_disconnect_on_call = 3;
+  EXPECT_NE(bdx_FlashWriteFile(40, 40, f.c_str(), &fail, progress), 0);
+  EXPECT_EQ(fail, 0xC020u);
+  EXPECT_EQ(g_lines.back(), "Connection closed");
+  connect();
+  EXPECT_EQ(mem(0xC010), 3);
+  EXPECT_EQ(mem(0xC020), 0xFF);
+  g_disconnect_on_call = 0;
 
   // A damaged line anywhere: nothing is programmed.
   std::string bad = srec('1', 0xC030, {7, 8});
