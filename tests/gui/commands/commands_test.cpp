@@ -35,7 +35,18 @@ int g_create_result = 1;
 int g_buffer_mode = 0;
 int g_views_bottom = 0;  // > 0: creating the views shows them down to this edge
 
+// With a fake adapter installed: each view operation as "name@calls/connected", the number of
+// adapter calls made before it and the connected flag at the time.
+FakeBdx* g_order_fake = nullptr;
+std::string g_order;
+void note(const char* name) {
+  if (!g_order_fake) return;
+  g_order += std::string(name) + "@" + std::to_string(g_order_fake->calls.size()) + "/" +
+             std::to_string(get_connected()) + " ";
+}
+
 int rec_create(const ProcessorInfo* info, HWND) {
+  note("create");
   g_view_log += info ? "create(" + std::to_string(info->family_code) + ") " : "create(-) ";
   if (g_create_result && g_views_bottom > 0) g_view_layout = ViewLayout{1, g_views_bottom};
   return g_create_result;
@@ -44,11 +55,23 @@ void rec_destroy(HWND) {
   g_view_log += "destroy ";
   g_view_layout = ViewLayout{0, 0};
 }
-void rec_fields(int on) { g_view_log += on ? "fields(1) " : "fields(0) "; }
-void rec_read(const ProcessorInfo*) { g_view_log += "read "; }
+void rec_fields(int on) {
+  note(on ? "fields(1)" : "fields(0)");
+  g_view_log += on ? "fields(1) " : "fields(0) ";
+}
+void rec_read(const ProcessorInfo*) {
+  note("read");
+  g_view_log += "read ";
+}
 void rec_write(const ProcessorInfo*) { g_view_log += "write "; }
-void rec_clear_dirty() { g_view_log += "clean "; }
-void rec_refresh() { g_view_log += "refresh "; }
+void rec_clear_dirty() {
+  note("clean");
+  g_view_log += "clean ";
+}
+void rec_refresh() {
+  note("refresh");
+  g_view_log += "refresh ";
+}
 void rec_write_memory() { g_view_log += "write-memory "; }
 int rec_buffer_mode() { return g_buffer_mode; }
 // What the device context held when the labels were painted.
@@ -101,9 +124,12 @@ struct CommandsTest : testing::Test {
     for (auto& r : g_recent) r = nullptr;
     g_recent_refreshes = 0;
     g_input_log.clear();
+    g_order_fake = nullptr;
+    g_order.clear();
     set_view_operations(&kRecordingViews);
     set_view_input_operations(&kRecordingInput);
     set_recent_list_operations(recent_slot, count_refresh);
+    set_connected(0);  // as at process start; a test may end connected
     main = start_app();
   }
   void TearDown() override {
@@ -426,6 +452,24 @@ TEST_F(CommandsTest, ConnectSequenceStepByStep) {
   command(IDM_DISCONNECT);
   EXPECT_EQ(fake.sequence(), "bdx_Disconnect");
   EXPECT_EQ(g_view_log, "destroy ");
+}
+
+TEST_F(CommandsTest, ConnectSequenceInterleavesViewsAndAdapterCalls) {
+  ScopedFakeBdx scoped;
+  scoped.fake().set_part_id(0x21, 0x00, 0x13, 0x80);  // MC9S12DG128
+  g_order_fake = &scoped.fake();
+  g_views_bottom = 200;
+  command(IDM_CONNECT);
+  g_order_fake = nullptr;
+  // Connect and identify (5 calls); views built while still not connected; identify again (9),
+  // connected before the fields are disabled; identify (13) and reset (14) before the first read.
+  EXPECT_EQ(g_order,
+            "create@5/0 fields(0)@9/1 read@14/1 refresh@14/1 clean@14/1 fields(1)@14/1 ");
+  // The caption and the pane moved before the first read.
+  RECT pane;
+  GetWindowRect(g_shell.message_pane, &pane);
+  MapWindowPoints(HWND_DESKTOP, main, reinterpret_cast<POINT*>(&pane), 2);
+  EXPECT_EQ(pane.top, 200);
 }
 
 TEST_F(CommandsTest, FailedConnectLeavesEverythingAsItWas) {
