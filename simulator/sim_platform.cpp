@@ -4,8 +4,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <process.h>
+#else
 #include <thread>
+#include <unistd.h>
 #endif
 
 void sim_make_parent_folders(const std::string& path) {
@@ -16,6 +19,14 @@ void sim_make_parent_folders(const std::string& path) {
 
 // The library built as bdxdll.dll has its own versions of these in sim_platform_win.cpp.
 #if !defined(BDXSIM_BUILD_DLL)
+
+unsigned long sim_process_id() {
+#if defined(_WIN32)
+  return static_cast<unsigned long>(_getpid());
+#else
+  return static_cast<unsigned long>(getpid());
+#endif
+}
 
 bool sim_replace_file(const std::string& from, const std::string& to) {
   std::error_code ec;

@@ -15,3 +15,5 @@ void sim_make_parent_folders(const std::string& path);
 // Puts from in place of to in one step (to may exist; it is replaced). False on failure, when
 // both files are left as they were.
 bool sim_replace_file(const std::string& from, const std::string& to);
+// The running process's id (temporary file names that no other process uses).
+unsigned long sim_process_id();

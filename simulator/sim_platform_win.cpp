@@ -53,6 +53,8 @@ std::string sim_default_state_path() {
   return std::string(base) + "\\CorvanesTestBench\\bdxsim-state.bin";
 }
 
+unsigned long sim_process_id() { return GetCurrentProcessId(); }
+
 bool sim_replace_file(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
          0;

@@ -136,7 +136,8 @@ std::string sim_state_save(const SimTarget& t, const std::string& path) {
   if (!replaced) sections.push_back(mine);
 
   sim_make_parent_folders(path);
-  std::string temp = path + ".new";
+  // A name of this process's own, so that two programs saving at once never share it.
+  std::string temp = path + "." + std::to_string(sim_process_id()) + ".new";
   std::FILE* f = std::fopen(temp.c_str(), "wb");
   if (!f) return sim_format("Cannot write state file '%s'", path.c_str());
   bool ok = std::fwrite(kMagic, 1, std::strlen(kMagic), f) == std::strlen(kMagic);

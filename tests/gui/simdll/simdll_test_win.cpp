@@ -264,7 +264,7 @@ TEST_F(SimDll, StateIsKeptInTheLocalApplicationDataFolderUnlessTurnedOff) {
   // A second save takes the place of the file written before.
   ASSERT_EQ(api.bdx_FlashProgramBlock(40, 0x318000, w, 2), 0);
   unload();
-  EXPECT_FALSE(file_exists(kept + ".new"));
+  EXPECT_FALSE(file_exists(kept + "." + std::to_string(GetCurrentProcessId()) + ".new"));
   load();
   ASSERT_EQ(api.bdx_Connect("R42", ""), 0);
   EXPECT_EQ(mem(0x308001), 0xA5);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "adapter/bdx.h"
 #include "app/message_pane.h"
 #include "simulator/bdxsim.h"
@@ -113,7 +115,7 @@ class SimLibrary : public ::testing::Test {
   }
   std::string track(const std::string& p) {
     files_.push_back(p);
-    files_.push_back(p + ".new");
+    files_.push_back(p + "." + std::to_string(getpid()) + ".new");
     return p;
   }
   std::vector<std::string> files_;
@@ -457,6 +459,9 @@ TEST_F(SimLibrary, FlashAndEepromAreKeptInTheStateFile) {
   ASSERT_EQ(bdx_EpromEraseAll(40, 0x0800), 0);
   ASSERT_EQ(bdx_EpromProgramByte(40, 0x0800, 0x99), 0);
   bdxsim_save_state();
+  std::FILE* temp = std::fopen((path + "." + std::to_string(getpid()) + ".new").c_str(), "rb");
+  EXPECT_EQ(temp, nullptr);  // the temporary file took the state file's place
+  if (temp) std::fclose(temp);
   g_env.erase("BDXSIM_DERIVATIVE");
   restart();
   connect();
