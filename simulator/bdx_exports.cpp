@@ -157,6 +157,23 @@ bool read_records(const char* file, SimSrecFile* out) {
   return true;
 }
 
+// Before each record of a file: the user may have asked to stop, or disconnected from within the
+// progress callback (the tool pumps its messages there).
+bool file_step_allowed(bdx_progress_callback progress, const char* what, uint32_t address,
+                       uint32_t* fail) {
+  if (progress && progress() != 0) {
+    report(sim_format("%s aborted at 0x%X", what, address));
+    set_fail(fail, address);
+    return false;
+  }
+  if (!g_lib.connected) {
+    report("Connection closed");
+    set_fail(fail, address);
+    return false;
+  }
+  return true;
+}
+
 int program_file(uint8_t flash_timing, uint8_t eeprom_timing, const char* file, uint32_t* fail,
                  bdx_progress_callback progress) {
   SimSrecFile f;
@@ -176,16 +193,7 @@ int program_file(uint8_t flash_timing, uint8_t eeprom_timing, const char* file, 
   std::set<uint32_t> words_done;
   uint32_t total = 0;
   for (const SimRecord& r : f.records) {
-    if (progress && progress() != 0) {
-      report(sim_format("Programming aborted at 0x%X", r.address));
-      set_fail(fail, r.address);
-      return -1;
-    }
-    if (!g_lib.connected) {  // disconnected from within the progress callback
-      report("Connection closed");
-      set_fail(fail, r.address);
-      return -1;
-    }
+    if (!file_step_allowed(progress, "Programming", r.address, fail)) return -1;
     for (size_t i = 0; i < r.data.size(); ++i) {
       uint32_t a = r.address + static_cast<uint32_t>(i);
       SimLocation loc = sim_resolve(target(), a);
@@ -232,16 +240,7 @@ int verify_file(const char* file, uint32_t* fail, bdx_progress_callback progress
   if (!read_records(file, &f)) return -1;
   uint32_t total = 0;
   for (const SimRecord& r : f.records) {
-    if (progress && progress() != 0) {
-      report(sim_format("Verify aborted at 0x%X", r.address));
-      set_fail(fail, r.address);
-      return -1;
-    }
-    if (!g_lib.connected) {  // disconnected from within the progress callback
-      report("Connection closed");
-      set_fail(fail, r.address);
-      return -1;
-    }
+    if (!file_step_allowed(progress, "Verify", r.address, fail)) return -1;
     for (size_t i = 0; i < r.data.size(); ++i) {
       uint32_t a = r.address + static_cast<uint32_t>(i);
       uint8_t v = 0;
