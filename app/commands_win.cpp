@@ -56,6 +56,12 @@ const ProcessorInfo* current_info() {
   return target ? target->info : nullptr;
 }
 
+// Registers, then the memory view, read afresh from the target.
+void refresh_views_from_target() {
+  g_views.read_registers(current_info());
+  g_views.refresh_memory_view();
+}
+
 // --- toolbars ---
 
 // The toolbar takes the size of its button records; a 32-bit program's records are 20 bytes.
@@ -338,12 +344,10 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
       return 0;
     case IDM_RESET_TARGET:
       reset_target();
-      g_views.read_registers(current_info());
-      g_views.refresh_memory_view();
+      refresh_views_from_target();
       return 0;
     case IDM_REFRESH_VIEW:
-      g_views.read_registers(current_info());
-      g_views.refresh_memory_view();
+      refresh_views_from_target();
       return 0;
     case IDM_UPDATE_TARGET:
       g_views.write_registers(current_info());
@@ -353,8 +357,7 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
       return 0;
     case IDM_STEP:
       step_target();
-      g_views.read_registers(current_info());
-      g_views.refresh_memory_view();
+      refresh_views_from_target();
       return 0;
     case IDM_RUN:
       run_target();

@@ -43,14 +43,12 @@ printf 'S1131010101112131415161718191A1B1C1D1E1F54\r\nS2083F8000AABBCC07\r\nS804
 printf 'S1050100AABB94\nS1050200CCDD50\nS1050300EEFF0A\nS9030000FC\n' >badsum.s19
 printf 'S1050100AABB94\nS4050300AABB92\nS1050300EEFF0A\n' >unsupported.s19
 
+# The lines of one successful load.
+loaded() { printf "COMMAND: Load to buffer\nLoaded file '%s'\nCOMMAND DONE\n" "$1"; }
+
 # convert: both inputs in order into one buffer, saved as one file.
-cat >expected <<OUT
-COMMAND: Load to buffer
-Loaded file 'low.s19'
-COMMAND DONE
-COMMAND: Load to buffer
-Loaded file 'high.s19'
-COMMAND DONE
+{ loaded low.s19; loaded high.s19; } >expected
+cat >>expected <<OUT
 COMMAND: Save buffer
 COMMAND DONE
 OUT
@@ -62,13 +60,8 @@ S9030000FC
 '
 
 # info: contiguous ranges with byte counts.
-cat >expected <<OUT
-COMMAND: Load to buffer
-Loaded file 'low.s19'
-COMMAND DONE
-COMMAND: Load to buffer
-Loaded file 'high.s19'
-COMMAND DONE
+{ loaded low.s19; loaded high.s19; } >expected
+cat >>expected <<OUT
 001000-00101F 32 bytes
 3F8000-3F8002 3 bytes
 35 bytes in 2 ranges
