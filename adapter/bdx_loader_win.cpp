@@ -7,6 +7,7 @@
 
 namespace {
 std::string g_library_override;
+HMODULE g_library = nullptr;
 
 void* lookup_export(void* module, const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
@@ -26,5 +27,13 @@ void load_adapter_library() {
     bdx_library_missing(path.c_str());
     return;
   }
+  if (g_library) FreeLibrary(g_library);  // loaded before: keep one reference
+  g_library = module;
   bdx_table_bind(lookup_export, module, path.c_str());
+}
+
+void unload_adapter_library() {
+  bdx_table_reset();
+  if (g_library) FreeLibrary(g_library);
+  g_library = nullptr;
 }

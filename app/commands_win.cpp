@@ -15,7 +15,9 @@
 #include "app/title_win.h"
 #include "buffer/buffer_store.h"
 #include "resources/resource_ids.h"
+#include "app/view_input_win.h"
 #include "views/view_layout.h"
+#include "views/views_win.h"
 
 namespace {
 
@@ -27,26 +29,7 @@ void no_recent_menus() {}
 recent_device_fn g_recent_device = no_recent_device;
 refresh_recent_menus_fn g_refresh_recent_menus = no_recent_menus;
 
-int no_views_created(const ProcessorInfo*, HWND) { return 1; }
-void no_views_destroyed(HWND) {}
-void no_fields(int) {}
-void no_registers(const ProcessorInfo*) {}
 void nothing() {}
-int not_buffer_mode() { return 0; }
-void no_labels(HDC) {}
-
-const ViewOperations kNoViews = {no_views_created, no_views_destroyed, no_fields,
-                                 no_registers,     no_registers,       nothing,
-                                 nothing,          nothing,            not_buffer_mode,
-                                 no_labels};
-ViewOperations g_views = kNoViews;
-
-int no_view_button(int) { return 0; }
-int no_edit_change(int) { return 0; }
-int no_vscroll(WPARAM, LPARAM) { return 0; }
-
-const ViewInputOperations kNoViewInput = {no_view_button, no_edit_change, no_vscroll};
-ViewInputOperations g_view_input = kNoViewInput;
 
 const SettingsOperations kNoSettings = {nothing, nothing};
 SettingsOperations g_settings = kNoSettings;
@@ -58,8 +41,8 @@ const ProcessorInfo* current_info() {
 
 // Registers, then the memory view, read afresh from the target.
 void refresh_views_from_target() {
-  g_views.read_registers(current_info());
-  g_views.refresh_memory_view();
+  read_registers(current_info());
+  refresh_memory_view();
 }
 
 // --- toolbars ---
@@ -106,7 +89,7 @@ void connect_command(HWND window) {
 
 // Second half, also sent by the adapter dialog's Connect button once the adapter is connected.
 void connect_views_command(HWND window) {
-  if (!g_views.create_views(current_info(), window)) {
+  if (!create_views(current_info(), window)) {
     append_line("No Target Selected");
     // The adapter is connected but the tool cannot work with it: close it again, so the tool
     // and the adapter agree that there is no connection.
@@ -120,19 +103,19 @@ void connect_views_command(HWND window) {
   set_connected(1);
   update_title(window);
   resize_to_client(window);
-  g_views.set_register_fields_enabled(0);
+  set_register_fields_enabled(0);
   autodetect_target();
   bdx_TargetReset();
-  g_views.read_registers(current_info());
-  g_views.refresh_memory_view();
-  g_views.clear_register_dirty_flags();
-  g_views.set_register_fields_enabled(1);
+  read_registers(current_info());
+  refresh_memory_view();
+  clear_register_dirty_flags();
+  set_register_fields_enabled(1);
   update_toolbars();
 }
 
 void disconnect_command(HWND window) {
   bdx_Disconnect();
-  g_views.destroy_views(window);
+  destroy_views(window);
   set_connected(0);
   update_title(window);
   update_toolbars();
@@ -140,7 +123,7 @@ void disconnect_command(HWND window) {
 }
 
 void refresh_in_buffer_mode() {
-  if (g_views.buffer_mode()) g_views.refresh_memory_view();
+  if (memory_view_buffer_mode()) refresh_memory_view();
 }
 
 }  // namespace
@@ -155,36 +138,6 @@ void set_recent_list_operations(recent_device_fn recent_device,
   g_recent_device = recent_device ? recent_device : no_recent_device;
   g_refresh_recent_menus = refresh_recent_menus ? refresh_recent_menus : no_recent_menus;
 }
-
-void set_view_operations(const ViewOperations* operations) {
-  g_views = kNoViews;
-  if (!operations) return;
-  if (operations->create_views) g_views.create_views = operations->create_views;
-  if (operations->destroy_views) g_views.destroy_views = operations->destroy_views;
-  if (operations->set_register_fields_enabled)
-    g_views.set_register_fields_enabled = operations->set_register_fields_enabled;
-  if (operations->read_registers) g_views.read_registers = operations->read_registers;
-  if (operations->write_registers) g_views.write_registers = operations->write_registers;
-  if (operations->clear_register_dirty_flags)
-    g_views.clear_register_dirty_flags = operations->clear_register_dirty_flags;
-  if (operations->refresh_memory_view)
-    g_views.refresh_memory_view = operations->refresh_memory_view;
-  if (operations->write_memory_view) g_views.write_memory_view = operations->write_memory_view;
-  if (operations->buffer_mode) g_views.buffer_mode = operations->buffer_mode;
-  if (operations->paint_labels) g_views.paint_labels = operations->paint_labels;
-}
-
-void set_view_input_operations(const ViewInputOperations* operations) {
-  g_view_input = kNoViewInput;
-  if (!operations) return;
-  if (operations->on_view_button) g_view_input.on_view_button = operations->on_view_button;
-  if (operations->on_edit_change) g_view_input.on_edit_change = operations->on_edit_change;
-  if (operations->on_vscroll) g_view_input.on_vscroll = operations->on_vscroll;
-}
-
-void on_vscroll(WPARAM wparam, LPARAM lparam) { g_view_input.on_vscroll(wparam, lparam); }
-
-void paint_view_labels(HDC dc) { g_views.paint_labels(dc); }
 
 void set_settings_operations(const SettingsOperations* operations) {
   g_settings = kNoSettings;
@@ -306,13 +259,13 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
   const int notification = HIWORD(wparam);
   // The memory view's check boxes, clicked.
   if (notification == 0 && (id == IDC_VIEW_BDM_IN_MAP || id == IDC_VIEW_BUFFER_TARGET)) {
-    g_view_input.on_view_button(id);
+    on_view_button(id);
     return 0;
   }
   // Any edit child of the main window: register fields, memory cells, the address field and the
   // message pane.
   if (notification == EN_CHANGE) {
-    g_view_input.on_edit_change(id);
+    on_edit_change(id);
     return 0;
   }
   switch (id) {
@@ -350,10 +303,10 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
       refresh_views_from_target();
       return 0;
     case IDM_UPDATE_TARGET:
-      g_views.write_registers(current_info());
-      g_views.read_registers(current_info());
-      g_views.write_memory_view();
-      g_views.refresh_memory_view();
+      write_registers(current_info());
+      read_registers(current_info());
+      write_memory_view();
+      refresh_memory_view();
       return 0;
     case IDM_STEP:
       step_target();
@@ -364,10 +317,10 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
       return 0;
     case IDM_HALT:
       halt_target();
-      g_views.read_registers(current_info());
+      read_registers(current_info());
       return 0;
     case IDC_VIEW_ADDRESS:
-      g_view_input.on_view_button(id);
+      on_view_button(id);
       return 0;
     default:
       return DefWindowProcA(window, WM_COMMAND, wparam, lparam);

@@ -42,42 +42,6 @@ typedef void (*refresh_recent_menus_fn)();
 void set_recent_list_operations(recent_device_fn recent_device,
                                 refresh_recent_menus_fn refresh_recent_menus);
 
-// The register and memory views as the connect, disconnect and run-control commands drive
-// them. The views install their operations; until then (and for every null entry) no views
-// are built, create_views succeeds without building any, and the rest do nothing.
-struct ViewOperations {
-  int (*create_views)(const ProcessorInfo* info, HWND main_window);  // 1 done, 0 failed
-  void (*destroy_views)(HWND main_window);
-  void (*set_register_fields_enabled)(int enabled);
-  void (*read_registers)(const ProcessorInfo* info);
-  void (*write_registers)(const ProcessorInfo* info);
-  void (*clear_register_dirty_flags)();
-  void (*refresh_memory_view)();
-  void (*write_memory_view)();
-  int (*buffer_mode)();  // 1 while the memory view shows the buffer
-  // WM_PAINT while the views are shown: draws the register view's title, the memory view's
-  // caption and the register labels into dc (UI font and background colour already selected).
-  void (*paint_labels)(HDC dc);
-};
-// Installs the view operations; null restores the ones without views.
-void set_view_operations(const ViewOperations* operations);
-
-// The input of the views' own controls, handed on by the main window: the memory view's address
-// button (7024) and check boxes (7025, 7026), EN_CHANGE of every edit child, and WM_VSCROLL of
-// the memory view's scroll bars. Until the view input handling installs its operations (and for
-// every null entry) these do nothing.
-struct ViewInputOperations {
-  int (*on_view_button)(int id);
-  int (*on_edit_change)(int id);
-  int (*on_vscroll)(WPARAM wparam, LPARAM lparam);
-};
-// Installs the view input operations; null restores the ones that do nothing.
-void set_view_input_operations(const ViewInputOperations* operations);
-// WM_VSCROLL of the main window.
-void on_vscroll(WPARAM wparam, LPARAM lparam);
-// WM_PAINT while the views are shown: paints their labels.
-void paint_view_labels(HDC dc);
-
 // The stored settings and recent lists: loaded while the main window is created, saved when it
 // is destroyed. Until the settings install theirs (and for every null entry) nothing is loaded
 // or saved.

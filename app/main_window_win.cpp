@@ -14,6 +14,9 @@
 #include "app/title_win.h"
 #include "buffer/buffer_store.h"
 #include "target/catalogue.h"
+#include "app/view_input_win.h"
+#include "views/memory_view.h"
+#include "views/register_view.h"
 #include "views/view_layout.h"
 
 ShellState g_shell;
@@ -98,7 +101,18 @@ LRESULT on_paint(HWND window, WPARAM wparam, LPARAM lparam) {
   HDC dc = BeginPaint(window, &paint);
   SelectObject(dc, g_shell.ui_font);
   SetBkColor(dc, kBackgroundColour);
-  paint_view_labels(dc);
+  const RegisterViewState& registers = g_register_view;
+  TextOutA(dc, registers.title_x, registers.title_y, registers.title,
+           static_cast<int>(std::strlen(registers.title)));
+  const char* caption = memory_view_caption();
+  TextOutA(dc, g_memory_view.caption_x, g_memory_view.caption_y, caption,
+           static_cast<int>(std::strlen(caption)));
+  for (int n = 0; n < registers.count; ++n) {
+    const RegisterField& f = registers.fields[n];
+    char label[32];
+    std::snprintf(label, sizeof label, f.dirty ? "%s (dirty)" : "%s", f.label);
+    TextOutA(dc, f.label_x, f.label_y, label, static_cast<int>(std::strlen(label)));
+  }
   EndPaint(window, &paint);
   return 0;
 }

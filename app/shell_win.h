@@ -48,3 +48,6 @@ int run_message_loop();
 void set_adapter_library_path(const char* path);
 // Loads the adapter library into the call table, reporting what is missing in the pane.
 void load_adapter_library();
+// Points the call table back at the failing stubs and releases the library (tests that load
+// it afresh with other settings; the program itself keeps it until the process ends).
+void unload_adapter_library();

@@ -10,6 +10,8 @@ int stop_app() {
   if (g_shell.main_window) DestroyWindow(g_shell.main_window);
   // run_message_loop ends at the quit message that the destruction posted.
   int code = run_message_loop();
+  // The next start loads the adapter library afresh, with the settings of that moment.
+  unload_adapter_library();
   // The class keeps the (now deleted) brush; the next start registers it afresh.
   UnregisterClassA(kMainWindowClass, GetModuleHandleA(nullptr));
   return code;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/shell_win.h"
+#include "buffer/buffer_store.h"
 #include "tests/gui_support/app_harness_win.h"
 
 namespace {
@@ -70,16 +71,35 @@ int main(int argc, char** argv) {
   HWND main = start_app();
   SetWindowPos(main, nullptr, 20, 20, 900, 680, SWP_NOZORDER);
   snap("01-start");
-  // Connected to the simulated part (Adapter, Connect): caption and toolbar follow.
+  // Connected to the simulated MC9S12DG256 (Adapter, Connect): register and memory views, target
+  // toolbar, caption.
   SendMessageA(main, WM_COMMAND, 7015, 0);
   snap("02-connected");
+  // A register typed but not yet written: its label says "(dirty)".
+  SetWindowTextA(GetDlgItem(main, 6002), "1234");
+  // Paged flash: page 0x3C through the page scroll bar.
+  SendMessageA(main, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0x3C),
+               reinterpret_cast<LPARAM>(GetDlgItem(main, 8101)));
+  snap("02b-connected-page-3c-dirty-x");
   snap_dialog(main, 7014, "03-about", IDOK);
+  // The buffer in the memory view (Buffer/Target), with a few bytes loaded.
+  const unsigned char bytes[6] = {0xDE, 0xAD, 0xBE, 0xEF, 0x12, 0x34};
+  buffer_write(0x3C8002, bytes, 6, 0xFF);
+  SendMessageA(main, WM_COMMAND, MAKEWPARAM(7026, BN_CLICKED), 0);
+  snap("03b-buffer-mode");
   SendMessageA(main, WM_COMMAND, 7017, 0);
   snap("04-disconnected");
   // The help file, in its own window.
   SendMessageA(main, WM_COMMAND, 7013, 0);
   snap("05-help");
-  // Further states are added as the tool grows.
+  stop_app();
+
+  // An HCS12X part: its register view has a four-digit CCR; its pages run to 0x7F.
+  SetEnvironmentVariableA("BDXSIM_DERIVATIVE", "XF");
+  main = start_app();
+  SetWindowPos(main, nullptr, 20, 20, 900, 680, SWP_NOZORDER);
+  SendMessageA(main, WM_COMMAND, 7015, 0);
+  snap("06-connected-hcs12x");
   stop_app();
   return 0;
 }

@@ -1,0 +1,129 @@
+#include "views/register_view.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "adapter/bdx.h"
+#include "app/message_pane.h"
+#include "target/catalogue.h"
+#include "views/hex_parse.h"
+
+RegisterViewState g_register_view;
+
+namespace {
+
+// The BDM's copy of the condition code register (low byte; high byte on HCS12X).
+const uint32_t kSavedCcrLow = 0xFF06;
+const uint32_t kSavedCcrHigh = 0xFF07;
+const int kCcr = 5;  // position of the CCR field
+
+struct FieldSpec {
+  const char* label;
+  int register_number;
+};
+const FieldSpec kFields[kRegisterFieldCount] = {{"PC", 1}, {"SP", 2}, {"X", 3},
+                                                {"Y", 4},  {"D", 5},  {"CCR", 0}};
+
+}  // namespace
+
+int register_view_family(const ProcessorInfo* info) {
+  if (!info) return 0;
+  return info->family_code == FAMILY_HCS12 || info->family_code == FAMILY_HCS12X
+             ? info->family_code
+             : 0;
+}
+
+int layout_register_view(int family, int x, int y) {
+  if (family != FAMILY_HCS12 && family != FAMILY_HCS12X) return 0;
+  RegisterViewState& v = g_register_view;
+  std::memset(&v, 0, sizeof v);
+  std::snprintf(v.title, sizeof v.title, "%s",
+                family == FAMILY_HCS12 ? "HCS12 Registers" : "HCS12X Registers");
+  v.title_x = x;
+  v.title_y = y;
+  for (int n = 0; n < kRegisterFieldCount; ++n) {
+    RegisterField& f = v.fields[n];
+    // On HCS12 the CCR is one byte in a narrow field; every other register is 16 bits wide.
+    const bool narrow = n == kCcr && family == FAMILY_HCS12;
+    f.control_id = kRegisterFieldIdFirst + n;
+    f.width = narrow ? 8 : 16;
+    f.edit_x = x;
+    f.edit_y = y + 20 * (n + 1);
+    f.edit_width = narrow ? 22 : 40;
+    f.edit_height = 18;
+    f.label_x = x + (narrow ? 23 : 43);
+    f.label_y = y + 20 * (n + 1) + 2;
+    std::snprintf(f.label, sizeof f.label, "%s", kFields[n].label);
+    f.register_number = kFields[n].register_number;
+  }
+  v.count = kRegisterFieldCount;
+  v.row_range = 4096;
+  v.page_range = family == FAMILY_HCS12 ? 64 : 128;
+  return 1;
+}
+
+int read_register_values(int family) {
+  RegisterViewState& v = g_register_view;
+  uint32_t values[5] = {0, 0, 0, 0, 0};
+  if (bdx_RegisterGetAll(values) < 0) {
+    if (family == FAMILY_HCS12) append_line("Failed to get register values from target");
+    return 0;
+  }
+  for (int n = 0; n < 5; ++n) v.fields[n].last_value = values[n];
+  unsigned char low = 0;
+  if (bdx_GetByte(kSavedCcrLow, &low) == -1) return 0;
+  uint32_t ccr = low;
+  if (family == FAMILY_HCS12X) {
+    unsigned char high = 0;
+    if (bdx_GetByte(kSavedCcrHigh, &high) == -1) return 0;
+    ccr |= uint32_t(high) << 8;
+  }
+  v.fields[kCcr].last_value = ccr;
+  return 1;
+}
+
+void write_register_values(int family, const std::string* texts) {
+  RegisterViewState& v = g_register_view;
+  for (int n = 0; n < v.count && n < kRegisterFieldCount; ++n) {
+    const RegisterField& f = v.fields[n];
+    uint32_t value = 0;
+    if (texts[n].empty() || parse_hex(texts[n].c_str(), &value) != 0) {
+      const std::string message = std::string("No reasonable value for ") + f.label;
+      append_error(message.c_str());
+      return;
+    }
+    if (n != kCcr) {
+      bdx_RegisterSet(f.register_number, value);
+    } else {
+      bdx_SetByte(kSavedCcrLow, static_cast<unsigned char>(value & 0xFF));
+      if (family == FAMILY_HCS12X)
+        bdx_SetByte(kSavedCcrHigh, static_cast<unsigned char>((value >> 8) & 0xFF));
+    }
+  }
+}
+
+std::string register_field_text(const RegisterField& field) {
+  char text[16];
+  if (field.width == 8)
+    std::snprintf(text, sizeof text, "%2.2X", unsigned(field.last_value & 0xFF));
+  else if (field.width == 16)
+    std::snprintf(text, sizeof text, "%4.4X", unsigned(field.last_value & 0xFFFF));
+  else
+    std::snprintf(text, sizeof text, "???");
+  return text;
+}
+
+int register_text_dirty(const RegisterField& field, const char* text) {
+  uint32_t value = 0;
+  if (!text || !*text || parse_hex(text, &value) != 0) return 1;
+  // Compared as wide as the field shows and writes, so that a value read wider than the field
+  // (bdx_RegisterGetAll gives 32 bits) is not marked as changed the moment it is shown.
+  const uint32_t mask = field.width == 8 ? 0xFFu : field.width == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+  return (value & mask) != (field.last_value & mask) ? 1 : 0;
+}
+
+RegisterField* find_register_field(int control_id) {
+  for (int n = 0; n < g_register_view.count; ++n)
+    if (g_register_view.fields[n].control_id == control_id) return &g_register_view.fields[n];
+  return nullptr;
+}
