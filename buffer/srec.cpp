@@ -94,7 +94,7 @@ struct Record {
   std::vector<uint8_t> data;
 };
 
-enum ParseResult { kParsed, kBadAddress, kBadData, kBadChecksum };
+enum ParseResult { kParsed, kBadAddress, kBadData, kBadCount, kBadChecksum };
 
 ParseResult parse_record(const std::string& line, int address_bytes, Record& rec) {
   // "S" type count address data... checksum; what follows the checksum (blanks) is ignored.
@@ -131,6 +131,9 @@ ParseResult parse_record(const std::string& line, int address_bytes, Record& rec
   }
   const int checksum = hex_byte(line, pos + 2 * (pairs - 1));
   if (bad < 0 || checksum < 0) return kBadData;
+  // The count is the record's length: a line cut short, or one with bytes added, does not
+  // match it, whatever its checksum.
+  if (size_t(count) != size_t(address_bytes) + pairs) return kBadCount;
   if ((~sum & 0xFFu) != unsigned(checksum)) return kBadChecksum;
   return kParsed;
 }
@@ -248,6 +251,11 @@ int srec_read(FILE* in) {
         return -1;
       case kBadData:
         report("Cannot read data", line_number);
+        result = -1;
+        if (!count_record) ++data_records;
+        continue;
+      case kBadCount:
+        report("Byte count error", line_number);
         result = -1;
         if (!count_record) ++data_records;
         continue;

@@ -111,28 +111,25 @@ TEST_F(Srec, ReadsDataRecordsAndStopsAtTheTerminator) {
   reset_buffer_quietly();
   EXPECT_EQ(read_text("S1050100AABB94\nS1050200CCDD4F\nS5030002FA\nS604000002F9\n"), 0);
   EXPECT_EQ(pane_.pane().text, "");
-
-  // The count field is not used for the length: a wrong count with a matching checksum loads.
-  reset_buffer_quietly();
-  EXPECT_EQ(read_text("S1090100AABB90\n"), 0);
-  EXPECT_EQ(contents().size(), 2u);
 }
 
-TEST_F(Srec, LongLinesAreReadWhole) {
-  std::string line = "S1FF1000";
-  unsigned sum = 0xFF + 0x10 + 0x00;
-  for (int i = 0; i < 300; ++i) {
-    char pair[3];
-    std::snprintf(pair, sizeof pair, "%02X", i & 0xFF);
-    line += pair;
-    sum += unsigned(i & 0xFF);
-  }
-  char cs[3];
-  std::snprintf(cs, sizeof cs, "%02X", ~sum & 0xFF);
-  line += cs;
-  EXPECT_EQ(read_text(line + "\n"), 0);
-  EXPECT_EQ(contents().size(), 300u);
-  EXPECT_EQ(contents()[0x1000 + 299], uint8_t(299));
+TEST_F(Srec, CountMustBeTheRecordLength) {
+  // Checksums that match a wrong count: count 09 over 2 data bytes, count 04 over 2, and a line
+  // cut after its third data byte whose last byte happens to be the checksum of the rest.
+  const std::string file =
+      "S1090100AABB90\n"
+      "S1040100AABB95\n"
+      "S107020011223390\n"  // S10702001122339000 without its checksum
+      "S1050300CCDD4E\n";
+  EXPECT_EQ(read_text(file), -1);
+  EXPECT_EQ(lines(), "Byte count error in line 1|Byte count error in line 2|"
+                     "Byte count error in line 3");
+  EXPECT_EQ(block_layout(), (std::vector<std::pair<uint32_t, uint32_t>>{{0x0300, 2}}));
+  // A count record is held to the same rule.
+  reset_buffer_quietly();
+  memory_pane_install();
+  EXPECT_EQ(read_text("S1050100AABB94\nS5040001FA\n"), -1);
+  EXPECT_EQ(lines(), "Byte count error in line 2");
 }
 
 TEST_F(Srec, BadLinesAreReportedAndStoreNothing) {
