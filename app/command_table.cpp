@@ -151,6 +151,27 @@ const int* ruled_menu_commands(int* count) {
   return kRuledCommands;
 }
 
+namespace {
+const int kAdapterCommands[] = {
+    IDM_DUMP_TO_BUFFER, IDM_PROGRAM_FROM_BUFFER, IDM_PROGRAM_REGIONS_FROM_FILE,
+    IDM_ERASE_REGIONS,  IDM_ERASE_ALL,           IDM_SELECT_ADAPTER,
+    IDM_SELECT_DEVICE,  IDM_CONNECT,             IDM_CONNECT_VIEWS,
+    IDM_DISCONNECT,     IDM_RESET_TARGET,        IDM_REFRESH_VIEW,
+    IDM_UPDATE_TARGET,  IDM_STEP,                IDM_RUN,
+    IDM_HALT};
+}  // namespace
+
+int command_uses_adapter(int command) {
+  for (int c : kAdapterCommands)
+    if (c == command) return 1;
+  return 0;
+}
+
+const int* adapter_commands(int* count) {
+  *count = COUNT_OF(kAdapterCommands);
+  return kAdapterCommands;
+}
+
 int connect_button_enabled(int adapter_type, int have_current_target) {
   return adapter_type != -1 && have_current_target ? 1 : 0;
 }

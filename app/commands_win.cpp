@@ -14,8 +14,11 @@
 #include "app/shell_win.h"
 #include "app/title_win.h"
 #include "buffer/buffer_store.h"
+#include "buffer/dump_dialog_win.h"
 #include "resources/resource_ids.h"
 #include "app/view_input_win.h"
+#include "programming/programmer.h"
+#include "programming/programmer_dialog_win.h"
 #include "views/view_layout.h"
 #include "views/views_win.h"
 
@@ -206,6 +209,11 @@ void on_init_menu_popup() {
     EnableMenuItem(g_shell.menu_bar, static_cast<UINT>(commands[i]),
                    MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
   }
+  if (programmer_busy()) {
+    commands = adapter_commands(&count);
+    for (int i = 0; i < count; ++i)
+      EnableMenuItem(g_shell.menu_bar, static_cast<UINT>(commands[i]), MF_BYCOMMAND | MF_GRAYED);
+  }
 }
 
 void create_toolbars(HWND window) {
@@ -225,7 +233,11 @@ void update_toolbars() {
     ShowWindow(g_shell.adapter_toolbar, SW_SHOW);
     ShowWindow(g_shell.target_toolbar, SW_HIDE);
     set_button_state(g_shell.adapter_toolbar, IDM_CONNECT,
-                     connect_button_enabled(get_adapter_type(), current_target() != nullptr));
+                     connect_button_enabled(get_adapter_type(), current_target() != nullptr) &&
+                         !programmer_busy());
+    // While a programmer run talks to the library, its other buttons rest too.
+    set_button_state(g_shell.adapter_toolbar, IDM_SELECT_ADAPTER, !programmer_busy());
+    set_button_state(g_shell.adapter_toolbar, IDM_SELECT_DEVICE, !programmer_busy());
   }
 }
 
@@ -234,7 +246,12 @@ void update_toolbar_states() {
   const bool known = target_known() != 0;
   int count = 0;
   const int* commands = target_toolbar_state_commands(&count);
-  for (int i = 0; i < count; ++i) set_button_state(g_shell.target_toolbar, commands[i], known);
+  for (int i = 0; i < count; ++i)
+    set_button_state(g_shell.target_toolbar, commands[i],
+                     known && !(programmer_busy() && command_uses_adapter(commands[i])));
+  // Select Device and Disconnect follow only a programmer run.
+  set_button_state(g_shell.target_toolbar, IDM_SELECT_DEVICE, !programmer_busy());
+  set_button_state(g_shell.target_toolbar, IDM_DISCONNECT, !programmer_busy());
 }
 
 void tooltip_text(LPARAM lparam) {
@@ -268,7 +285,15 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
     on_edit_change(id);
     return 0;
   }
+  // The adapter library is busy with a programmer run: nothing else may talk to it.
+  if (programmer_busy() && command_uses_adapter(id)) return 0;
   switch (id) {
+    case IDM_DUMP_TO_BUFFER:
+      if (dump_to_buffer_command(window)) refresh_in_buffer_mode();
+      return 0;
+    case IDM_PROGRAM_FROM_FILE:
+      open_programmer_dialog(window);
+      return 0;
     case IDM_CLEAR_BUFFER:
       buffer_clear();
       refresh_in_buffer_mode();

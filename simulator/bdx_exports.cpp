@@ -138,8 +138,9 @@ uint32_t first_data_address(const char* file) {
   return f.records.empty() ? 0 : f.records.front().address;
 }
 
-// Reads the whole file first, so that a damaged file changes nothing on the target.
-bool read_records(const char* file, SimSrecFile* out) {
+// Reads the whole file first, so that a damaged file changes nothing on the target; a bad
+// record is answered with its address as the failing address.
+bool read_records(const char* file, SimSrecFile* out, uint32_t* fail) {
   if (!file) {
     report("No file given");
     return false;
@@ -152,6 +153,7 @@ bool read_records(const char* file, SimSrecFile* out) {
   if (!out->error.empty()) {
     report(sim_format("Bad S-record in line %d of '%s': %s", out->error_line, file,
                       out->error.c_str()));
+    set_fail(fail, out->error_address);
     return false;
   }
   return true;
@@ -161,6 +163,9 @@ bool read_records(const char* file, SimSrecFile* out) {
 // progress callback (the tool pumps its messages there).
 bool file_step_allowed(bdx_progress_callback progress, const char* what, uint32_t address,
                        uint32_t* fail) {
+  // Each record is a round trip to the adapter: the link's delay, then the tool's callback, so
+  // its progress display moves and an Abort is seen within a record.
+  sim_sleep_us(g_lib.settings.latency_us);
   if (progress && progress() != 0) {
     report(sim_format("%s aborted at 0x%X", what, address));
     set_fail(fail, address);
@@ -177,7 +182,7 @@ bool file_step_allowed(bdx_progress_callback progress, const char* what, uint32_
 int program_file(uint8_t flash_timing, uint8_t eeprom_timing, const char* file, uint32_t* fail,
                  bdx_progress_callback progress) {
   SimSrecFile f;
-  if (!read_records(file, &f)) return -1;
+  if (!read_records(file, &f, fail)) return -1;
   // The file's flash bytes by flash location, so that records sharing a word (or one page
   // given at both its addresses) are programmed as whole words, once.
   std::map<uint32_t, uint8_t> image;
@@ -237,7 +242,7 @@ int program_file(uint8_t flash_timing, uint8_t eeprom_timing, const char* file, 
 
 int verify_file(const char* file, uint32_t* fail, bdx_progress_callback progress) {
   SimSrecFile f;
-  if (!read_records(file, &f)) return -1;
+  if (!read_records(file, &f, fail)) return -1;
   uint32_t total = 0;
   for (const SimRecord& r : f.records) {
     if (!file_step_allowed(progress, "Verify", r.address, fail)) return -1;
