@@ -4,7 +4,7 @@
 set -u
 corvane=$(realpath "${1:?usage: run.sh CORVANE_BINARY TESTS_CLI_FOLDER}")
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'umount "$work/small" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 
 # check NAME EXPECTED_STATUS EXPECTED_STDOUT_FILE -- ARGS...
@@ -119,6 +119,40 @@ COMMAND: Save buffer
 Buffer is empty
 OUT
 check convert-empty 1 expected -- convert empty.s19 -o out3.s19
+
+# A full disk: the old output stays whole and no temporary file is left beside it. Needs a
+# small tmpfs (mounting needs root); skipped where it cannot be mounted.
+mkdir small
+if mount -t tmpfs -o size=64k tmpfs small 2>/dev/null; then
+  # 8192 records of 16 bytes: 128 KiB of data, far more than the free space.
+  awk 'BEGIN {
+    for (a = 0; a < 8192 * 16; a += 16) {
+      addr = 65536 + a; s = 20 + int(addr / 65536) + int(addr / 256) % 256 + addr % 256
+      line = sprintf("S214%06X", addr)
+      for (i = 0; i < 16; i++) { b = (a + i) % 256; s += b; line = line sprintf("%02X", b) }
+      printf "%s%02X\n", line, 255 - s % 256
+    }
+    print "S804000000FB"
+  }' >big.s19
+  head -c 30000 /dev/urandom >small/old.s19
+  cp small/old.s19 old-copy
+  cat >expected <<OUT
+COMMAND: Load to buffer
+Loaded file 'big.s19'
+COMMAND DONE
+COMMAND: Save buffer
+Cannot write 'small/old.s19'
+OUT
+  check convert-disk-full 1 expected -- convert big.s19 -o small/old.s19
+  if ! cmp -s old-copy small/old.s19 || [[ $(ls small) != old.s19 ]]; then
+    echo "FAIL convert-disk-full: the old file changed or a temporary file was left"
+    ls -l small
+    failures=$((failures + 1))
+  fi
+  umount small
+else
+  echo "skip convert-disk-full: cannot mount a tmpfs here"
+fi
 
 # Lines that cannot be printed fail the run.
 if [[ -w /dev/full ]]; then
