@@ -275,6 +275,12 @@ int srec_read(FILE* in) {
       continue;
     }
     ++data_records;
+    // The data must end at the top of the address space; they never wrap to address 0.
+    if (uint64_t(rec.address) + rec.data.size() > (uint64_t(1) << 32)) {
+      report("Address out of range", line_number);
+      result = -1;
+      continue;
+    }
     if (!buffer_write(rec.address, rec.data.data(), uint32_t(rec.data.size()), 0xFF)) {
       append_line("Buffer Error: cannot add");
       return -1;

@@ -11,7 +11,8 @@
 //   - an unsupported record, an unreadable address, a read error or a full buffer stops
 //     reading ("Buffer Error: cannot add" for the last);
 //   - a line with unreadable data, a count that is not the record's length ("Byte count
-//     error") or a wrong checksum stores nothing, and a count record that
+//     error"), a wrong checksum, or data that would run past address 0xFFFFFFFF ("Address out of
+//     range") stores nothing, and a count record that
 //     does not match is only reported; reading goes on with the next line.
 // Whatever was stored before a stop stays in the buffer.
 int srec_read(FILE* in);

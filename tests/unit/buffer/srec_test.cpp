@@ -132,6 +132,19 @@ TEST_F(Srec, CountMustBeTheRecordLength) {
   EXPECT_EQ(lines(), "Byte count error in line 2");
 }
 
+TEST_F(Srec, DataPastTheLastAddressStoreNothing) {
+  // 16 bytes at 0xFFFFFFF8 would reach 0x00000007; 8 bytes there end at 0xFFFFFFFF and load.
+  std::string wrapping = "S315FFFFFFF8";
+  unsigned sum = 0x15 + 0xFF * 3 + 0xF8;
+  for (int i = 0; i < 16; ++i) wrapping += "11", sum += 0x11;
+  char cs[3];
+  std::snprintf(cs, sizeof cs, "%02X", ~sum & 0xFF);
+  wrapping += cs;
+  EXPECT_EQ(read_text(wrapping + "\nS30DFFFFFFF8111111111111111175\nS70500000000FA\n"), -1);
+  EXPECT_EQ(lines(), "Address out of range in line 1");
+  EXPECT_EQ(block_layout(), (std::vector<std::pair<uint32_t, uint32_t>>{{0xFFFFFFF8, 8}}));
+}
+
 TEST_F(Srec, BadLinesAreReportedAndStoreNothing) {
   const std::string file =
       "S1050100AABB94\n"
