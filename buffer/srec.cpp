@@ -206,6 +206,36 @@ void start_record(uint32_t address) {
 
 }  // namespace
 
+namespace {
+
+// After the end record only blank lines (and the DOS end-of-file mark) may follow.
+bool blank_line(const std::string& line) {
+  for (char c : line)
+    if (!is_blank(c) && c != '\x1A') return false;
+  return true;
+}
+
+// Reads the lines after the end record: -1 with a line naming the first one that holds more
+// than blanks, else 0.
+int check_after_end(LineReader& reader, std::string& line, long line_number) {
+  for (;;) {
+    if (!reader.read_line(line)) break;
+    ++line_number;
+    if (!blank_line(line)) {
+      append_line(("Data after the end record in line " + std::to_string(line_number) +
+                   " ignored").c_str());
+      return -1;
+    }
+  }
+  if (std::ferror(reader.in)) {
+    report("Read error", line_number + 1);
+    return -1;
+  }
+  return 0;
+}
+
+}  // namespace
+
 int srec_read(FILE* in) {
   LineReader reader(in);
   std::string line;
@@ -239,7 +269,7 @@ int srec_read(FILE* in) {
       case '8':
       case '9':
       case 'X':
-        return result;
+        return check_after_end(reader, line, line_number) != 0 ? -1 : result;
       default:
         report("Unsupported record", line_number);
         return -1;

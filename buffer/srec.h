@@ -13,7 +13,9 @@
 //   - a line with unreadable data, a count that is not the record's length ("Byte count
 //     error"), a wrong checksum, or data that would run past address 0xFFFFFFFF ("Address out of
 //     range") stores nothing, and a count record that
-//     does not match is only reported; reading goes on with the next line.
+//     does not match is only reported; reading goes on with the next line;
+//   - lines after the terminator are not read, but one that is not blank is reported ("Data
+//     after the end record in line N ignored").
 // Whatever was stored before a stop stays in the buffer.
 int srec_read(FILE* in);
 

@@ -154,6 +154,17 @@ else
   echo "skip convert-disk-full: cannot mount a tmpfs here"
 fi
 
+# Two files put together: the part after the first end record is reported and not loaded.
+cat low.s19 high.s19 >both.s19
+cat >expected <<OUT
+COMMAND: Load to buffer
+Data after the end record in line 3 ignored
+Errors in file 'both.s19'
+001000-00100F 16 bytes
+16 bytes in 1 range
+OUT
+check info-concatenated 1 expected -- info both.s19
+
 # Lines that cannot be printed fail the run.
 if [[ -w /dev/full ]]; then
   status=0

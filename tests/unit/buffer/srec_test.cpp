@@ -92,14 +92,14 @@ TEST_F(Srec, ReadsDataRecordsAndStopsAtTheTerminator) {
       "   \n"
       "S2073F8000AABBCC08\r\n"
       "S9030000FC\n"
-      "S1050100FF00FA\n";
+      " \r\n"
+      "\x1A";
   EXPECT_EQ(read_text(file), 0);
   auto c = contents();
   EXPECT_EQ(c.size(), 19u);
   EXPECT_EQ(c[0x0000], 0x00);
   EXPECT_EQ(c[0x000F], 0x0F);
   EXPECT_EQ(c[0x3F8001], 0xBB);
-  EXPECT_EQ(c.count(0x0100), 0u);  // after S9: not read
   EXPECT_EQ(pane_.pane().text, "");
 
   // The last line may end without a line break; CR-only line ends work too.
@@ -111,6 +111,20 @@ TEST_F(Srec, ReadsDataRecordsAndStopsAtTheTerminator) {
   reset_buffer_quietly();
   EXPECT_EQ(read_text("S1050100AABB94\nS1050200CCDD4F\nS5030002FA\nS604000002F9\n"), 0);
   EXPECT_EQ(pane_.pane().text, "");
+}
+
+TEST_F(Srec, DataAfterTheEndRecordIsReportedAndNotRead) {
+  // Two files put together: the second one's records are not loaded, and the load is not
+  // complete.
+  EXPECT_EQ(read_text("S1050100AABB94\nS9030000FC\n\nS1050200CCDD4F\nS9030000FC\n"), -1);
+  EXPECT_EQ(lines(), "Data after the end record in line 4 ignored");
+  EXPECT_EQ(contents().size(), 2u);
+  EXPECT_EQ(contents().count(0x0200), 0u);
+
+  reset_buffer_quietly();
+  memory_pane_install();
+  EXPECT_EQ(read_text("S1050100AABB94\nS804000000FB\ngarbage"), -1);
+  EXPECT_EQ(lines(), "Data after the end record in line 3 ignored");
 }
 
 TEST_F(Srec, CountMustBeTheRecordLength) {
