@@ -13,8 +13,17 @@ namespace {
 
 // ---- reading ----
 
-// Reads lines of any length from the stream in large pieces (a getc per character costs more
-// than the parsing); a line ends at LF, CR or CR LF.
+// The longest line a record can need: "S", the type, the count and 255 counted bytes (address,
+// data and checksum), two digits each. Blanks after it are skipped; anything else makes the
+// line unreadable, so a stream without line ends (a device, a binary file) is never held whole.
+constexpr size_t kMaxRecordChars = 4 + 2 * 255;
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+enum LineRead { kNoLine, kLine, kLineTooLong };
+
+// Reads lines from the stream in large pieces (a getc per character costs more than the
+// parsing); a line ends at LF, CR or CR LF.
 struct LineReader {
   FILE* in;
   char chunk[1 << 16];
@@ -32,18 +41,30 @@ struct LineReader {
     return len > 0;
   }
 
-  // False at the end of the stream when nothing was read.
-  bool read_line(std::string& line) {
+  // kNoLine at the end of the stream when nothing was read; kLineTooLong (with the first
+  // kMaxRecordChars characters in line) when a character other than a blank follows them.
+  LineRead read_line(std::string& line) {
     line.clear();
     bool any = false;
     for (;;) {
-      if (pos == len && !fill()) return any;
+      if (pos == len && !fill()) return any ? kLine : kNoLine;
       any = true;
       const char* start = chunk + pos;
       const char* stop = chunk + len;
       const char* p = start;
       while (p < stop && *p != '\n' && *p != '\r') ++p;
-      line.append(start, size_t(p - start));
+      const size_t room = kMaxRecordChars - line.size();
+      if (size_t(p - start) <= room) {
+        line.append(start, size_t(p - start));
+      } else {
+        line.append(start, room);
+        for (const char* q = start + room; q < p; ++q) {
+          if (!is_blank(*q)) {
+            pos = size_t(q - chunk);
+            return kLineTooLong;
+          }
+        }
+      }
       pos = size_t(p - chunk);
       if (p == stop) continue;
       const char c = *p;
@@ -52,7 +73,7 @@ struct LineReader {
         if (pos == len) fill();
         if (pos < len && chunk[pos] == '\n') ++pos;
       }
-      return true;
+      return kLine;
     }
   }
 };
@@ -79,8 +100,6 @@ inline int hex_byte(const std::string& line, size_t pos) {
   if (hi < 0 || lo < 0) return -1;
   return hi * 16 + lo;
 }
-
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
 void report(const char* what, long line_number) {
   char text[96];
@@ -219,9 +238,10 @@ bool blank_line(const std::string& line) {
 // than blanks, else 0.
 int check_after_end(LineReader& reader, std::string& line, long line_number) {
   for (;;) {
-    if (!reader.read_line(line)) break;
+    const LineRead r = reader.read_line(line);
+    if (r == kNoLine) break;
     ++line_number;
-    if (!blank_line(line)) {
+    if (r == kLineTooLong || !blank_line(line)) {
       append_line(("Data after the end record in line " + std::to_string(line_number) +
                    " ignored").c_str());
       return -1;
@@ -243,8 +263,14 @@ int srec_read(FILE* in) {
   long line_number = 0;
   long data_records = 0;
   int result = 0;
-  while (reader.read_line(line)) {
+  for (;;) {
+    const LineRead got = reader.read_line(line);
+    if (got == kNoLine) break;
     ++line_number;
+    if (got == kLineTooLong) {
+      report("Line too long", line_number);
+      return -1;
+    }
     size_t first = 0;
     while (first < line.size() && is_blank(line[first])) ++first;
     if (first == line.size()) continue;  // blank line

@@ -8,12 +8,13 @@
 // skipped; S5 and S6 are checked against the number of data records read before them.
 // Returns 0 when every line was read and stored, -1 otherwise. Each problem is reported in
 // the message pane with its line number:
-//   - an unsupported record, an unreadable address, a read error or a full buffer stops
-//     reading ("Buffer Error: cannot add" for the last);
+//   - an unsupported record, an unreadable address, a line longer than any record
+//     ("Line too long"), a read error or a full buffer stops reading ("Buffer Error: cannot
+//     add" for the last);
 //   - a line with unreadable data, a count that is not the record's length ("Byte count
-//     error"), a wrong checksum, or data that would run past address 0xFFFFFFFF ("Address out of
-//     range") stores nothing, and a count record that
-//     does not match is only reported; reading goes on with the next line;
+//     error"), a wrong checksum, or data that would run past address 0xFFFFFFFF ("Address out
+//     of range") stores nothing, and a count record that does not match is only reported;
+//     reading goes on with the next line;
 //   - lines after the terminator are not read, but one that is not blank is reported ("Data
 //     after the end record in line N ignored").
 // Whatever was stored before a stop stays in the buffer.

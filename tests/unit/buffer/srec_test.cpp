@@ -159,6 +159,23 @@ TEST_F(Srec, DataPastTheLastAddressStoreNothing) {
   EXPECT_EQ(block_layout(), (std::vector<std::pair<uint32_t, uint32_t>>{{0xFFFFFFF8, 8}}));
 }
 
+TEST_F(Srec, ALineLongerThanAnyRecordStopsReading) {
+  // The longest record (255 counted bytes) loads, with blanks after it.
+  std::string longest = "S1FF1000";
+  unsigned sum = 0xFF + 0x10;
+  for (int i = 0; i < 252; ++i) longest += "A5", sum += 0xA5;
+  char cs[3];
+  std::snprintf(cs, sizeof cs, "%02X", ~sum & 0xFF);
+  longest += cs;
+  EXPECT_EQ(read_text(longest + std::string(2000, ' ') + "\n"), 0);
+  EXPECT_EQ(contents().size(), 252u);
+
+  reset_buffer_quietly();
+  EXPECT_EQ(read_text("S1050100AABB94\n" + longest + "00\nS1050600EEFF07\n"), -1);
+  EXPECT_EQ(lines(), "Line too long in line 2");
+  EXPECT_EQ(contents().size(), 2u);
+}
+
 TEST_F(Srec, BadLinesAreReportedAndStoreNothing) {
   const std::string file =
       "S1050100AABB94\n"
