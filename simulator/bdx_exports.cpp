@@ -56,12 +56,20 @@ void report(const std::string& line) {
   if (g_lib.report && !line.empty()) g_lib.report(line.c_str());
 }
 
+// The last save's problem, reported once however many saves fail the same way.
+std::string g_save_problem;
+
+// Changes stay pending until a save succeeds: a failed one is tried again after the next call.
 void save_if_dirty(bool report_problems) {
   if (!g_lib.loaded || !g_lib.target.nv_dirty) return;
-  g_lib.target.nv_dirty = false;
-  if (!g_lib.settings.keep_state) return;
+  if (!g_lib.settings.keep_state) {
+    g_lib.target.nv_dirty = false;
+    return;
+  }
   std::string problem = sim_state_save(g_lib.target, g_lib.settings.state_path);
-  if (report_problems) report(problem);
+  if (problem.empty()) g_lib.target.nv_dirty = false;
+  if (report_problems && problem != g_save_problem) report(problem);
+  g_save_problem = problem;
 }
 
 #if !defined(BDXSIM_BUILD_DLL)
@@ -271,6 +279,7 @@ int verify_file(const char* file, uint32_t* fail, bdx_progress_callback progress
 void sim_library_load() {
   if (g_lib.loaded) return;
   g_lib = Library();
+  g_save_problem.clear();
   g_lib.loaded = true;
   g_lib.settings = sim_read_settings(environment, sim_default_state_path());
   g_lib.problems = g_lib.settings.problems;

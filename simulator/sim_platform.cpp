@@ -1,12 +1,19 @@
 #include "simulator/sim_platform.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
 #include <process.h>
+#include <sys/locking.h>
+#include <sys/stat.h>
 #else
+#include <fcntl.h>
+#include <sys/file.h>
 #include <thread>
 #include <unistd.h>
 #endif
@@ -35,6 +42,47 @@ bool sim_replace_file(const std::string& from, const std::string& to) {
 }
 
 const char* sim_getenv(const char* name) { return std::getenv(name); }
+
+struct SimFileLock {
+  int fd;
+};
+
+SimFileLock* sim_lock_file(const std::string& path) {
+#if defined(_WIN32)
+  int fd = _open(path.c_str(), _O_RDWR | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return nullptr;
+  // _locking gives up after ten tries a second apart; the first byte's lock is asked for
+  // again until it is had.
+  while (_locking(fd, _LK_LOCK, 1) != 0) {
+    if (errno != EACCES && errno != EDEADLOCK) {
+      _close(fd);
+      return nullptr;
+    }
+  }
+#else
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  while (flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      close(fd);
+      return nullptr;
+    }
+  }
+#endif
+  return new SimFileLock{fd};
+}
+
+void sim_unlock_file(SimFileLock* lock) {
+  if (!lock) return;
+#if defined(_WIN32)
+  _lseek(lock->fd, 0, SEEK_SET);
+  _locking(lock->fd, _LK_UNLCK, 1);
+  _close(lock->fd);
+#else
+  close(lock->fd);  // ends the lock
+#endif
+  delete lock;
+}
 
 void sim_sleep_us(uint32_t us) {
   if (us == 0) return;

@@ -17,3 +17,11 @@ void sim_make_parent_folders(const std::string& path);
 bool sim_replace_file(const std::string& from, const std::string& to);
 // The running process's id (temporary file names that no other process uses).
 unsigned long sim_process_id();
+
+// An exclusive lock on a file shared by every process that locks the same path: held from
+// sim_lock_file (which creates the file when missing and waits while another process holds the
+// lock) until sim_unlock_file. Null when the file cannot be opened or locked. The lock ends with
+// the process too.
+struct SimFileLock;
+SimFileLock* sim_lock_file(const std::string& path);
+void sim_unlock_file(SimFileLock* lock);

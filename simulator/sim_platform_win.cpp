@@ -1,5 +1,5 @@
 // Win32 side of the simulated adapter library built as bdxdll.dll: the delay, the local
-// application data folder and the library's entry point.
+// application data folder, the state file's lock and the library's entry point.
 #include <windows.h>
 
 #include <map>
@@ -58,6 +58,31 @@ unsigned long sim_process_id() { return GetCurrentProcessId(); }
 bool sim_replace_file(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
          0;
+}
+
+struct SimFileLock {
+  HANDLE file;
+};
+
+SimFileLock* sim_lock_file(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  OVERLAPPED at = {};
+  if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) {  // waits for the lock
+    CloseHandle(h);
+    return nullptr;
+  }
+  return new SimFileLock{h};
+}
+
+void sim_unlock_file(SimFileLock* lock) {
+  if (!lock) return;
+  OVERLAPPED at = {};
+  UnlockFileEx(lock->file, 0, 1, 0, &at);
+  CloseHandle(lock->file);
+  delete lock;
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {

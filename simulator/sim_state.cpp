@@ -18,6 +18,8 @@ struct Section {
   unsigned long eeprom_size = 0;
   std::string flash;
   std::string eeprom;
+  unsigned long checksum = 0;  // as found in the file, or as computed for a new section
+  bool damaged = false;        // its contents do not match its checksum
 };
 
 // Far more than the sections of every part together.
@@ -48,33 +50,94 @@ bool foreign_file(const std::string& text) {
   return text.compare(0, n, kMagic, n) != 0;
 }
 
-// Splits a state file into its sections; false when it is not a state file.
-bool parse_sections(const std::string& text, std::vector<Section>* out) {
-  size_t magic_len = std::strlen(kMagic);
-  if (text.compare(0, magic_len, kMagic) != 0) return false;
-  size_t pos = magic_len;
-  while (pos < text.size()) {
-    size_t eol = text.find('\n', pos);
-    if (eol == std::string::npos || eol - pos > 200) return false;
-    std::string header = text.substr(pos, eol - pos);
-    char name[64] = {};
-    Section s;
-    if (std::sscanf(header.c_str(), "PART %63s %x %lu %lx %lu", name, &s.first_page,
-                    &s.flash_size, &s.eeprom_start, &s.eeprom_size) != 5)
-      return false;
-    s.name = name;
-    pos = eol + 1;
-    if (s.flash_size > text.size() - pos || s.eeprom_size > text.size() - pos - s.flash_size)
-      return false;
-    s.flash = text.substr(pos, s.flash_size);
-    pos += s.flash_size;
-    s.eeprom = text.substr(pos, s.eeprom_size);
-    pos += s.eeprom_size;
-    if (pos >= text.size() || text[pos] != '\n') return false;
-    ++pos;
-    out->push_back(std::move(s));
+// CRC-32 (the zip polynomial), continued from crc.
+unsigned long crc32(unsigned long crc, const std::string& bytes) {
+  static unsigned long table[256];
+  static bool made = false;
+  if (!made) {
+    for (unsigned long i = 0; i < 256; ++i) {
+      unsigned long c = i;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320ul ^ (c >> 1) : c >> 1;
+      table[i] = c;
+    }
+    made = true;
   }
+  crc = ~crc & 0xFFFFFFFFul;
+  for (unsigned char b : bytes) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
+  return ~crc & 0xFFFFFFFFul;
+}
+
+// The header line without its checksum: "PART name first_page flash_size eeprom_start
+// eeprom_size".
+std::string header_fields(const Section& s) {
+  return sim_format("PART %s %X %lu %lX %lu", s.name.c_str(), s.first_page, s.flash_size,
+                    s.eeprom_start, s.eeprom_size);
+}
+
+// The checksum of a section covers its header fields and its contents, so a changed byte
+// anywhere in it is found.
+unsigned long section_checksum(const Section& s) {
+  return crc32(crc32(crc32(0, header_fields(s)), s.flash), s.eeprom);
+}
+
+struct StateFile {
+  std::vector<Section> sections;  // every section whose header and length could be read
+  bool unreadable_parts = false;  // bytes that belong to no readable section were skipped
+};
+
+// Reads one section at pos; false when its header or length cannot be read.
+bool parse_section(const std::string& text, size_t* pos, Section* s) {
+  size_t eol = text.find('\n', *pos);
+  if (eol == std::string::npos || eol - *pos > 200) return false;
+  std::string header = text.substr(*pos, eol - *pos);
+  char name[64] = {};
+  const int fields = std::sscanf(header.c_str(), "PART %63s %x %lu %lx %lu %lx", name,
+                                 &s->first_page, &s->flash_size, &s->eeprom_start,
+                                 &s->eeprom_size, &s->checksum);
+  if (fields != 5 && fields != 6) return false;
+  s->name = name;
+  size_t p = eol + 1;
+  if (s->flash_size > text.size() - p || s->eeprom_size > text.size() - p - s->flash_size)
+    return false;
+  s->flash = text.substr(p, s->flash_size);
+  p += s->flash_size;
+  s->eeprom = text.substr(p, s->eeprom_size);
+  p += s->eeprom_size;
+  if (p >= text.size() || text[p] != '\n') return false;
+  // Sections written before checksums were kept have five fields; they are taken as they are.
+  if (fields == 6) {
+    s->damaged = section_checksum(*s) != s->checksum;
+  } else {
+    s->checksum = section_checksum(*s);
+  }
+  *pos = p + 1;
   return true;
+}
+
+// Splits a state file into its sections. Bytes that cannot be read as a section are skipped up
+// to the next line that begins a section, so one damaged section costs no other.
+StateFile parse_sections(const std::string& text) {
+  StateFile out;
+  size_t magic_len = std::strlen(kMagic);
+  size_t pos = magic_len;
+  if (text.compare(0, magic_len, kMagic) != 0) {
+    out.unreadable_parts = true;
+    pos = text.find("\nPART ");
+    if (pos == std::string::npos) return out;
+    ++pos;
+  }
+  while (pos < text.size()) {
+    Section s;
+    if (parse_section(text, &pos, &s)) {
+      out.sections.push_back(std::move(s));
+      continue;
+    }
+    out.unreadable_parts = true;
+    size_t next = text.find("\nPART ", pos);
+    if (next == std::string::npos) break;
+    pos = next + 1;
+  }
+  return out;
 }
 
 Section section_of(const SimTarget& t) {
@@ -101,61 +164,78 @@ std::string sim_state_load(SimTarget& t, const std::string& path, bool* foreign)
     return sim_format("'%s' is not a state file; it is left alone and %s starts erased",
                       path.c_str(), t.part->name);
   }
-  std::vector<Section> sections;
-  if (!parse_sections(text, &sections))
-    return sim_format("State file '%s' is damaged; %s starts erased", path.c_str(), t.part->name);
+  const StateFile file = parse_sections(text);
   Section mine = section_of(t);
-  for (const Section& s : sections) {
+  for (const Section& s : file.sections) {
     if (s.name != mine.name) continue;
+    if (s.damaged)
+      return sim_format("State file '%s': the contents of %s are damaged; it starts erased",
+                        path.c_str(), t.part->name);
     if (s.first_page != mine.first_page || s.flash_size != mine.flash_size ||
         s.eeprom_start != mine.eeprom_start || s.eeprom_size != mine.eeprom_size)
       return sim_format("State file '%s' holds another memory layout for %s; it starts erased",
                         path.c_str(), t.part->name);
     std::memcpy(t.flash.data(), s.flash.data(), s.flash.size());
     std::memcpy(t.eeprom.data(), s.eeprom.data(), s.eeprom.size());
-    break;
+    return "";
   }
+  // The part's section may have been in what could not be read.
+  if (file.unreadable_parts)
+    return sim_format("State file '%s' is damaged; %s starts erased", path.c_str(), t.part->name);
   return "";
 }
 
 std::string sim_state_save(const SimTarget& t, const std::string& path) {
-  std::vector<Section> sections;
+  sim_make_parent_folders(path);
+  // Read, merge and replace under the lock, so that two programs saving different parts into
+  // one file at once each keep the other's section.
+  SimFileLock* lock = sim_lock_file(path + ".lock");
+  if (!lock) return sim_format("Cannot lock state file '%s'", path.c_str());
+  std::string problem;
   std::string old;
   FileRead r = read_file(path, &old);
-  if (r == FileRead::TooBig || (r == FileRead::Read && foreign_file(old)))
+  if (r == FileRead::TooBig || (r == FileRead::Read && foreign_file(old))) {
+    sim_unlock_file(lock);
     return sim_format("'%s' is not a state file; it is not overwritten", path.c_str());
-  if (r == FileRead::Read && !parse_sections(old, &sections)) sections.clear();  // damaged
+  }
+  // Every other part's section that can be read is kept as it was, a damaged one included
+  // (it stays reported as damaged).
+  std::vector<Section> sections;
+  if (r == FileRead::Read) sections = parse_sections(old).sections;
   Section mine = section_of(t);
+  mine.checksum = section_checksum(mine);
   bool replaced = false;
-  for (Section& s : sections) {
-    if (s.name == mine.name) {
-      s = mine;
+  for (size_t i = 0; i < sections.size();) {
+    if (sections[i].name != mine.name) {
+      ++i;
+    } else if (!replaced) {
+      sections[i++] = mine;
       replaced = true;
+    } else {
+      sections.erase(sections.begin() + long(i));
     }
   }
   if (!replaced) sections.push_back(mine);
 
-  sim_make_parent_folders(path);
   // A name of this process's own, so that two programs saving at once never share it.
   std::string temp = path + "." + std::to_string(sim_process_id()) + ".new";
   std::FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) return sim_format("Cannot write state file '%s'", path.c_str());
-  bool ok = std::fwrite(kMagic, 1, std::strlen(kMagic), f) == std::strlen(kMagic);
-  for (const Section& s : sections) {
-    std::string header =
-        sim_format("PART %s %X %lu %lX %lu\n", s.name.c_str(), s.first_page, s.flash_size,
-                   s.eeprom_start, s.eeprom_size);
-    ok = ok && std::fwrite(header.data(), 1, header.size(), f) == header.size();
-    ok = ok && std::fwrite(s.flash.data(), 1, s.flash.size(), f) == s.flash.size();
-    ok = ok && std::fwrite(s.eeprom.data(), 1, s.eeprom.size(), f) == s.eeprom.size();
-    ok = ok && std::fputc('\n', f) != EOF;
+  bool ok = f != nullptr;
+  if (f) {
+    ok = std::fwrite(kMagic, 1, std::strlen(kMagic), f) == std::strlen(kMagic);
+    for (const Section& s : sections) {
+      std::string header = header_fields(s) + sim_format(" %08lX\n", s.checksum);
+      ok = ok && std::fwrite(header.data(), 1, header.size(), f) == header.size();
+      ok = ok && std::fwrite(s.flash.data(), 1, s.flash.size(), f) == s.flash.size();
+      ok = ok && std::fwrite(s.eeprom.data(), 1, s.eeprom.size(), f) == s.eeprom.size();
+      ok = ok && std::fputc('\n', f) != EOF;
+    }
+    ok = (std::fclose(f) == 0) && ok;
+    // The old file stays whole until the new one is complete and takes its place in one step.
+    ok = ok && sim_replace_file(temp, path);
+    if (!ok) std::remove(temp.c_str());
   }
-  ok = (std::fclose(f) == 0) && ok;
-  // The old file stays whole until the new one is complete and takes its place in one step.
-  ok = ok && sim_replace_file(temp, path);
-  if (!ok) {
-    std::remove(temp.c_str());
-    return sim_format("Cannot write state file '%s'", path.c_str());
-  }
+  sim_unlock_file(lock);
+  if (!ok) return sim_format("Cannot write state file '%s'", path.c_str());
   return "";
 }

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -116,6 +117,7 @@ class SimLibrary : public ::testing::Test {
   std::string track(const std::string& p) {
     files_.push_back(p);
     files_.push_back(p + "." + std::to_string(getpid()) + ".new");
+    files_.push_back(p + ".lock");
     return p;
   }
   std::vector<std::string> files_;
@@ -507,6 +509,27 @@ TEST_F(SimLibrary, FlashAndEepromAreKeptInTheStateFile) {
   std::ifstream in(path, std::ios::binary);
   std::string now((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(now, "somebody's notes\n");
+}
+
+TEST_F(SimLibrary, AFailedSaveKeepsTheChangePending) {
+  std::string path = track(temp_path("pending.bin"));
+  g_env["BDXSIM_STATE"] = path;
+  restart();
+  connect();
+  // A folder in the temporary file's place makes every save fail.
+  const std::string blocker = path + "." + std::to_string(getpid()) + ".new";
+  ASSERT_TRUE(std::filesystem::create_directory(blocker));
+  unsigned char w[2] = {0x5A, 0xA5};
+  ASSERT_EQ(bdx_FlashProgramBlock(40, 0x3C8000, w, 2), 0);
+  g_lines.clear();
+  ASSERT_EQ(bdx_TargetReset(), 0);
+  ASSERT_EQ(bdx_TargetReset(), 0);
+  EXPECT_EQ(joined(), "Cannot write state file '" + path + "'|");  // once, not at every call
+  std::filesystem::remove(blocker);
+  ASSERT_EQ(bdx_TargetReset(), 0);  // the change is still pending and saved now
+  restart();
+  connect();
+  EXPECT_EQ(mem(0x3C8000), 0x5A);
 }
 
 TEST_F(SimLibrary, EmptyStateSettingKeepsNothing) {

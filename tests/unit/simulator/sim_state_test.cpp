@@ -1,0 +1,136 @@
+// The state file: one section per part, each with its checksum, read and replaced under a lock.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "simulator/sim_parts.h"
+#include "simulator/sim_state.h"
+#include "simulator/sim_target.h"
+
+namespace {
+
+std::string temp_path(const char* name) {
+  return ::testing::TempDir() + "simstate_" +
+         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" + name;
+}
+
+std::string read_all(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void write_all(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+SimTarget part(const char* name) {
+  SimTarget t;
+  sim_target_power_up(t, *sim_find_part(name));
+  return t;
+}
+
+class SimState : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    std::remove(path_.c_str());
+    std::remove((path_ + ".lock").c_str());
+  }
+  std::string path_ = temp_path("state.bin");
+};
+
+TEST_F(SimState, AChangedByteIsReportedAndCostsNoOtherSection) {
+  SimTarget a = part("MC9S12C32");
+  SimTarget b = part("MC9S12UF32");
+  a.flash[10] = 0x11;
+  b.flash[20] = 0x22;
+  ASSERT_EQ(sim_state_save(a, path_), "");
+  ASSERT_EQ(sim_state_save(b, path_), "");
+
+  // One byte of C32's flash changes on the disk.
+  std::string text = read_all(path_);
+  const size_t at = text.find('\n', text.find("PART MC9S12C32")) + 1 + 10;
+  ASSERT_EQ(text[at], '\x11');
+  text[at] = '\x12';
+  write_all(path_, text);
+  SimTarget a2 = part("MC9S12C32");
+  EXPECT_EQ(sim_state_load(a2, path_),
+            "State file '" + path_ + "': the contents of MC9S12C32 are damaged; it starts erased");
+  EXPECT_EQ(a2.flash[10], 0xFF);
+  SimTarget b2 = part("MC9S12UF32");
+  EXPECT_EQ(sim_state_load(b2, path_), "");
+  EXPECT_EQ(b2.flash[20], 0x22);
+  // UF32's next save keeps C32's section as it is (still reported); C32's own save mends it.
+  ASSERT_EQ(sim_state_save(b2, path_), "");
+  EXPECT_NE(sim_state_load(a2, path_), "");
+  a2.flash[10] = 0x33;
+  ASSERT_EQ(sim_state_save(a2, path_), "");
+  SimTarget a3 = part("MC9S12C32");
+  EXPECT_EQ(sim_state_load(a3, path_), "");
+  EXPECT_EQ(a3.flash[10], 0x33);
+
+  // A damaged header and garbage after the first section (C32's, the first one saved): the
+  // section after them is still found.
+  text = read_all(path_);
+  const size_t second = text.find("PART MC9S12UF32");
+  ASSERT_GT(second, text.find("PART MC9S12C32"));
+  text.insert(second, "\nsome damage\n");
+  text.replace(text.find("PART MC9S12C32"), 4, "PAR?");
+  write_all(path_, text);
+  SimTarget lost = part("MC9S12C32");
+  EXPECT_EQ(sim_state_load(lost, path_),
+            "State file '" + path_ + "' is damaged; MC9S12C32 starts erased");
+  SimTarget kept = part("MC9S12UF32");
+  EXPECT_EQ(sim_state_load(kept, path_), "");
+  EXPECT_EQ(kept.flash[20], 0x22);
+}
+
+#ifndef _WIN32
+TEST_F(SimState, TwoProcessesSavingDifferentPartsKeepBothSections) {
+  const char* names[2] = {"MC9S12C32", "MC9S12UF32"};
+  for (int run = 0; run < 20; ++run) {
+    std::remove(path_.c_str());
+    int go[2];
+    ASSERT_EQ(pipe(go), 0);
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+      children[c] = fork();
+      ASSERT_GE(children[c], 0);
+      if (children[c] == 0) {
+        close(go[1]);
+        char start;
+        if (read(go[0], &start, 1) != 0) _exit(3);  // both start together when the pipe closes
+        SimTarget t = part(names[c]);
+        for (int i = 0; i < 10; ++i) {
+          t.flash[i] = uint8_t(0x40 + 16 * c + i);
+          if (!sim_state_save(t, path_).empty()) _exit(2);
+        }
+        _exit(0);
+      }
+    }
+    close(go[0]);
+    close(go[1]);
+    for (pid_t child : children) {
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "run " << run;
+    }
+    for (int c = 0; c < 2; ++c) {
+      SimTarget t = part(names[c]);
+      ASSERT_EQ(sim_state_load(t, path_), "") << "run " << run;
+      for (int i = 0; i < 10; ++i)
+        ASSERT_EQ(t.flash[i], uint8_t(0x40 + 16 * c + i)) << names[c] << " lost in run " << run;
+    }
+  }
+}
+#endif
+
+}  // namespace
