@@ -2,23 +2,49 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <map>
+#include <new>
 
 #include "app/message_pane.h"
 
 namespace {
 
 BufferBlock* buffer_head = nullptr;
-// The block touched last. Blocks below it hold only addresses below its start (valid bytes
-// never overlap), so any walk for an address at or above its start may begin there instead
-// of at the head. Sequential loads and reads then cost O(1) per access.
+// Every block of the list by start address, so that the block at or below an address is found
+// without walking the list: loads cost the same per record whatever the records' order.
+std::map<uint32_t, BufferBlock*> g_index;
+// The block touched last. Sequential loads and reads stay in it or go on to the next one, and
+// then need no look-up in the index.
 BufferBlock* g_hint = nullptr;
 long g_alloc_budget = -1;
 
 const uint64_t kAddressSpaceEnd = uint64_t(1) << 32;
 
-BufferBlock* walk_start(uint32_t address) {
-  if (g_hint && g_hint->start_address <= address) return g_hint;
-  return buffer_head;
+// The block with the highest start address at or below address, or null.
+BufferBlock* block_at_or_below(uint32_t address) {
+  auto it = g_index.upper_bound(address);
+  if (it == g_index.begin()) return nullptr;
+  return std::prev(it)->second;
+}
+
+// Where a walk over the blocks that may cover address by capacity begins: no block before it
+// does. A block reaches at most kBufferBlockCapacity - 1 addresses past its start, and an earlier
+// block never reaches into the valid bytes of a later one.
+BufferBlock* write_walk_start(uint32_t address) {
+  if (g_hint && g_hint->start_address <= address &&
+      address - g_hint->start_address < 2 * kBufferBlockCapacity)
+    return g_hint;
+  const uint32_t reach = kBufferBlockCapacity - 1;
+  const uint32_t lowest = address >= reach ? address - reach : 0;
+  auto it = g_index.lower_bound(lowest);
+  return it == g_index.end() ? nullptr : it->second;
+}
+
+void rebuild_index() {
+  g_index.clear();
+  for (BufferBlock* b = buffer_head; b; b = b->next)
+    g_index.emplace_hint(g_index.end(), b->start_address, b);
 }
 
 // One past the last address a write may place into block b: the end of its data area, but
@@ -37,15 +63,20 @@ uint64_t block_limit(const BufferBlock* b) {
   return limit;
 }
 
-// The block holding address as a valid byte, or null.
+// The block holding address as a valid byte, or null. Valid bytes of different blocks never
+// overlap, so only the block starting last at or below the address can hold it.
 BufferBlock* lookup(uint32_t address) {
-  for (BufferBlock* b = walk_start(address); b && b->start_address <= address; b = b->next) {
-    if (address - b->start_address < b->length) {
-      g_hint = b;
-      return b;
-    }
+  BufferBlock* b = g_hint;
+  if (b && b->start_address <= address && address - b->start_address >= b->length) {
+    b = b->next;  // the next byte after the last block read
+    if (b && b->start_address > address) b = nullptr;
+  } else if (b && b->start_address > address) {
+    b = nullptr;
   }
-  return nullptr;
+  if (!b || address - b->start_address >= b->length) b = block_at_or_below(address);
+  if (!b || address - b->start_address >= b->length) return nullptr;
+  g_hint = b;
+  return b;
 }
 
 bool take_allocation() {
@@ -89,6 +120,7 @@ void free_list(BufferBlock* head) {
 
 void buffer_init() {
   buffer_head = nullptr;
+  g_index.clear();
   g_hint = nullptr;
 }
 
@@ -96,6 +128,7 @@ void buffer_clear() {
   begin_command("Clear buffer");
   free_list(buffer_head);
   buffer_head = nullptr;
+  g_index.clear();
   g_hint = nullptr;
   end_command();
 }
@@ -103,7 +136,7 @@ void buffer_clear() {
 int buffer_write(uint32_t address, const uint8_t* source, uint32_t count, uint8_t fill) {
   while (count > 0) {
     // Fill the blocks that cover the address, in list order.
-    for (BufferBlock* b = walk_start(address); b && count > 0; b = b->next) {
+    for (BufferBlock* b = write_walk_start(address); b && count > 0; b = b->next) {
       if (b->start_address > address) break;  // ascending order: no later block covers it
       const uint64_t limit = block_limit(b);
       if (address >= limit) continue;
@@ -121,18 +154,29 @@ int buffer_write(uint32_t address, const uint8_t* source, uint32_t count, uint8_
 
     // No block takes the address: start a new one, in order before the first block that
     // starts above it.
-    BufferBlock* prev = nullptr;
-    BufferBlock* next = buffer_head;
-    if (g_hint && g_hint->start_address < address) {
+    BufferBlock* prev;
+    std::map<uint32_t, BufferBlock*>::iterator at;  // where b goes into the index
+    if (g_hint && g_hint->start_address < address && !g_hint->next) {
+      prev = g_hint;  // appending after the last block, as an ascending load does
+      at = g_index.end();
+    } else if (g_hint && g_hint->start_address < address &&
+               g_hint->next->start_address > address) {
       prev = g_hint;
-      next = g_hint->next;
-    }
-    while (next && next->start_address < address) {
-      prev = next;
-      next = next->next;
+      at = g_index.find(g_hint->next->start_address);
+    } else {
+      at = g_index.lower_bound(address);
+      prev = at == g_index.begin() ? nullptr : std::prev(at)->second;
     }
     BufferBlock* b = new_block(address, fill);
     if (!b) return 0;
+    try {
+      g_index.emplace_hint(at, address, b);
+    } catch (const std::bad_alloc&) {
+      std::free(b->data);
+      std::free(b);
+      return 0;
+    }
+    BufferBlock* next = prev ? prev->next : buffer_head;
     b->next = next;
     if (prev) {
       prev->next = b;
@@ -184,6 +228,7 @@ const BufferBlock* buffer_first_block() { return buffer_head; }
 BufferBlock* buffer_detach() {
   BufferBlock* head = buffer_head;
   buffer_head = nullptr;
+  g_index.clear();
   g_hint = nullptr;
   return head;
 }
@@ -191,6 +236,7 @@ BufferBlock* buffer_detach() {
 void buffer_attach(BufferBlock* head) {
   free_list(buffer_head);
   buffer_head = head;
+  rebuild_index();
   g_hint = nullptr;
 }
 
