@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <string>
 
 #include "adapter/adapter_dialog_win.h"
 #include "adapter/adapter_settings.h"
@@ -14,18 +15,16 @@
 #include "app/shell_win.h"
 #include "app/title_win.h"
 #include "buffer/buffer_store.h"
+#include "buffer/load_save.h"
 #include "resources/resource_ids.h"
+#include "settings/recent_menus_win.h"
+#include "settings/settings.h"
+#include "target/target_dialog_win.h"
 #include "views/view_layout.h"
 
 namespace {
 
-// --- recent lists and views, until their owners install their operations ---
-
-const char* no_recent_device(int) { return nullptr; }
-void no_recent_menus() {}
-
-recent_device_fn g_recent_device = no_recent_device;
-refresh_recent_menus_fn g_refresh_recent_menus = no_recent_menus;
+// --- views, until their owners install their operations ---
 
 int no_views_created(const ProcessorInfo*, HWND) { return 1; }
 void no_views_destroyed(HWND) {}
@@ -47,9 +46,6 @@ int no_vscroll(WPARAM, LPARAM) { return 0; }
 
 const ViewInputOperations kNoViewInput = {no_view_button, no_edit_change, no_vscroll};
 ViewInputOperations g_view_input = kNoViewInput;
-
-const SettingsOperations kNoSettings = {nothing, nothing};
-SettingsOperations g_settings = kNoSettings;
 
 const ProcessorInfo* current_info() {
   const Derivative* target = current_target();
@@ -143,17 +139,30 @@ void refresh_in_buffer_mode() {
   if (g_views.buffer_mode()) g_views.refresh_memory_view();
 }
 
+// A Recent Devices entry selects that derivative by name; the list keeps its order.
+void select_recent_device(HWND window, int slot) {
+  const char* name = recent_device(slot);
+  if (!name) return;
+  select_target_by_name(name);
+  update_title(window);
+}
+
+// A Recent Files entry loads that file as "Load buffer" does once its file dialog has named it;
+// the file then moves to the top of the list.
+void load_recent_file(int slot) {
+  const char* entry = recent_file(slot);
+  if (!entry) return;
+  const std::string path = entry;  // the entry moves within the list while it is added
+  load_file_into_buffer(path.c_str());
+  add_recent_file(path.c_str());
+  refresh_in_buffer_mode();
+}
+
 }  // namespace
 
 void install_shell_hooks() {
   set_update_toolbars_hook(update_toolbars);
   set_adapter_dialog_title_hook(update_title);
-}
-
-void set_recent_list_operations(recent_device_fn recent_device,
-                                refresh_recent_menus_fn refresh_recent_menus) {
-  g_recent_device = recent_device ? recent_device : no_recent_device;
-  g_refresh_recent_menus = refresh_recent_menus ? refresh_recent_menus : no_recent_menus;
 }
 
 void set_view_operations(const ViewOperations* operations) {
@@ -185,17 +194,6 @@ void set_view_input_operations(const ViewInputOperations* operations) {
 void on_vscroll(WPARAM wparam, LPARAM lparam) { g_view_input.on_vscroll(wparam, lparam); }
 
 void paint_view_labels(HDC dc) { g_views.paint_labels(dc); }
-
-void set_settings_operations(const SettingsOperations* operations) {
-  g_settings = kNoSettings;
-  if (!operations) return;
-  if (operations->load_settings) g_settings.load_settings = operations->load_settings;
-  if (operations->save_settings) g_settings.save_settings = operations->save_settings;
-}
-
-void load_settings() { g_settings.load_settings(); }
-
-void save_settings() { g_settings.save_settings(); }
 
 void create_menus(HWND window) {
   g_shell.menu_bar = CreateMenu();
@@ -241,7 +239,7 @@ void destroy_menus() {
 }
 
 void on_init_menu_popup() {
-  g_refresh_recent_menus();
+  refresh_recent_menus();
   if (!g_shell.menu_bar) return;
   const int connected = get_connected();
   const int known = target_known();
@@ -296,10 +294,11 @@ void tooltip_text(LPARAM lparam) {
 
 LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
   if (wparam >= IDM_RECENT_DEVICE_FIRST && wparam <= IDM_RECENT_DEVICE_LAST) {
-    const char* name = g_recent_device(static_cast<int>(wparam - IDM_RECENT_DEVICE_FIRST));
-    if (!name) return 0;
-    select_target_by_name(name);
-    update_title(window);
+    select_recent_device(window, static_cast<int>(wparam - IDM_RECENT_DEVICE_FIRST));
+    return 0;
+  }
+  if (wparam >= IDM_RECENT_FILE_FIRST && wparam <= IDM_RECENT_FILE_LAST) {
+    load_recent_file(static_cast<int>(wparam - IDM_RECENT_FILE_FIRST));
     return 0;
   }
   const int id = LOWORD(wparam);
@@ -322,6 +321,10 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
       return 0;
     case IDM_SELECT_ADAPTER:
       run_adapter_dialog(window);
+      update_toolbars();
+      return 0;
+    case IDM_SELECT_DEVICE:
+      run_target_dialog(window);
       update_toolbars();
       return 0;
     case IDM_EXIT:
