@@ -74,6 +74,8 @@ int main(int argc, char** argv) {
   SendMessageA(main, WM_COMMAND, 7015, 0);
   snap("02-connected");
   snap_dialog(main, 7014, "03-about", IDOK);
+  // Target, Select Device while connected: the identified part with its memory map.
+  snap_dialog(main, 7011, "06-target-mpu", IDCANCEL);
   SendMessageA(main, WM_COMMAND, 7017, 0);
   snap("04-disconnected");
   // The help file, in its own window.
