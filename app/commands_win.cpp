@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <string>
 
 #include "adapter/adapter_dialog_win.h"
 #include "adapter/adapter_settings.h"
@@ -15,27 +16,18 @@
 #include "app/title_win.h"
 #include "buffer/buffer_store.h"
 #include "buffer/dump_dialog_win.h"
-#include "resources/resource_ids.h"
+#include "buffer/load_save.h"
 #include "app/view_input_win.h"
 #include "programming/programmer.h"
 #include "programming/programmer_dialog_win.h"
+#include "resources/resource_ids.h"
+#include "settings/recent_menus_win.h"
+#include "settings/settings.h"
+#include "target/target_dialog_win.h"
 #include "views/view_layout.h"
 #include "views/views_win.h"
 
 namespace {
-
-// --- recent lists and views, until their owners install their operations ---
-
-const char* no_recent_device(int) { return nullptr; }
-void no_recent_menus() {}
-
-recent_device_fn g_recent_device = no_recent_device;
-refresh_recent_menus_fn g_refresh_recent_menus = no_recent_menus;
-
-void nothing() {}
-
-const SettingsOperations kNoSettings = {nothing, nothing};
-SettingsOperations g_settings = kNoSettings;
 
 const ProcessorInfo* current_info() {
   const Derivative* target = current_target();
@@ -129,6 +121,25 @@ void refresh_in_buffer_mode() {
   if (memory_view_buffer_mode()) refresh_memory_view();
 }
 
+// A Recent Devices entry selects that derivative by name; the list keeps its order.
+void select_recent_device(HWND window, int slot) {
+  const char* name = recent_device(slot);
+  if (!name) return;
+  select_target_by_name(name);
+  update_title(window);
+}
+
+// A Recent Files entry loads that file as "Load buffer" does once its file dialog has named it;
+// the file then moves to the top of the list.
+void load_recent_file(int slot) {
+  const char* entry = recent_file(slot);
+  if (!entry) return;
+  const std::string path = entry;  // the entry moves within the list while it is added
+  load_file_into_buffer(path.c_str());
+  add_recent_file(path.c_str());
+  refresh_in_buffer_mode();
+}
+
 }  // namespace
 
 void install_shell_hooks() {
@@ -136,22 +147,6 @@ void install_shell_hooks() {
   set_adapter_dialog_title_hook(update_title);
 }
 
-void set_recent_list_operations(recent_device_fn recent_device,
-                                refresh_recent_menus_fn refresh_recent_menus) {
-  g_recent_device = recent_device ? recent_device : no_recent_device;
-  g_refresh_recent_menus = refresh_recent_menus ? refresh_recent_menus : no_recent_menus;
-}
-
-void set_settings_operations(const SettingsOperations* operations) {
-  g_settings = kNoSettings;
-  if (!operations) return;
-  if (operations->load_settings) g_settings.load_settings = operations->load_settings;
-  if (operations->save_settings) g_settings.save_settings = operations->save_settings;
-}
-
-void load_settings() { g_settings.load_settings(); }
-
-void save_settings() { g_settings.save_settings(); }
 
 void create_menus(HWND window) {
   g_shell.menu_bar = CreateMenu();
@@ -197,7 +192,7 @@ void destroy_menus() {
 }
 
 void on_init_menu_popup() {
-  g_refresh_recent_menus();
+  refresh_recent_menus();
   if (!g_shell.menu_bar) return;
   const int connected = get_connected();
   const int known = target_known();
@@ -266,10 +261,11 @@ void tooltip_text(LPARAM lparam) {
 
 LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
   if (wparam >= IDM_RECENT_DEVICE_FIRST && wparam <= IDM_RECENT_DEVICE_LAST) {
-    const char* name = g_recent_device(static_cast<int>(wparam - IDM_RECENT_DEVICE_FIRST));
-    if (!name) return 0;
-    select_target_by_name(name);
-    update_title(window);
+    select_recent_device(window, static_cast<int>(wparam - IDM_RECENT_DEVICE_FIRST));
+    return 0;
+  }
+  if (wparam >= IDM_RECENT_FILE_FIRST && wparam <= IDM_RECENT_FILE_LAST) {
+    load_recent_file(static_cast<int>(wparam - IDM_RECENT_FILE_FIRST));
     return 0;
   }
   const int id = LOWORD(wparam);
@@ -300,6 +296,10 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
       return 0;
     case IDM_SELECT_ADAPTER:
       run_adapter_dialog(window);
+      update_toolbars();
+      return 0;
+    case IDM_SELECT_DEVICE:
+      run_target_dialog(window);
       update_toolbars();
       return 0;
     case IDM_EXIT:

@@ -13,6 +13,7 @@
 #include "app/shell_win.h"
 #include "app/title_win.h"
 #include "buffer/buffer_store.h"
+#include "settings/settings.h"
 #include "target/catalogue.h"
 #include "app/view_input_win.h"
 #include "programming/programmer.h"

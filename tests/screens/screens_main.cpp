@@ -82,6 +82,8 @@ int main(int argc, char** argv) {
                reinterpret_cast<LPARAM>(GetDlgItem(main, 8101)));
   snap("02b-connected-page-3c-dirty-x");
   snap_dialog(main, 7014, "03-about", IDOK);
+  // Target, Select Device while connected: the identified part with its memory map.
+  snap_dialog(main, 7011, "03c-target-mpu", IDCANCEL);
   // The buffer in the memory view (Buffer/Target), with a few bytes loaded.
   const unsigned char bytes[6] = {0xDE, 0xAD, 0xBE, 0xEF, 0x12, 0x34};
   buffer_write(0x3C8002, bytes, 6, 0xFF);
