@@ -1,10 +1,11 @@
 #include "buffer/load_save.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
+#include <cstdlib>
 #include <string>
-#include <system_error>
 #if defined(_WIN32)
 #include <io.h>
 #include <process.h>
@@ -46,6 +47,61 @@ bool write_and_close(FILE* f) {
 #endif
   return std::fclose(f) == 0 && ok;
 }
+
+enum class PathKind { None, Regular, Other };
+
+PathKind path_kind(const char* path) {
+  struct stat st;
+  if (stat(path, &st) != 0) return PathKind::None;
+  return S_ISREG(st.st_mode) ? PathKind::Regular : PathKind::Other;
+}
+
+bool name_taken(const std::string& path) {
+  struct stat st;
+#if defined(_WIN32)
+  return stat(path.c_str(), &st) == 0;
+#else
+  return lstat(path.c_str(), &st) == 0;
+#endif
+}
+
+// Puts the complete file `from` in the place of `to` (which may exist). False when it cannot,
+// with `to` as it was.
+bool replace_file(const std::string& from, const std::string& to) {
+#if defined(_WIN32)
+  // rename does not replace a file here: the old one steps aside first and comes back when the
+  // new one cannot take its place.
+  if (!name_taken(to)) return std::rename(from.c_str(), to.c_str()) == 0;
+  const std::string aside = to + "." + std::to_string(process_id()) + ".old";
+  std::remove(aside.c_str());
+  if (std::rename(to.c_str(), aside.c_str()) != 0) return false;
+  if (std::rename(from.c_str(), to.c_str()) != 0) {
+    std::rename(aside.c_str(), to.c_str());
+    return false;
+  }
+  std::remove(aside.c_str());
+  return true;
+#else
+  return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+// The file a save replaces: the path itself, or the file a symbolic link names (the link
+// stays).
+std::string file_to_replace(const char* path) {
+#if !defined(_WIN32)
+  struct stat st;
+  if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
+    char* real = realpath(path, nullptr);
+    if (real) {
+      std::string target = real;
+      std::free(real);
+      return target;
+    }
+  }
+#endif
+  return path;
+}
 }  // namespace
 
 int load_file_into_buffer(const char* path) {
@@ -72,10 +128,8 @@ int save_buffer_to_file(const char* path) {
     append_line("Buffer is empty");
     return 0;
   }
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  const fs::file_status status = fs::status(path, ec);
-  if (fs::exists(status) && !fs::is_regular_file(status)) {
+  const PathKind kind = path_kind(path);
+  if (kind == PathKind::Other) {
     // A device or pipe is written to directly: there is no file to keep.
     FILE* f = std::fopen(path, "w");
     if (!f) {
@@ -89,8 +143,7 @@ int save_buffer_to_file(const char* path) {
     end_command();
     return 1;
   }
-
-  if (fs::exists(status)) {
+  if (kind == PathKind::Regular) {
     // An old file that may not be written stays as it is, as when it was opened for writing.
     FILE* probe = std::fopen(path, "r+");
     if (!probe) {
@@ -100,20 +153,14 @@ int save_buffer_to_file(const char* path) {
     std::fclose(probe);
   }
 
-  // The file is written whole under a name of its own beside the old one (beside the file a
-  // link points to), which it replaces only then: a full disk or a failing write leaves the
-  // old file as it was.
-  fs::path target(path);
-  if (fs::is_symlink(fs::symlink_status(target, ec))) {
-    const fs::path real = fs::weakly_canonical(target, ec);
-    if (!ec) target = real;
-  }
-  const std::string final_name = target.string();
+  // The file is written whole under a name of its own beside the old one, which it replaces
+  // only then: a full disk or a failing write leaves the old file as it was.
+  const std::string target = file_to_replace(path);
   std::string temp;
   FILE* f = nullptr;
   for (int attempt = 0; attempt < 100 && !f; ++attempt) {
-    temp = final_name + "." + std::to_string(process_id()) + "-" + std::to_string(attempt) + ".tmp";
-    if (fs::exists(fs::symlink_status(temp, ec))) continue;  // another save's, left alone
+    temp = target + "." + std::to_string(process_id()) + "-" + std::to_string(attempt) + ".tmp";
+    if (name_taken(temp)) continue;  // another save's, left alone
     f = std::fopen(temp.c_str(), "w");
     if (!f) break;
   }
@@ -122,16 +169,14 @@ int save_buffer_to_file(const char* path) {
     return 0;
   }
   bool ok = write_and_close(f);
-  if (ok && fs::exists(status)) {
-    // Keep the old file's permissions.
-    fs::permissions(temp, status.permissions(), fs::perm_options::replace, ec);
-  }
-  if (ok) {
-    fs::rename(temp, final_name, ec);
-    ok = !ec;
-  }
+#if !defined(_WIN32)
+  struct stat old;
+  if (ok && kind == PathKind::Regular && stat(target.c_str(), &old) == 0)
+    chmod(temp.c_str(), old.st_mode & 07777);  // the old file's permissions
+#endif
+  ok = ok && replace_file(temp, target);
   if (!ok) {
-    fs::remove(temp, ec);
+    std::remove(temp.c_str());
     append_path_line("Cannot write '", path, "'");
     return 0;
   }
