@@ -11,40 +11,65 @@
 namespace {
 
 BufferBlock* buffer_head = nullptr;
-// Every block of the list by start address, so that the block at or below an address is found
-// without walking the list: loads cost the same per record whatever the records' order.
-std::map<uint32_t, BufferBlock*> g_index;
-// The block touched last. Sequential loads and reads stay in it or go on to the next one, and
-// then need no look-up in the index.
+// The block touched last. Loads in ascending or descending order and sequential reads stay in
+// it, go on to the next block or in front of the first one, and need nothing else.
 BufferBlock* g_hint = nullptr;
+// Every block by start address, so that the block at or below an address is found without
+// walking the list: an access that is none of the above costs the same whatever order the
+// addresses come in. Built at the first such access and kept from then on, so that ordered
+// loads never pay for it.
+std::map<uint32_t, BufferBlock*> g_index;
+bool g_indexed = false;
 long g_alloc_budget = -1;
 
 const uint64_t kAddressSpaceEnd = uint64_t(1) << 32;
 
+void drop_index() {
+  g_index.clear();
+  g_indexed = false;
+}
+
+// False when memory for the index ran out (the index is then dropped again).
+bool ensure_index() {
+  if (g_indexed) return true;
+  try {
+    for (BufferBlock* b = buffer_head; b; b = b->next)
+      g_index.emplace_hint(g_index.end(), b->start_address, b);
+  } catch (const std::bad_alloc&) {
+    drop_index();
+    return false;
+  }
+  g_indexed = true;
+  return true;
+}
+
 // The block with the highest start address at or below address, or null.
 BufferBlock* block_at_or_below(uint32_t address) {
+  if (!ensure_index()) {
+    BufferBlock* found = nullptr;
+    for (BufferBlock* b = buffer_head; b && b->start_address <= address; b = b->next) found = b;
+    return found;
+  }
   auto it = g_index.upper_bound(address);
   if (it == g_index.begin()) return nullptr;
   return std::prev(it)->second;
 }
 
-// Where a walk over the blocks that may cover address by capacity begins: no block before it
-// does. A block reaches at most kBufferBlockCapacity - 1 addresses past its start, and an earlier
-// block never reaches into the valid bytes of a later one.
+// Where a walk over the blocks that may cover address by capacity begins (null: none does).
+// A block reaches at most kBufferBlockCapacity - 1 addresses past its start, and an earlier
+// block never reaches into the valid bytes of a later one, so no block before it covers the
+// address.
 BufferBlock* write_walk_start(uint32_t address) {
   if (g_hint && g_hint->start_address <= address &&
-      address - g_hint->start_address < 2 * kBufferBlockCapacity)
-    return g_hint;
+      (address - g_hint->start_address < 2 * kBufferBlockCapacity || !g_hint->next ||
+       g_hint->next->start_address > address))
+    return g_hint;  // close to the block written last, or past it and before the next one
+  if (!buffer_head || address < buffer_head->start_address) return nullptr;
   const uint32_t reach = kBufferBlockCapacity - 1;
   const uint32_t lowest = address >= reach ? address - reach : 0;
+  if (!ensure_index()) return buffer_head;
   auto it = g_index.lower_bound(lowest);
   return it == g_index.end() ? nullptr : it->second;
-}
-
-void rebuild_index() {
-  g_index.clear();
-  for (BufferBlock* b = buffer_head; b; b = b->next)
-    g_index.emplace_hint(g_index.end(), b->start_address, b);
 }
 
 // One past the last address a write may place into block b: the end of its data area, but
@@ -66,14 +91,17 @@ uint64_t block_limit(const BufferBlock* b) {
 // The block holding address as a valid byte, or null. Valid bytes of different blocks never
 // overlap, so only the block starting last at or below the address can hold it.
 BufferBlock* lookup(uint32_t address) {
-  BufferBlock* b = g_hint;
-  if (b && b->start_address <= address && address - b->start_address >= b->length) {
-    b = b->next;  // the next byte after the last block read
-    if (b && b->start_address > address) b = nullptr;
-  } else if (b && b->start_address > address) {
-    b = nullptr;
+  BufferBlock* b = nullptr;
+  if (!buffer_head || address < buffer_head->start_address) return nullptr;
+  if (g_hint && g_hint->start_address <= address) {
+    BufferBlock* next = g_hint->next;
+    if (!next || next->start_address > address) {
+      b = g_hint;  // the block starting last at or below the address
+    } else if (!next->next || next->next->start_address > address) {
+      b = next;  // the next one, as sequential reads go on
+    }
   }
-  if (!b || address - b->start_address >= b->length) b = block_at_or_below(address);
+  if (!b) b = block_at_or_below(address);
   if (!b || address - b->start_address >= b->length) return nullptr;
   g_hint = b;
   return b;
@@ -120,7 +148,7 @@ void free_list(BufferBlock* head) {
 
 void buffer_init() {
   buffer_head = nullptr;
-  g_index.clear();
+  drop_index();
   g_hint = nullptr;
 }
 
@@ -128,7 +156,7 @@ void buffer_clear() {
   begin_command("Clear buffer");
   free_list(buffer_head);
   buffer_head = nullptr;
-  g_index.clear();
+  drop_index();
   g_hint = nullptr;
   end_command();
 }
@@ -155,26 +183,31 @@ int buffer_write(uint32_t address, const uint8_t* source, uint32_t count, uint8_
     // No block takes the address: start a new one, in order before the first block that
     // starts above it.
     BufferBlock* prev;
-    std::map<uint32_t, BufferBlock*>::iterator at;  // where b goes into the index
-    if (g_hint && g_hint->start_address < address && !g_hint->next) {
-      prev = g_hint;  // appending after the last block, as an ascending load does
-      at = g_index.end();
-    } else if (g_hint && g_hint->start_address < address &&
-               g_hint->next->start_address > address) {
-      prev = g_hint;
-      at = g_index.find(g_hint->next->start_address);
+    bool known = true;  // prev found without the index
+    if (g_hint && g_hint->start_address < address &&
+        (!g_hint->next || g_hint->next->start_address > address)) {
+      prev = g_hint;  // right after the block written last, as an ascending load goes on
+    } else if (!buffer_head || address < buffer_head->start_address) {
+      prev = nullptr;  // in front of every block, as a descending load goes on
     } else {
-      at = g_index.lower_bound(address);
+      known = false;
+      prev = nullptr;
+    }
+    if (!known) {
+      if (!ensure_index()) return 0;
+      auto at = g_index.lower_bound(address);
       prev = at == g_index.begin() ? nullptr : std::prev(at)->second;
     }
     BufferBlock* b = new_block(address, fill);
     if (!b) return 0;
-    try {
-      g_index.emplace_hint(at, address, b);
-    } catch (const std::bad_alloc&) {
-      std::free(b->data);
-      std::free(b);
-      return 0;
+    if (g_indexed) {
+      try {
+        g_index.emplace(address, b);
+      } catch (const std::bad_alloc&) {
+        std::free(b->data);
+        std::free(b);
+        return 0;
+      }
     }
     BufferBlock* next = prev ? prev->next : buffer_head;
     b->next = next;
@@ -228,7 +261,7 @@ const BufferBlock* buffer_first_block() { return buffer_head; }
 BufferBlock* buffer_detach() {
   BufferBlock* head = buffer_head;
   buffer_head = nullptr;
-  g_index.clear();
+  drop_index();
   g_hint = nullptr;
   return head;
 }
@@ -236,7 +269,7 @@ BufferBlock* buffer_detach() {
 void buffer_attach(BufferBlock* head) {
   free_list(buffer_head);
   buffer_head = head;
-  rebuild_index();
+  drop_index();
   g_hint = nullptr;
 }
 

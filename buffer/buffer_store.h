@@ -13,8 +13,9 @@
 // the first block whose 32-byte area covers the address takes it, otherwise a new block
 // starts at that address.
 //
-// Blocks are found through an index by start address, not by walking the list from the head,
-// so a write or read costs the same whatever order the addresses come in (a file of records in
+// Blocks are found from the block used last (ascending and descending loads, sequential reads)
+// or else through an index by start address, never by walking the list from the head, so a
+// write or read costs about the same whatever order the addresses come in (a file of records in
 // random order loads in time linear in its records).
 #pragma once
 #include <cstdint>
