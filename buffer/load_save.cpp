@@ -2,12 +2,10 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #if defined(_WIN32)
-#include <io.h>
 #include <process.h>
 #else
 #include <unistd.h>
@@ -34,17 +32,14 @@ unsigned long process_id() {
 #endif
 }
 
-// Writes the whole buffer to an open stream and pushes it to the disk; false when any of it
-// could not be written. The stream is closed either way.
+// Writes the whole buffer to an open stream and flushes it; false when any of it could not be
+// written (a full disk shows at the latest when the stream's buffer is flushed or closed). The
+// stream is closed either way. The file is not forced to the disk (fsync): that cost more than
+// the whole conversion of a small image, and the failures that matter here (a full disk, a
+// write error) are all seen without it.
 bool write_and_close(FILE* f) {
   srec_write(f);
-  bool ok = std::fflush(f) == 0 && std::ferror(f) == 0;
-#if defined(_WIN32)
-  ok = ok && _commit(_fileno(f)) == 0;
-#else
-  // A device or pipe cannot be synchronised; only a regular file's failure counts.
-  if (ok && fsync(fileno(f)) != 0 && errno != EINVAL && errno != EROFS) ok = false;
-#endif
+  const bool ok = std::fflush(f) == 0 && std::ferror(f) == 0;
   return std::fclose(f) == 0 && ok;
 }
 

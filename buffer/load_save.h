@@ -11,7 +11,7 @@ int load_file_into_buffer(const char* path);
 // "Save buffer": writes the whole buffer to the file. Returns 1 and
 // ends with "COMMAND DONE" when the file was written completely; 0 when the buffer is empty
 // (no file is created), or the file cannot be created or written. The file is written under a
-// temporary name beside it that replaces it only once it is complete and flushed, so a failing
+// temporary name beside it that replaces it only once it is completely written, so a failing
 // write (a full disk) leaves an old file as it was and no temporary file behind; a device or
 // pipe is written to directly.
 int save_buffer_to_file(const char* path);
