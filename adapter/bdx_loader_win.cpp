@@ -2,15 +2,11 @@
 
 #include <string>
 
-#include "adapter/bdx.h"
+#include "adapter/bdx_library_win.h"
 #include "app/shell_win.h"
 
 namespace {
 std::string g_library_override;
-
-void* lookup_export(void* module, const char* name) {
-  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
-}
 }  // namespace
 
 void set_adapter_library_path(const char* path) { g_library_override = path ? path : ""; }
@@ -21,10 +17,5 @@ void load_adapter_library() {
     path = g_shell.exe_directory;
     path += path.empty() ? "bdxdll.dll" : "\\bdxdll.dll";
   }
-  HMODULE module = LoadLibraryA(path.c_str());
-  if (!module) {
-    bdx_library_missing(path.c_str());
-    return;
-  }
-  bdx_table_bind(lookup_export, module, path.c_str());
+  bdx_load_library_file(path.c_str());
 }

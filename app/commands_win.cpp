@@ -14,6 +14,12 @@
 #include "app/shell_win.h"
 #include "app/title_win.h"
 #include "buffer/buffer_store.h"
+#include "buffer/load_save_win.h"
+#include "programming/erase.h"
+#include "programming/erase_win.h"
+#include "programming/program_from_file_win.h"
+#include "programming/program_target.h"
+#include "programming/regions_dialog_win.h"
 #include "resources/resource_ids.h"
 #include "views/view_layout.h"
 
@@ -141,6 +147,10 @@ void disconnect_command(HWND window) {
 
 void refresh_in_buffer_mode() {
   if (g_views.buffer_mode()) g_views.refresh_memory_view();
+}
+
+void refresh_in_target_mode() {
+  if (!g_views.buffer_mode()) g_views.refresh_memory_view();
 }
 
 }  // namespace
@@ -316,6 +326,35 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
     return 0;
   }
   switch (id) {
+    case IDM_LOAD_BUFFER:
+      load_buffer_command(window);
+      refresh_in_buffer_mode();
+      return 0;
+    case IDM_SAVE_BUFFER:
+      save_buffer_command(window);
+      return 0;
+    case IDM_PROGRAM_FROM_BUFFER:
+      if (show_memory_regions_dialog(window)) {
+        program_target_from_buffer();
+        refresh_in_target_mode();
+      }
+      return 0;
+    case IDM_PROGRAM_REGIONS_FROM_FILE:
+      if (program_regions_from_file_command(window)) refresh_in_target_mode();
+      return 0;
+    case IDM_ERASE_REGIONS:
+      if (show_memory_regions_dialog(window)) {
+        erase_regions();
+        refresh_in_target_mode();
+      }
+      return 0;
+    case IDM_ERASE_ALL:
+      mass_erase(window);
+      refresh_in_target_mode();
+      return 0;
+    case IDM_MEMORY_REGIONS:
+      show_memory_regions_dialog(window);
+      return 0;
     case IDM_CLEAR_BUFFER:
       buffer_clear();
       refresh_in_buffer_mode();

@@ -1,0 +1,2 @@
+#pragma once
+void add_recent_file(const char* path);
