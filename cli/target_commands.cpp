@@ -166,10 +166,23 @@ int connect_and_identify(const TargetOptions& o) {
       return kExitFailed;
     }
   }
+  const Derivative* target = current_target();
+  if (!target->info || !target->info->memory_map) {
+    std::string line = "No memory map for '";
+    line += target->name;
+    line += "', please choose another target";
+    append_line(line.c_str());
+    return kExitFailed;
+  }
   std::string line = "Target MPU: '";
-  line += current_target()->name;
+  line += target->name;
   line += "'";
   append_line(line.c_str());
+  // The selection as the memory regions dialog would leave it for this map: pages the part
+  // does not have are not selected.
+  TargetMemoryMap map;
+  get_target_memory_map(&map);
+  fill_memory_regions(map, &region_selection());
   if (bdx_TargetReset() == -1) {
     append_line("Cannot reset target");
     return kExitFailed;
