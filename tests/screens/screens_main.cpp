@@ -74,6 +74,8 @@ int main(int argc, char** argv) {
   SendMessageA(main, WM_COMMAND, 7015, 0);
   snap("02-connected");
   snap_dialog(main, 7014, "03-about", IDOK);
+  // Target, Memory regions with the MC9S12DG256's map: pages 0x30-0x3F available.
+  snap_dialog(main, 7010, "06-memory-regions", IDCANCEL);
   SendMessageA(main, WM_COMMAND, 7017, 0);
   snap("04-disconnected");
   // The help file, in its own window.
