@@ -28,6 +28,34 @@ void append_page_line(const char* format, int page) {
   append_line(line);
 }
 
+// The volatile range (16-bit addresses) written with zeros in one block; an empty range is
+// passed over without a line.
+enum VolatileFill { kFillDone, kFillFailed, kFillNoMemory };
+VolatileFill fill_volatile_with_zeros(const TargetMemoryMap& map) {
+  const uint32_t start = map.volatile_start & 0xFFFF;
+  const uint32_t end = map.volatile_end & 0xFFFF;
+  if (end <= start) return kFillDone;
+  const uint32_t size = end - start + 1;
+  unsigned char* zeros = static_cast<unsigned char*>(std::calloc(size, 1));
+  if (!zeros) {
+    append_line("Cannor obtain memory block for fill");
+    return kFillNoMemory;
+  }
+  uint32_t fail = start;
+  VolatileFill result = kFillDone;
+  if (bdx_LoadBlock(start, size, zeros, &fail) != 0) {
+    char line[64];
+    std::snprintf(line, sizeof line, "Failed writing volatile memory at %4.4X",
+                  static_cast<unsigned>(fail));
+    append_line(line);
+    result = kFillFailed;
+  } else {
+    append_line("Volatile memory filled ('00') ");
+  }
+  std::free(zeros);
+  return result;
+}
+
 }  // namespace
 
 int mass_erase_confirmed() {
@@ -89,27 +117,9 @@ int erase_regions() {
   }
 
   if (regions.include_volatile) {
-    const uint32_t start = map.volatile_start & 0xFFFF;
-    const uint32_t end = map.volatile_end & 0xFFFF;
-    if (end > start) {
-      const uint32_t size = end - start + 1;
-      unsigned char* zeros = static_cast<unsigned char*>(std::calloc(size, 1));
-      if (!zeros) {
-        append_line("Cannor obtain memory block for fill");
-        return 0;
-      }
-      uint32_t fail = start;
-      if (bdx_LoadBlock(start, size, zeros, &fail) != 0) {
-        char line[64];
-        std::snprintf(line, sizeof line, "Failed writing volatile memory at %4.4X",
-                      static_cast<unsigned>(fail));
-        append_line(line);
-        all_done = false;
-      } else {
-        append_line("Volatile memory filled ('00') ");
-      }
-      std::free(zeros);
-    }
+    const VolatileFill fill = fill_volatile_with_zeros(map);
+    if (fill == kFillNoMemory) return 0;
+    if (fill == kFillFailed) all_done = false;
   }
 
   const uint8_t flash_timing = get_timing_value();
