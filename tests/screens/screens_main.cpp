@@ -82,6 +82,8 @@ int main(int argc, char** argv) {
                reinterpret_cast<LPARAM>(GetDlgItem(main, 8101)));
   snap("02b-connected-page-3c-dirty-x");
   snap_dialog(main, 7014, "03-about", IDOK);
+  // Target, Memory regions with the MC9S12DG256's map: pages 0x30-0x3F available.
+  snap_dialog(main, 7010, "03d-memory-regions", IDCANCEL);
   // Target, Select Device while connected: the identified part with its memory map.
   snap_dialog(main, 7011, "03c-target-mpu", IDCANCEL);
   // The buffer in the memory view (Buffer/Target), with a few bytes loaded.
