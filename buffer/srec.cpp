@@ -1,6 +1,8 @@
 #include "buffer/srec.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -11,35 +13,69 @@ namespace {
 
 // ---- reading ----
 
-// Reads one line of any length; a line ends at LF, CR or CR LF. False at the end of the
-// stream when nothing was read.
-bool read_line(FILE* in, std::string& line) {
-  line.clear();
-  int c;
-  while ((c = std::getc(in)) != EOF) {
-    if (c == '\n') return true;
-    if (c == '\r') {
-      int d = std::getc(in);
-      if (d != '\n' && d != EOF) std::ungetc(d, in);
+// Reads lines of any length from the stream in large pieces (a getc per character costs more
+// than the parsing); a line ends at LF, CR or CR LF.
+struct LineReader {
+  FILE* in;
+  char chunk[1 << 16];
+  size_t pos = 0;
+  size_t len = 0;
+  bool end = false;
+
+  explicit LineReader(FILE* stream) : in(stream) {}
+
+  bool fill() {
+    if (end) return false;
+    len = std::fread(chunk, 1, sizeof chunk, in);
+    pos = 0;
+    if (len == 0) end = true;
+    return len > 0;
+  }
+
+  // False at the end of the stream when nothing was read.
+  bool read_line(std::string& line) {
+    line.clear();
+    bool any = false;
+    for (;;) {
+      if (pos == len && !fill()) return any;
+      any = true;
+      const char* start = chunk + pos;
+      const char* stop = chunk + len;
+      const char* p = start;
+      while (p < stop && *p != '\n' && *p != '\r') ++p;
+      line.append(start, size_t(p - start));
+      pos = size_t(p - chunk);
+      if (p == stop) continue;
+      const char c = *p;
+      ++pos;
+      if (c == '\r') {
+        if (pos == len) fill();
+        if (pos < len && chunk[pos] == '\n') ++pos;
+      }
       return true;
     }
-    line.push_back(char(c));
   }
-  return !line.empty();
-}
+};
 
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
+// Hex digit values; -1 for every other character.
+struct HexTable {
+  signed char value[256];
+  HexTable() {
+    for (int i = 0; i < 256; ++i) value[i] = -1;
+    for (int i = 0; i < 10; ++i) value['0' + i] = static_cast<signed char>(i);
+    for (int i = 0; i < 6; ++i) {
+      value['A' + i] = static_cast<signed char>(10 + i);
+      value['a' + i] = static_cast<signed char>(10 + i);
+    }
+  }
+};
+const HexTable kHex;
 
 // Reads the byte written as two hex digits at line[pos]; -1 when they are not hex digits.
-int hex_byte(const std::string& line, size_t pos) {
+inline int hex_byte(const std::string& line, size_t pos) {
   if (pos + 2 > line.size()) return -1;
-  int hi = hex_digit(line[pos]);
-  int lo = hex_digit(line[pos + 1]);
+  const int hi = kHex.value[static_cast<unsigned char>(line[pos])];
+  const int lo = kHex.value[static_cast<unsigned char>(line[pos + 1])];
   if (hi < 0 || lo < 0) return -1;
   return hi * 16 + lo;
 }
@@ -78,19 +114,24 @@ ParseResult parse_record(const std::string& line, int address_bytes, Record& rec
 
   size_t pos = address_pos + 2 * size_t(address_bytes);
   if (pos >= end || (end - pos) % 2 != 0) return kBadData;  // no checksum, or half a pair
-  rec.data.clear();
-  rec.data.reserve((end - pos) / 2);
+  // Every pair but the last is data; the last is the checksum.
+  const size_t pairs = (end - pos) / 2;
+  rec.data.resize(pairs - 1);
   unsigned sum = unsigned(count);
   for (int i = 0; i < address_bytes; ++i) sum += (rec.address >> (8 * i)) & 0xFFu;
-  for (; pos < end; pos += 2) {
-    int b = hex_byte(line, pos);
-    if (b < 0) return kBadData;
-    rec.data.push_back(uint8_t(b));
+  const unsigned char* text = reinterpret_cast<const unsigned char*>(line.data()) + pos;
+  int bad = 0;
+  for (size_t i = 0; i + 1 < pairs; ++i) {
+    const int hi = kHex.value[text[2 * i]];
+    const int lo = kHex.value[text[2 * i + 1]];
+    bad |= hi | lo;  // negative once any digit is not hex
+    const unsigned b = unsigned(hi * 16 + lo) & 0xFFu;
+    rec.data[i] = uint8_t(b);
+    sum += b;
   }
-  const uint8_t checksum = rec.data.back();
-  rec.data.pop_back();
-  for (uint8_t b : rec.data) sum += b;
-  if (uint8_t(~sum & 0xFFu) != checksum) return kBadChecksum;
+  const int checksum = hex_byte(line, pos + 2 * (pairs - 1));
+  if (bad < 0 || checksum < 0) return kBadData;
+  if ((~sum & 0xFFu) != unsigned(checksum)) return kBadChecksum;
   return kParsed;
 }
 
@@ -102,26 +143,42 @@ uint8_t record_bytes[18];
 int record_count = 0;
 uint32_t next_address = 0;
 
+// "00".."FF" for every byte value.
+struct HexPairs {
+  char pair[256][2];
+  HexPairs() {
+    static const char kDigits[] = "0123456789ABCDEF";
+    for (int i = 0; i < 256; ++i) {
+      pair[i][0] = kDigits[i >> 4];
+      pair[i][1] = kDigits[i & 0xF];
+    }
+  }
+};
+const HexPairs kPairs;
+
+void put_pair(char* out, unsigned byte) {
+  out[0] = kPairs.pair[byte][0];
+  out[1] = kPairs.pair[byte][1];
+}
+
 void flush_record() {
   const int address_bytes = record_type + 1;
   if (record_count <= address_bytes) return;
-  static const char kHex[] = "0123456789ABCDEF";
   char line[2 + 2 + 2 * 18 + 2 + 2];
   int n = 0;
   const unsigned count = unsigned(record_count) + 1;
   unsigned sum = count;
   line[n++] = 'S';
   line[n++] = char('0' + record_type);
-  line[n++] = kHex[count >> 4];
-  line[n++] = kHex[count & 0xF];
+  put_pair(line + n, count);
+  n += 2;
   for (int i = 0; i < record_count; ++i) {
     sum += record_bytes[i];
-    line[n++] = kHex[record_bytes[i] >> 4];
-    line[n++] = kHex[record_bytes[i] & 0xF];
+    put_pair(line + n, record_bytes[i]);
+    n += 2;
   }
-  const unsigned checksum = ~sum & 0xFFu;
-  line[n++] = kHex[checksum >> 4];
-  line[n++] = kHex[checksum & 0xF];
+  put_pair(line + n, ~sum & 0xFFu);
+  n += 2;
   line[n++] = '\n';
   std::fwrite(line, 1, size_t(n), srec_output);
   record_count = address_bytes;  // no data pending
@@ -147,12 +204,13 @@ void start_record(uint32_t address) {
 }  // namespace
 
 int srec_read(FILE* in) {
+  LineReader reader(in);
   std::string line;
   Record rec;
   long line_number = 0;
   long data_records = 0;
   int result = 0;
-  while (read_line(in, line)) {
+  while (reader.read_line(line)) {
     ++line_number;
     size_t first = 0;
     while (first < line.size() && is_blank(line[first])) ++first;
@@ -221,18 +279,38 @@ int srec_read(FILE* in) {
   return result;
 }
 
+namespace {
+
+// Number of bytes from `address` up to the next of 0x4000, 0x8000 and 0xC000 above it, where
+// a record must start afresh; a large number when there is none.
+uint32_t distance_to_window_start(uint32_t address) {
+  for (uint32_t start : {0x4000u, 0x8000u, 0xC000u})
+    if (address < start) return start - address;
+  return 0xFFFFFFFFu;
+}
+
+}  // namespace
+
 void srec_write(FILE* out) {
   srec_output = out;
   for (const BufferBlock* b = buffer_first_block(); b; b = b->next) {
-    for (uint32_t i = 0; i < b->length; ++i) {
+    uint32_t i = 0;
+    while (i < b->length) {
       if (i % 16 == 0) {
         start_record(b->start_address + i);
       } else if (next_address == 0x4000 || next_address == 0x8000 || next_address == 0xC000 ||
                  record_count == 18) {
         start_record(next_address);
       }
-      record_bytes[record_count++] = b->data[i];
-      ++next_address;
+      // Append bytes up to the next place where a record has to start.
+      uint32_t n = b->length - i;
+      n = std::min(n, 16 - i % 16);
+      n = std::min(n, uint32_t(18 - record_count));
+      n = std::min(n, distance_to_window_start(next_address));
+      std::memcpy(record_bytes + record_count, b->data + i, n);
+      record_count += int(n);
+      next_address += n;
+      i += n;
     }
   }
   flush_record();

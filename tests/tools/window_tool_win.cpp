@@ -1,0 +1,60 @@
+// corvane_window.exe: lets the scripts wait for a top-level window to appear and close it again,
+// instead of guessing how long a program takes to start under Wine.
+//   corvane_window wait CLASS SECONDS    exit 0 once a visible window of CLASS exists and its
+//                                        thread answers messages, 1 after SECONDS without one
+//   corvane_window close CLASS SECONDS   sends WM_CLOSE; exit 0 once the window is gone,
+//                                        1 after SECONDS, 2 when there was no such window
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+HWND find_visible(const char* cls) {
+  HWND w = FindWindowA(cls, nullptr);
+  return w && IsWindowVisible(w) ? w : nullptr;
+}
+
+int wait_for(const char* cls, DWORD ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND w = find_visible(cls)) {
+      // The window exists; wait until its thread has finished painting and answers.
+      DWORD_PTR result = 0;
+      if (SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result)) {
+        Sleep(300);  // let the first WM_PAINTs of the children reach the screen
+        return 0;
+      }
+    }
+    if (GetTickCount() - start > ms) return 1;
+    Sleep(100);
+  }
+}
+
+int close_window(const char* cls, DWORD ms) {
+  HWND w = FindWindowA(cls, nullptr);
+  if (!w) return 2;
+  PostMessageA(w, WM_CLOSE, 0, 0);
+  const DWORD start = GetTickCount();
+  while (IsWindow(w)) {
+    if (GetTickCount() - start > ms) return 1;
+    Sleep(50);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: corvane_window wait|close CLASS SECONDS\n");
+    return 2;
+  }
+  const DWORD ms = static_cast<DWORD>(std::atoi(argv[3])) * 1000;
+  if (std::strcmp(argv[1], "wait") == 0) return wait_for(argv[2], ms);
+  if (std::strcmp(argv[1], "close") == 0) return close_window(argv[2], ms);
+  std::fprintf(stderr, "corvane_window: unknown action '%s'\n", argv[1]);
+  return 2;
+}
