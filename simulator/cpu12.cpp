@@ -370,20 +370,33 @@ void loop_primitive(Core& c) {
   uint8_t lb = imm8(c);
   int offset = imm8(c) - ((lb & 0x10) ? 256 : 0);
   int code = lb & 7;
-  unsigned mask = byte_register(code) ? 0xFFu : 0xFFFFu;
-  unsigned v = get_register(c, code);
+  int operation = lb >> 5;
   bool take;
-  switch (lb >> 5) {
-    case 1: v = (v - 1) & mask; set_register(c, code, static_cast<uint16_t>(v)); take = v != 0; break;
-    case 2: take = (v & mask) == 0; break;
-    case 3: take = (v & mask) != 0; break;
-    case 4: v = (v + 1) & mask; set_register(c, code, static_cast<uint16_t>(v)); take = v == 0; break;
-    case 5: v = (v + 1) & mask; set_register(c, code, static_cast<uint16_t>(v)); take = v != 0; break;
-    default:  // 0, and the two unassigned operation codes, which decode as DBEQ
-      v = (v - 1) & mask;
-      set_register(c, code, static_cast<uint16_t>(v));
-      take = v == 0;
-      break;
+  if (code >= 5) {  // X, Y, SP: the loop counters of most loops, without the register switch
+    uint16_t& r = code == 5 ? c.ix : code == 6 ? c.iy : c.sp;
+    switch (operation) {
+      case 1: take = --r != 0; break;
+      case 2: take = r == 0; break;
+      case 3: take = r != 0; break;
+      case 4: take = ++r == 0; break;
+      case 5: take = ++r != 0; break;
+      default: take = --r == 0; break;
+    }
+  } else {
+    unsigned mask = byte_register(code) ? 0xFFu : 0xFFFFu;
+    unsigned v = get_register(c, code);
+    switch (operation) {
+      case 1: v = (v - 1) & mask; set_register(c, code, static_cast<uint16_t>(v)); take = v != 0; break;
+      case 2: take = (v & mask) == 0; break;
+      case 3: take = (v & mask) != 0; break;
+      case 4: v = (v + 1) & mask; set_register(c, code, static_cast<uint16_t>(v)); take = v == 0; break;
+      case 5: v = (v + 1) & mask; set_register(c, code, static_cast<uint16_t>(v)); take = v != 0; break;
+      default:  // 0, and the two unassigned operation codes, which decode as DBEQ
+        v = (v - 1) & mask;
+        set_register(c, code, static_cast<uint16_t>(v));
+        take = v == 0;
+        break;
+    }
   }
   if (take) c.pc = static_cast<uint16_t>(c.pc + offset);
 }
@@ -772,9 +785,8 @@ Cpu12Stop execute_page2(Core& c, uint16_t start) {
   return Cpu12Stop::None;
 }
 
-Cpu12Stop execute_one(Core& c) {
-  const uint16_t start = c.pc;
-  uint8_t op = imm8(c);
+// Executes the instruction whose opcode `op` has been fetched from `start` (PC is after it).
+Cpu12Stop execute_one(Core& c, uint16_t start, uint8_t op) {
   c.cycles += kCpu12Page1[op].cycles;
   switch (op) {
     case 0x00: return Cpu12Stop::Background;  // BGND
@@ -1001,11 +1013,16 @@ void store(const Core& c, SimTarget& t) {
   t.cpu.ccr = c.ccr;
 }
 
-// True when an opcode can be fetched at the address.
-bool executable(Core& c, uint16_t address) {
-  if (c.rd[address >> 8]) return true;
-  uint8_t v;
-  return sim_read(*c.t, address, &v) == 0;
+// Fetches the opcode at PC; false when nothing is mapped there.
+inline bool fetch_opcode(Core& c, uint8_t* op) {
+  const uint8_t* p = c.rd[c.pc >> 8];
+  if (p) {
+    *op = p[c.pc & 0xFF];
+  } else if (sim_read(*c.t, c.pc, op) != 0) {
+    return false;
+  }
+  ++c.pc;
+  return true;
 }
 
 }  // namespace
@@ -1014,26 +1031,31 @@ Cpu12Run cpu12_execute(SimTarget& t, uint64_t cycles, uint64_t instructions) {
   Core c;
   load(c, t);
   Cpu12Run run;
-  while (run.instructions < instructions && c.cycles < cycles) {
+  // Budgets in cycles only while running, so the loop tests one number per instruction.
+  uint64_t done = 0;
+  const bool counted = instructions != UINT64_MAX;
+  while (c.cycles < cycles && (!counted || done < instructions)) {
     const uint16_t start = c.pc;
-    if (!executable(c, start)) {
+    uint8_t op;
+    if (!fetch_opcode(c, &op)) {
       run.stop = Cpu12Stop::NoMemory;
       run.at = start;
       break;
     }
-    Cpu12Stop stop = execute_one(c);
+    Cpu12Stop stop = execute_one(c, start, op);
     if (stop == Cpu12Stop::None) {
-      ++run.instructions;
+      ++done;
       continue;
     }
     run.stop = stop;
     run.at = start;
-    run.opcode[0] = rd8(c, start);
-    run.opcode[1] = run.opcode[0] == 0x18 ? rd8(c, static_cast<uint16_t>(start + 1)) : 0;
+    run.opcode[0] = op;
+    run.opcode[1] = op == 0x18 ? rd8(c, static_cast<uint16_t>(start + 1)) : 0;
     if (stop == Cpu12Stop::NoVector) c.pc = start;  // nothing was stacked
-    else ++run.instructions;
+    else ++done;
     break;
   }
+  run.instructions = done;
   run.cycles = c.cycles;
   store(c, t);
   return run;
