@@ -122,9 +122,9 @@ void advance_running() {
 }
 
 // Every exported function starts with one of these: it loads the library on first use, waits
-// the link delay, brings a running part up to date, counts the call and decides whether the call is to fail on purpose. When it
-// ends, pending flash and EEPROM changes are saved unless the call is one of a series of
-// programming calls.
+// the link delay, brings a running part up to date, counts the call and decides whether the
+// call is to fail on purpose. When it ends, pending flash and EEPROM changes are saved unless
+// the call is one of a series of programming calls.
 struct Call {
   bool injected = false;
   bool save_after;
