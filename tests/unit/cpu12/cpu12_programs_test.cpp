@@ -14,7 +14,10 @@
 #include "adapter/bdx.h"
 #include "buffer/buffer_store.h"
 #include "buffer/load_save.h"
+#include "programming/program_target.h"
+#include "programming/region_selection.h"
 #include "simulator/bdxsim.h"
+#include "target/catalogue.h"
 #include "tests/support/memory_pane.h"
 #include "tests/unit/cpu12/cpu12_support.h"
 
@@ -57,33 +60,14 @@ std::string build_program(const std::string& name, std::string* problem) {
   return srec;
 }
 
-// Programs the buffer's bytes into the part's flash with bdx_FlashProgramBlock: runs of at most
-// 512 bytes that stay inside one 16 KiB page, starting at an even address and of even length,
-// gaps and the padding filled with 0xFF; paged data at its paged address.
-// STAND-IN: to be replaced by the tool's own programming pass (program_target_from_buffer in
-// programming/) once that is on this branch.
-bool program_buffer_into_part(std::string* problem) {
-  std::map<uint32_t, uint8_t> bytes;
-  for (const BufferBlock* b = buffer_first_block(); b; b = b->next)
-    for (uint32_t i = 0; i < b->length; ++i) bytes[b->start_address + i] = b->data[i];
-  auto it = bytes.begin();
-  while (it != bytes.end()) {
-    uint32_t start = it->first & ~1u;
-    uint32_t page_end = (start | 0x3FFF) + 1;
-    uint32_t limit = start + 512 < page_end ? start + 512 : page_end;
-    std::vector<unsigned char> data;
-    for (; it != bytes.end() && it->first < limit; ++it) {
-      uint32_t at = it->first - start;
-      if (data.size() <= at) data.resize(at + 1, 0xFF);
-      data[at] = it->second;
-    }
-    if (data.size() & 1) data.push_back(0xFF);
-    if (bdx_FlashProgramBlock(40, start, data.data(), static_cast<uint32_t>(data.size())) != 0) {
-      *problem = "programming failed at 0x" + std::to_string(start) + ": " + last_lines();
-      return false;
-    }
-  }
-  return true;
+// Programs the buffer into the part as "Program Target Regions from buffer" does, with every
+// region selected and the part's own memory map.
+bool program_buffer_into_part(const char* part, std::string* problem) {
+  select_target_by_name(part);
+  set_all_regions(true);
+  if (program_target_from_buffer() == 1) return true;
+  *problem = "programming failed: " + last_lines();
+  return false;
 }
 
 struct Status {
@@ -139,7 +123,7 @@ TEST_P(Cpu12Program, RunsToItsBgndWithEveryCheckPassed) {
   ASSERT_FALSE(srec.empty()) << problem;
   buffer_clear();
   ASSERT_EQ(load_file_into_buffer(srec.c_str()), 1) << memory_pane_lines_joined();
-  ASSERT_TRUE(program_buffer_into_part(&problem)) << problem;
+  ASSERT_TRUE(program_buffer_into_part(GetParam().part, &problem)) << problem;
 
   ASSERT_EQ(bdx_TargetReset(), 0);
   uint32_t regs[5] = {};
