@@ -1,5 +1,6 @@
 // corvane.exe loads bdxdll.dll from its own folder, as the program does.
 #include <windows.h>
+#include <io.h>
 
 #include <string>
 
@@ -16,3 +17,5 @@ bool cli_load_adapter_library() {
   path += "bdxdll.dll";
   return bdx_load_library_file(path.c_str()) == bdx_function_count();
 }
+
+bool cli_stderr_is_terminal() { return _isatty(2) != 0; }

@@ -38,6 +38,17 @@ const CliCommand kCommands[] = {
      "      Read the selected regions back from the target and compare them with FILE;\n"
      "      reports the first differing address and the number of differing bytes.\n",
      cli_verify},
+    {"dump",
+     "dump RANGES -o FILE [TARGET OPTIONS]\n"
+     "      Read the target memory ranges RANGES (as \"Dump to buffer\" takes them, e.g.\n"
+     "      \"0x0-0x7FF;0x2000-0x3FFF\") into the buffer and save it as the S-record file\n"
+     "      FILE, as \"Save buffer as File\" does.\n",
+     cli_dump},
+    {"write-file",
+     "write-file FILE [--no-program] [--no-verify] [TARGET OPTIONS]\n"
+     "      Program and verify the flash straight from FILE through the adapter library's\n"
+     "      own file calls, as the Programmer dialog does; progress on standard error.\n",
+     cli_write_file},
 };
 
 const char kTargetOptions[] =

@@ -9,10 +9,12 @@
 #include "adapter/bdx.h"
 #include "adapter/connection.h"
 #include "app/message_pane.h"
+#include "buffer/dump.h"
 #include "buffer/load_save.h"
 #include "cli/cli.h"
 #include "programming/erase.h"
 #include "programming/program_from_file.h"
+#include "programming/programmer.h"
 #include "programming/region_selection.h"
 #include "programming/verify.h"
 #include "target/catalogue.h"
@@ -27,6 +29,17 @@ struct TargetOptions {
   const char* file = nullptr;
   bool verify = false;       // program: verify afterwards
   bool all = false;          // erase: mass erase
+  const char* output = nullptr;  // dump: -o FILE
+  bool no_program = false;   // write-file
+  bool no_verify = false;
+};
+
+// The command's own options beyond the target options.
+enum : unsigned {
+  kAllowVerify = 1,     // --verify
+  kAllowAll = 2,        // --all
+  kAllowOutput = 4,     // -o FILE
+  kAllowFileFlags = 8,  // --no-program, --no-verify
 };
 
 bool usage_error(const char* text, const char* argument) {
@@ -101,8 +114,10 @@ bool parse_port(const char* text, int* port) {
 
 // Options common to the target commands, then the command's own (--verify, --all) and at most
 // one file. want_file: 1 a file is required, 0 none is allowed.
-bool parse_target_options(int argc, char** argv, bool want_file, bool allow_verify,
-                          bool allow_all, TargetOptions* o) {
+bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
+                          TargetOptions* o) {
+  const bool allow_verify = (allow & kAllowVerify) != 0;
+  const bool allow_all = (allow & kAllowAll) != 0;
   for (int i = 0; i < argc; ++i) {
     const char* arg = argv[i];
     const bool has_value = i + 1 < argc;
@@ -127,6 +142,12 @@ bool parse_target_options(int argc, char** argv, bool want_file, bool allow_veri
       o->verify = true;
     } else if (allow_all && std::strcmp(arg, "--all") == 0) {
       o->all = true;
+    } else if ((allow & kAllowOutput) && std::strcmp(arg, "-o") == 0 && has_value && !o->output) {
+      o->output = argv[++i];
+    } else if ((allow & kAllowFileFlags) && std::strcmp(arg, "--no-program") == 0) {
+      o->no_program = true;
+    } else if ((allow & kAllowFileFlags) && std::strcmp(arg, "--no-verify") == 0) {
+      o->no_verify = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {
       return usage_error("unexpected argument", arg);
     } else if (want_file && !o->file) {
@@ -190,6 +211,58 @@ int connect_and_identify(const TargetOptions& o) {
   return kExitOk;
 }
 
+// --- write-file: the programmer run on the console ---
+
+// Status texts as lines on standard output; the bar on standard error, drawn in place on a
+// terminal, as a percentage line every 10 % otherwise.
+int g_bar_maximum = 1;
+int g_bar_position = 0;
+int g_bar_shown = -1;
+bool g_bar_drawn = false;
+
+void end_bar_line() {
+  if (g_bar_drawn) std::fputc('\n', stderr);
+  g_bar_drawn = false;
+}
+void console_status(const char* text) {
+  end_bar_line();
+  std::printf("%s\n", text);
+  std::fflush(stdout);
+}
+void console_draw() {
+  const int percent = g_bar_maximum > 0 ? g_bar_position * 100 / g_bar_maximum : 100;
+  if (cli_stderr_is_terminal()) {
+    if (percent == g_bar_shown) return;
+    const int filled = percent / 5;
+    std::fprintf(stderr, "\r[%.*s%.*s] %3d%%", filled, "####################", 20 - filled,
+                 "....................", percent);
+    g_bar_drawn = true;
+  } else {
+    if (g_bar_shown >= 0 && percent / 10 == g_bar_shown / 10) return;
+    std::fprintf(stderr, "%d%%\n", percent);
+  }
+  g_bar_shown = percent;
+  std::fflush(stderr);
+}
+void console_set_range(int maximum) {
+  g_bar_maximum = maximum;
+  g_bar_shown = -1;
+}
+void console_set_position(int position) {
+  g_bar_position = position;
+  console_draw();
+}
+int console_step() {
+  const int previous = g_bar_position++;
+  console_draw();
+  return previous;
+}
+void console_nothing() {}
+
+const ProgrammerSink kConsoleSink = {console_status,       console_set_range, console_set_position,
+                                     console_step,         console_nothing,   console_nothing,
+                                     console_nothing};
+
 // Loads the file into the (empty) buffer and compares the target with it.
 bool verify_file(const char* path) {
   return load_file_into_buffer(path) && verify_target_against_buffer();
@@ -199,7 +272,7 @@ bool verify_file(const char* path) {
 
 int cli_program(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, true, true, false, &o)) return kExitUsage;
+  if (!parse_target_options(argc, argv, true, kAllowVerify, &o)) return kExitUsage;
   const int connected = connect_and_identify(o);
   if (connected != kExitOk) return connected;
   if (!program_regions_from_file(o.file)) return kExitFailed;
@@ -209,7 +282,7 @@ int cli_program(int argc, char** argv) {
 
 int cli_erase(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, false, false, true, &o)) return kExitUsage;
+  if (!parse_target_options(argc, argv, false, kAllowAll, &o)) return kExitUsage;
   const int connected = connect_and_identify(o);
   if (connected != kExitOk) return connected;
   // --all is "&Erase All" after its question was answered: the whole part, whatever the
@@ -220,8 +293,43 @@ int cli_erase(int argc, char** argv) {
 
 int cli_verify(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, true, false, false, &o)) return kExitUsage;
+  if (!parse_target_options(argc, argv, true, 0, &o)) return kExitUsage;
   const int connected = connect_and_identify(o);
   if (connected != kExitOk) return connected;
   return verify_file(o.file) ? kExitOk : kExitFailed;
+}
+
+int cli_dump(int argc, char** argv) {
+  if (argc < 1 || argv[0][0] == '-') {
+    std::fprintf(stderr, "corvane: no regions (START-END [; START-END])\n");
+    return kExitUsage;
+  }
+  if (!parse_region_text(argv[0])) {
+    std::fprintf(stderr, "corvane: Syntax errorin text string: START-END [; START-END]\n");
+    return kExitUsage;
+  }
+  TargetOptions o;
+  if (!parse_target_options(argc - 1, argv + 1, false, kAllowOutput, &o)) return kExitUsage;
+  if (!o.output) {
+    std::fprintf(stderr, "corvane: no output file (-o FILE)\n");
+    return kExitUsage;
+  }
+  const int connected = connect_and_identify(o);
+  if (connected != kExitOk) return connected;
+  if (!dump_regions()) return kExitFailed;
+  return save_buffer_to_file(o.output) ? kExitOk : kExitFailed;
+}
+
+int cli_write_file(int argc, char** argv) {
+  TargetOptions o;
+  if (!parse_target_options(argc, argv, true, kAllowFileFlags, &o)) return kExitUsage;
+  const int connected = connect_and_identify(o);
+  if (connected != kExitOk) return connected;
+  g_programmer.program_flash = !o.no_program;
+  g_programmer.verify_flash = !o.no_verify;
+  g_programmer.abort_flag = 0;
+  g_programmer.file_path = o.file;
+  const int ok = programmer_run(o.file, kConsoleSink);
+  end_bar_line();
+  return ok ? kExitOk : kExitFailed;
 }

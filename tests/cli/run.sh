@@ -261,6 +261,52 @@ if [[ $(tail -n1 "$work/out") != "FAILED erasing block 31" ]]; then
   echo "FAIL erase-page-fails: output"; cat "$work/out"; failures=$((failures + 1))
 fi
 
+# dump: the regions as the dialog takes them, saved as "Save buffer as File" does.
+check erase-before-dump 0 "" -- erase --all
+cat >expected <<OUT
+Connected to R41 on COM1
+Target MPU: 'MC9S12DG256'
+COMMAND: Dump to buffer
+Region 0x1A-0x1D
+Region 0xC000-0xC003
+COMMAND DONE
+COMMAND: Save buffer
+COMMAND DONE
+OUT
+check dump 0 expected -- dump "0x1A-0x1D 0XC000-0XC003" -o dumped.s19
+expect_file dump-output dumped.s19 'S107001A0012258126
+S107C000FFFFFFFF3C
+S9030000FC
+'
+check dump-syntax 2 "" -- dump "0x100- 0x200" -o x.s19
+check dump-no-output 2 "" -- dump "0-F"
+BDXSIM_FAIL=bdx_GetBlock check dump-read-fails 1 "" -- dump "0-F" -o x.s19
+
+# write-file: the programmer run over the library's file calls; percentages on standard error
+# when it is not a terminal.
+cat >expected <<OUT
+Connected to R41 on COM1
+Target MPU: 'MC9S12DG256'
+Programming FLASH
+Programmed 3 bytes from 'wf.s19'
+FLASH Programmed
+Verifying FLASH
+Verified 3 bytes
+FLASH Verified OK!
+OUT
+printf 'S106C000112233D3\nS9030000FC\n' >wf.s19
+check write-file 0 expected -- write-file wf.s19
+if [[ $(tail -n1 "$work/err") != "100%" ]]; then
+  echo "FAIL write-file: progress"; cat "$work/err"; failures=$((failures + 1))
+fi
+check write-file-verify-only 0 "" -- write-file wf.s19 --no-program
+check write-file-nothing 0 "" -- write-file missing.s19 --no-program --no-verify
+printf 'S106C000112233D3\nS106C004112233B1\n' >wfbad.s19
+check write-file-damaged 1 "" -- write-file wfbad.s19
+if ! grep -q "FAILED programming the device at: 0x00C004" "$work/out"; then
+  echo "FAIL write-file-damaged: output"; cat "$work/out"; failures=$((failures + 1))
+fi
+
 check program-no-file 2 "" -- program
 check program-bad-option 2 "" -- program image.s19 --all
 check bad-regions 2 "" -- erase --regions 3C-30
