@@ -17,9 +17,15 @@
 #include "buffer/buffer_store.h"
 #include "buffer/dump_dialog_win.h"
 #include "buffer/load_save.h"
+#include "buffer/load_save_win.h"
 #include "app/view_input_win.h"
+#include "programming/erase.h"
+#include "programming/erase_win.h"
+#include "programming/program_from_file_win.h"
+#include "programming/program_target.h"
 #include "programming/programmer.h"
 #include "programming/programmer_dialog_win.h"
+#include "programming/regions_dialog_win.h"
 #include "resources/resource_ids.h"
 #include "settings/recent_menus_win.h"
 #include "settings/settings.h"
@@ -138,6 +144,10 @@ void load_recent_file(int slot) {
   load_file_into_buffer(path.c_str());
   add_recent_file(path.c_str());
   refresh_in_buffer_mode();
+}
+
+void refresh_in_target_mode() {
+  if (!memory_view_buffer_mode()) refresh_memory_view();
 }
 
 }  // namespace
@@ -289,6 +299,35 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
       return 0;
     case IDM_PROGRAM_FROM_FILE:
       open_programmer_dialog(window);
+      return 0;
+    case IDM_LOAD_BUFFER:
+      load_buffer_command(window);
+      refresh_in_buffer_mode();
+      return 0;
+    case IDM_SAVE_BUFFER:
+      save_buffer_command(window);
+      return 0;
+    case IDM_PROGRAM_FROM_BUFFER:
+      if (show_memory_regions_dialog(window)) {
+        program_target_from_buffer();
+        refresh_in_target_mode();
+      }
+      return 0;
+    case IDM_PROGRAM_REGIONS_FROM_FILE:
+      if (program_regions_from_file_command(window)) refresh_in_target_mode();
+      return 0;
+    case IDM_ERASE_REGIONS:
+      if (show_memory_regions_dialog(window)) {
+        erase_regions();
+        refresh_in_target_mode();
+      }
+      return 0;
+    case IDM_ERASE_ALL:
+      mass_erase(window);
+      refresh_in_target_mode();
+      return 0;
+    case IDM_MEMORY_REGIONS:
+      show_memory_regions_dialog(window);
       return 0;
     case IDM_CLEAR_BUFFER:
       buffer_clear();
