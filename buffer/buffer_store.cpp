@@ -88,20 +88,22 @@ uint64_t block_limit(const BufferBlock* b) {
   return limit;
 }
 
-// The block holding address as a valid byte, or null. Valid bytes of different blocks never
-// overlap, so only the block starting last at or below the address can hold it.
-BufferBlock* lookup(uint32_t address) {
-  BufferBlock* b = nullptr;
+// The block with the highest start address at or below address (null when there is none),
+// from the block used last where it can tell, else from the index.
+BufferBlock* block_starting_at_or_below(uint32_t address) {
   if (!buffer_head || address < buffer_head->start_address) return nullptr;
   if (g_hint && g_hint->start_address <= address) {
     BufferBlock* next = g_hint->next;
-    if (!next || next->start_address > address) {
-      b = g_hint;  // the block starting last at or below the address
-    } else if (!next->next || next->next->start_address > address) {
-      b = next;  // the next one, as sequential reads go on
-    }
+    if (!next || next->start_address > address) return g_hint;
+    if (!next->next || next->next->start_address > address) return next;  // reading on
   }
-  if (!b) b = block_at_or_below(address);
+  return block_at_or_below(address);
+}
+
+// The block holding address as a valid byte, or null. Valid bytes of different blocks never
+// overlap, so only the block starting last at or below the address can hold it.
+BufferBlock* lookup(uint32_t address) {
+  BufferBlock* b = block_starting_at_or_below(address);
   if (!b || address - b->start_address >= b->length) return nullptr;
   g_hint = b;
   return b;
@@ -258,7 +260,8 @@ int buffer_next_held(uint32_t address, uint32_t last_address, uint32_t* found) {
   if (address > last_address) return 0;
   // Valid bytes of the blocks are disjoint and ascending, so the first block whose valid bytes
   // end above address holds the answer (or nothing is held there).
-  for (BufferBlock* b = walk_start(address); b; b = b->next) {
+  BufferBlock* from = block_starting_at_or_below(address);
+  for (BufferBlock* b = from ? from : buffer_head; b; b = b->next) {
     if (b->start_address > last_address) return 0;
     if (b->length == 0 || uint64_t(b->start_address) + b->length <= address) continue;
     g_hint = b;
