@@ -38,6 +38,8 @@ unsigned long process_id() {
 // the whole conversion of a small image, and the failures that matter here (a full disk, a
 // write error) are all seen without it.
 bool write_and_close(FILE* f) {
+  // Whole pieces of the image per write call rather than the C library's few kilobytes.
+  std::setvbuf(f, nullptr, _IOFBF, 1 << 16);
   srec_write(f);
   const bool ok = std::fflush(f) == 0 && std::ferror(f) == 0;
   return std::fclose(f) == 0 && ok;
