@@ -24,14 +24,38 @@ if [ "${1:-}" != "--inside" ]; then
     echo "FAIL installers: scripts/package failed"
     exit 1
   fi
+  # What can be seen without running them: both widths, their version and the README texts.
+  version=$(sed -n 's/^ *FILEVERSION *\([0-9]*\), *\([0-9]*\), *\([0-9]*\),.*/\1.\2.\3/p' "$here/resources/app.rc")
+  pkg=$here/build/package
+  status=0
+  # The machine field of the PE header: 014c for i386, 8664 for x86-64.
+  machine() {
+    local pe
+    pe=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+    [ -n "$pe" ] && od -An -tx2 -j$((pe + 4)) -N2 "$1" | tr -d ' '
+  }
+  for pair in x86=014c x64=8664; do
+    exe=$pkg/CorvanesTestBench-$version-${pair%%=*}-setup.exe
+    if [ "$(machine "$exe")" != "${pair#*=}" ]; then
+      echo "FAIL installers: $exe is not a ${pair%%=*} program"; status=1
+    elif ! strings -el "$exe" | grep -qx "$version"; then
+      echo "FAIL installers: $exe has no version $version"; status=1
+    fi
+  done
+  grep -q "adapter maker's bdxdll.dll" "$pkg/README-x86.txt" ||
+    { echo "FAIL installers: the x86 README does not say how to use the maker's bdxdll.dll"; status=1; }
+  grep -q "install the x86 build" "$pkg/README-x64.txt" ||
+    { echo "FAIL installers: the x64 README does not point to the x86 build"; status=1; }
+  [ $status = 0 ] && echo "ok   installers: both widths built, version $version, README texts"
+
   widths="x86 x64"
   if ! "$run" --can-run-x86; then
     widths="x64"
     echo "NOTE: this machine cannot execute 32-bit programs: the x86 installer is built but not"
     echo "      run here; the x64 installer's run tests the same script."
   fi
-  xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside "$work" $widths
-  exit $?
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside "$work" $widths || status=1
+  exit $status
 fi
 
 # ---- inside the virtual display ----
@@ -95,14 +119,14 @@ reg_value() {  # reg_value KEY VIEW NAME: prints the value's data
 }
 key_exists() { win reg query "$1" "/reg:$2" >/dev/null; }
 
-# Waits for an uninstaller (it runs on from a copy of itself) to remove its entry.
-wait_uninstalled() {  # wait_uninstalled KEY VIEW FOLDER
+# Waits for an uninstaller (it runs on from a copy of itself) to remove its entry and, with
+# a fourth argument, the folder (it goes last).
+wait_uninstalled() {  # wait_uninstalled KEY VIEW FOLDER [folder]
   local deadline=$((SECONDS + 60))
-  while [ -e "$3/uninstall.exe" ] || key_exists "$1" "$2"; do
+  while [ -e "$3/uninstall.exe" ] || key_exists "$1" "$2" || { [ -n "${4:-}" ] && [ -e "$3" ]; }; do
     [ $SECONDS -lt $deadline ] || return 1
     sleep 0.5
   done
-  sleep 1  # the folder goes last
 }
 
 installed_files="CorvanesTestBench.exe bdxdll.dll CorvanesTestBench.chm corvane.exe README.txt uninstall.exe"
@@ -175,7 +199,7 @@ for arch in "$@"; do
   win reg add "HKLM\\$settings_key" /v Planted /d keep /f "/reg:$view" >/dev/null
   win reg add "HKCU\\$settings_key" /v Planted /d keep /f "/reg:$view" >/dev/null
   check "$arch uninstall /S exits 0" win "$dir_w\\uninstall.exe" /S
-  check "$arch uninstall finishes" wait_uninstalled "$key" $view "$dir"
+  check "$arch uninstall finishes" wait_uninstalled "$key" $view "$dir" folder
   check "$arch program files removed" no_files "$dir"
   check "$arch install folder removed" test ! -e "$dir"
   check "$arch shortcut removed" test ! -e "$common_menu/$shortcut"
@@ -210,7 +234,7 @@ for arch in "$@"; do
   check "$arch install /S /D=$ddir_w exits 0" wincmd "\"$(winpath "$setup")\" /S /D=$ddir_w"
   check "$arch files in $ddir_w" eval 'has_files "$ddir" && [ "$(reg_value "$key" $view InstallLocation)" = "$ddir_w" ]'
   check "$arch uninstall /S ($ddir_w) exits 0" win "$ddir_w\\uninstall.exe" /S
-  check "$arch uninstall ($ddir_w) removes the folder" eval 'wait_uninstalled "$key" $view "$ddir" && [ ! -e "$ddir" ] && [ -d "$(dirname "$ddir")" ]'
+  check "$arch uninstall ($ddir_w) removes the folder" eval 'wait_uninstalled "$key" $view "$ddir" folder && [ -d "$(dirname "$ddir")" ]'
   check "$arch state file still unchanged" eval '[ "$(md5sum <"$state" 2>/dev/null)" = "$state_sum" ]'
 done
 
