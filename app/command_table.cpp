@@ -93,7 +93,11 @@ const int kRuledCommands[] = {IDM_LOAD_BUFFER,         IDM_DUMP_TO_BUFFER,
                               IDM_PROGRAM_REGIONS_FROM_FILE, IDM_PROGRAM_FROM_FILE,
                               IDM_ERASE_REGIONS,       IDM_ERASE_ALL,
                               IDM_MEMORY_REGIONS,      IDM_CONNECT,
-                              IDM_SELECT_ADAPTER,      IDM_DISCONNECT};
+                              IDM_SELECT_ADAPTER,      IDM_DISCONNECT,
+                              // Recent Files entries load their file as Load buffer does.
+                              IDM_RECENT_FILE_FIRST,     IDM_RECENT_FILE_FIRST + 1,
+                              IDM_RECENT_FILE_FIRST + 2, IDM_RECENT_FILE_FIRST + 3,
+                              IDM_RECENT_FILE_FIRST + 4, IDM_RECENT_FILE_LAST};
 
 }  // namespace
 
@@ -124,6 +128,9 @@ const char* command_tooltip(int command) {
 }
 
 int menu_item_enabled(int command, int connected, int target_known) {
+  // A Recent Files entry loads its file into the buffer: available exactly when Load buffer is.
+  if (command >= IDM_RECENT_FILE_FIRST && command <= IDM_RECENT_FILE_LAST)
+    command = IDM_LOAD_BUFFER;
   switch (command) {
     case IDM_LOAD_BUFFER:
     case IDM_DUMP_TO_BUFFER:
@@ -149,6 +156,27 @@ int menu_item_enabled(int command, int connected, int target_known) {
 const int* ruled_menu_commands(int* count) {
   *count = COUNT_OF(kRuledCommands);
   return kRuledCommands;
+}
+
+namespace {
+const int kAdapterCommands[] = {
+    IDM_DUMP_TO_BUFFER, IDM_PROGRAM_FROM_BUFFER, IDM_PROGRAM_REGIONS_FROM_FILE,
+    IDM_ERASE_REGIONS,  IDM_ERASE_ALL,           IDM_SELECT_ADAPTER,
+    IDM_SELECT_DEVICE,  IDM_CONNECT,             IDM_CONNECT_VIEWS,
+    IDM_DISCONNECT,     IDM_RESET_TARGET,        IDM_REFRESH_VIEW,
+    IDM_UPDATE_TARGET,  IDM_STEP,                IDM_RUN,
+    IDM_HALT};
+}  // namespace
+
+int command_uses_adapter(int command) {
+  for (int c : kAdapterCommands)
+    if (c == command) return 1;
+  return 0;
+}
+
+const int* adapter_commands(int* count) {
+  *count = COUNT_OF(kAdapterCommands);
+  return kAdapterCommands;
 }
 
 int connect_button_enabled(int adapter_type, int have_current_target) {

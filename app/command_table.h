@@ -44,6 +44,12 @@ int menu_item_enabled(int command, int connected, int target_known);
 // The commands the rules touch, in the order they are applied.
 const int* ruled_menu_commands(int* count);
 
+// Commands that talk to the adapter library, directly or through their dialog. None of them may
+// start while a programmer run is in progress (the library is busy with the run): their menu
+// items and toolbar buttons are grayed then and the dispatcher ignores them.
+int command_uses_adapter(int command);
+const int* adapter_commands(int* count);
+
 // The adapter toolbar's Connect button: usable once an adapter type was chosen and a current
 // target is present.
 int connect_button_enabled(int adapter_type, int have_current_target);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <string>
 
 #include "adapter/adapter_dialog_win.h"
 #include "adapter/adapter_settings.h"
@@ -14,25 +15,25 @@
 #include "app/shell_win.h"
 #include "app/title_win.h"
 #include "buffer/buffer_store.h"
-#include "resources/resource_ids.h"
+#include "buffer/dump_dialog_win.h"
+#include "buffer/load_save.h"
+#include "buffer/load_save_win.h"
 #include "app/view_input_win.h"
+#include "programming/erase.h"
+#include "programming/erase_win.h"
+#include "programming/program_from_file_win.h"
+#include "programming/program_target.h"
+#include "programming/programmer.h"
+#include "programming/programmer_dialog_win.h"
+#include "programming/regions_dialog_win.h"
+#include "resources/resource_ids.h"
+#include "settings/recent_menus_win.h"
+#include "settings/settings.h"
+#include "target/target_dialog_win.h"
 #include "views/view_layout.h"
 #include "views/views_win.h"
 
 namespace {
-
-// --- recent lists and views, until their owners install their operations ---
-
-const char* no_recent_device(int) { return nullptr; }
-void no_recent_menus() {}
-
-recent_device_fn g_recent_device = no_recent_device;
-refresh_recent_menus_fn g_refresh_recent_menus = no_recent_menus;
-
-void nothing() {}
-
-const SettingsOperations kNoSettings = {nothing, nothing};
-SettingsOperations g_settings = kNoSettings;
 
 const ProcessorInfo* current_info() {
   const Derivative* target = current_target();
@@ -126,6 +127,29 @@ void refresh_in_buffer_mode() {
   if (memory_view_buffer_mode()) refresh_memory_view();
 }
 
+// A Recent Devices entry selects that derivative by name; the list keeps its order.
+void select_recent_device(HWND window, int slot) {
+  const char* name = recent_device(slot);
+  if (!name) return;
+  select_target_by_name(name);
+  update_title(window);
+}
+
+// A Recent Files entry loads that file as "Load buffer" does once its file dialog has named it;
+// the file then moves to the top of the list.
+void load_recent_file(int slot) {
+  const char* entry = recent_file(slot);
+  if (!entry) return;
+  const std::string path = entry;  // the entry moves within the list while it is added
+  load_file_into_buffer(path.c_str());
+  add_recent_file(path.c_str());
+  refresh_in_buffer_mode();
+}
+
+void refresh_in_target_mode() {
+  if (!memory_view_buffer_mode()) refresh_memory_view();
+}
+
 }  // namespace
 
 void install_shell_hooks() {
@@ -133,22 +157,6 @@ void install_shell_hooks() {
   set_adapter_dialog_title_hook(update_title);
 }
 
-void set_recent_list_operations(recent_device_fn recent_device,
-                                refresh_recent_menus_fn refresh_recent_menus) {
-  g_recent_device = recent_device ? recent_device : no_recent_device;
-  g_refresh_recent_menus = refresh_recent_menus ? refresh_recent_menus : no_recent_menus;
-}
-
-void set_settings_operations(const SettingsOperations* operations) {
-  g_settings = kNoSettings;
-  if (!operations) return;
-  if (operations->load_settings) g_settings.load_settings = operations->load_settings;
-  if (operations->save_settings) g_settings.save_settings = operations->save_settings;
-}
-
-void load_settings() { g_settings.load_settings(); }
-
-void save_settings() { g_settings.save_settings(); }
 
 void create_menus(HWND window) {
   g_shell.menu_bar = CreateMenu();
@@ -194,7 +202,7 @@ void destroy_menus() {
 }
 
 void on_init_menu_popup() {
-  g_refresh_recent_menus();
+  refresh_recent_menus();
   if (!g_shell.menu_bar) return;
   const int connected = get_connected();
   const int known = target_known();
@@ -205,6 +213,11 @@ void on_init_menu_popup() {
     if (enabled < 0) continue;
     EnableMenuItem(g_shell.menu_bar, static_cast<UINT>(commands[i]),
                    MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+  }
+  if (programmer_busy()) {
+    commands = adapter_commands(&count);
+    for (int i = 0; i < count; ++i)
+      EnableMenuItem(g_shell.menu_bar, static_cast<UINT>(commands[i]), MF_BYCOMMAND | MF_GRAYED);
   }
 }
 
@@ -225,7 +238,11 @@ void update_toolbars() {
     ShowWindow(g_shell.adapter_toolbar, SW_SHOW);
     ShowWindow(g_shell.target_toolbar, SW_HIDE);
     set_button_state(g_shell.adapter_toolbar, IDM_CONNECT,
-                     connect_button_enabled(get_adapter_type(), current_target() != nullptr));
+                     connect_button_enabled(get_adapter_type(), current_target() != nullptr) &&
+                         !programmer_busy());
+    // While a programmer run talks to the library, its other buttons rest too.
+    set_button_state(g_shell.adapter_toolbar, IDM_SELECT_ADAPTER, !programmer_busy());
+    set_button_state(g_shell.adapter_toolbar, IDM_SELECT_DEVICE, !programmer_busy());
   }
 }
 
@@ -234,7 +251,12 @@ void update_toolbar_states() {
   const bool known = target_known() != 0;
   int count = 0;
   const int* commands = target_toolbar_state_commands(&count);
-  for (int i = 0; i < count; ++i) set_button_state(g_shell.target_toolbar, commands[i], known);
+  for (int i = 0; i < count; ++i)
+    set_button_state(g_shell.target_toolbar, commands[i],
+                     known && !(programmer_busy() && command_uses_adapter(commands[i])));
+  // Select Device and Disconnect follow only a programmer run.
+  set_button_state(g_shell.target_toolbar, IDM_SELECT_DEVICE, !programmer_busy());
+  set_button_state(g_shell.target_toolbar, IDM_DISCONNECT, !programmer_busy());
 }
 
 void tooltip_text(LPARAM lparam) {
@@ -249,10 +271,11 @@ void tooltip_text(LPARAM lparam) {
 
 LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
   if (wparam >= IDM_RECENT_DEVICE_FIRST && wparam <= IDM_RECENT_DEVICE_LAST) {
-    const char* name = g_recent_device(static_cast<int>(wparam - IDM_RECENT_DEVICE_FIRST));
-    if (!name) return 0;
-    select_target_by_name(name);
-    update_title(window);
+    select_recent_device(window, static_cast<int>(wparam - IDM_RECENT_DEVICE_FIRST));
+    return 0;
+  }
+  if (wparam >= IDM_RECENT_FILE_FIRST && wparam <= IDM_RECENT_FILE_LAST) {
+    load_recent_file(static_cast<int>(wparam - IDM_RECENT_FILE_FIRST));
     return 0;
   }
   const int id = LOWORD(wparam);
@@ -268,13 +291,54 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
     on_edit_change(id);
     return 0;
   }
+  // The adapter library is busy with a programmer run: nothing else may talk to it.
+  if (programmer_busy() && command_uses_adapter(id)) return 0;
   switch (id) {
+    case IDM_DUMP_TO_BUFFER:
+      if (dump_to_buffer_command(window)) refresh_in_buffer_mode();
+      return 0;
+    case IDM_PROGRAM_FROM_FILE:
+      open_programmer_dialog(window);
+      return 0;
+    case IDM_LOAD_BUFFER:
+      load_buffer_command(window);
+      refresh_in_buffer_mode();
+      return 0;
+    case IDM_SAVE_BUFFER:
+      save_buffer_command(window);
+      return 0;
+    case IDM_PROGRAM_FROM_BUFFER:
+      if (show_memory_regions_dialog(window)) {
+        program_target_from_buffer();
+        refresh_in_target_mode();
+      }
+      return 0;
+    case IDM_PROGRAM_REGIONS_FROM_FILE:
+      if (program_regions_from_file_command(window)) refresh_in_target_mode();
+      return 0;
+    case IDM_ERASE_REGIONS:
+      if (show_memory_regions_dialog(window)) {
+        erase_regions();
+        refresh_in_target_mode();
+      }
+      return 0;
+    case IDM_ERASE_ALL:
+      mass_erase(window);
+      refresh_in_target_mode();
+      return 0;
+    case IDM_MEMORY_REGIONS:
+      show_memory_regions_dialog(window);
+      return 0;
     case IDM_CLEAR_BUFFER:
       buffer_clear();
       refresh_in_buffer_mode();
       return 0;
     case IDM_SELECT_ADAPTER:
       run_adapter_dialog(window);
+      update_toolbars();
+      return 0;
+    case IDM_SELECT_DEVICE:
+      run_target_dialog(window);
       update_toolbars();
       return 0;
     case IDM_EXIT:

@@ -34,22 +34,3 @@ void tooltip_text(LPARAM lparam);
 // WM_COMMAND. Returns 0 for the commands it carries out, default processing for the rest.
 LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam);
 
-// The recent lists (kept by the settings) as the dispatcher and the menus see them: the name
-// in a Recent Devices slot (null for an empty slot), and the rebuild of the two sub-menus.
-// Until the settings install theirs, every slot is empty and there is nothing to rebuild.
-typedef const char* (*recent_device_fn)(int slot);
-typedef void (*refresh_recent_menus_fn)();
-void set_recent_list_operations(recent_device_fn recent_device,
-                                refresh_recent_menus_fn refresh_recent_menus);
-
-// The stored settings and recent lists: loaded while the main window is created, saved when it
-// is destroyed. Until the settings install theirs (and for every null entry) nothing is loaded
-// or saved.
-struct SettingsOperations {
-  void (*load_settings)();
-  void (*save_settings)();
-};
-// Installs the settings operations; null restores the ones that do nothing.
-void set_settings_operations(const SettingsOperations* operations);
-void load_settings();
-void save_settings();

@@ -13,8 +13,11 @@
 #include "app/shell_win.h"
 #include "app/title_win.h"
 #include "buffer/buffer_store.h"
+#include "settings/settings.h"
 #include "target/catalogue.h"
 #include "app/view_input_win.h"
+#include "programming/programmer.h"
+#include "programming/programmer_dialog_win.h"
 #include "views/memory_view.h"
 #include "views/register_view.h"
 #include "views/view_layout.h"
@@ -152,6 +155,14 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_INITMENUPOPUP:
       on_init_menu_popup();
       return 0;
+    case WM_CLOSE:
+      // During a programmer run the window and the dialog are still in use: the run is asked to
+      // stop, and the window closes once it has returned.
+      if (programmer_busy()) {
+        programmer_close_main_window_after_run();
+        return 0;
+      }
+      return DefWindowProcA(window, message, wparam, lparam);
     case WM_NCDESTROY:
       // The pane went with its parent; later reports have nowhere to go.
       if (window == g_shell.main_window) {

@@ -3,12 +3,14 @@
 #include <string>
 
 #include "app/shell_win.h"
+#include "programming/programmer.h"
 #include "resources/resource_ids.h"
 #include "views/register_view.h"
 #include "views/view_layout.h"
 #include "views/views_win.h"
 
 int on_view_button(int id) {
+  if (programmer_busy()) return 0;  // the library is busy with a programmer run
   switch (id) {
     case IDC_VIEW_ADDRESS: memory_view_address_button(); break;
     case IDC_VIEW_BDM_IN_MAP: memory_view_bdm_in_map_clicked(); break;
@@ -33,6 +35,7 @@ int on_edit_change(int id) {
 }
 
 int on_vscroll(WPARAM wparam, LPARAM lparam) {
+  if (programmer_busy()) return 0;  // moving the view would read the target
   memory_view_vscroll(reinterpret_cast<HWND>(lparam), LOWORD(wparam), HIWORD(wparam));
   return 0;
 }

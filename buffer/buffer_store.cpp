@@ -177,6 +177,20 @@ int buffer_read_run(uint32_t address, uint32_t last_address, int max_count, uint
   return copied;
 }
 
+int buffer_next_held(uint32_t address, uint32_t last_address, uint32_t* found) {
+  if (address > last_address) return 0;
+  // Valid bytes of the blocks are disjoint and ascending, so the first block whose valid bytes
+  // end above address holds the answer (or nothing is held there).
+  for (BufferBlock* b = walk_start(address); b; b = b->next) {
+    if (b->start_address > last_address) return 0;
+    if (b->length == 0 || uint64_t(b->start_address) + b->length <= address) continue;
+    g_hint = b;
+    if (found) *found = b->start_address > address ? b->start_address : address;
+    return 1;
+  }
+  return 0;
+}
+
 bool buffer_is_empty() { return buffer_head == nullptr; }
 
 const BufferBlock* buffer_first_block() { return buffer_head; }

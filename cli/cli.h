@@ -20,3 +20,16 @@ struct CliCommand {
 
 int cli_convert(int argc, char** argv);
 int cli_info(int argc, char** argv);
+int cli_program(int argc, char** argv);
+int cli_erase(int argc, char** argv);
+int cli_verify(int argc, char** argv);
+int cli_dump(int argc, char** argv);
+int cli_write_file(int argc, char** argv);
+
+// True when standard error is a terminal (progress is drawn as a bar there).
+bool cli_stderr_is_terminal();
+
+// Points the adapter table at the adapter library: the simulated one linked in natively,
+// bdxdll.dll beside corvane.exe on Windows. True when all of its functions were found (the
+// missing ones are named in a line).
+bool cli_load_adapter_library();

@@ -1,6 +1,8 @@
 // The 26 functions of the adapter library over the simulated part. Built into bdxdll.dll
 // (exported there) and into the static library bdxsim for native programs and tests.
+#include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -11,6 +13,7 @@
 
 #include "adapter/bdx_api.h"
 #include "simulator/bdxsim.h"
+#include "simulator/cpu12.h"
 #include "simulator/sim_library.h"
 #include "simulator/sim_platform.h"
 #include "simulator/sim_settings.h"
@@ -42,6 +45,10 @@ struct Library {
   float speed_mhz = 0.0f;
   bdx_line_callback report = nullptr;
   uint32_t calls[kFunctionCount] = {};
+  // While the part runs: the moment up to which its bus time has been executed, and the cycles
+  // still owed (or, when negative, executed ahead) at that moment.
+  std::chrono::steady_clock::time_point run_clock;
+  double owed_cycles = 0.0;
 };
 
 Library g_lib;
@@ -68,10 +75,56 @@ void save_if_dirty(bool report_problems) {
 void unload_at_exit() { sim_library_unload(); }
 #endif
 
+// A running part needs no thread of its own. The tool calls the library from its one thread and
+// sees the part only through these calls, so a part that runs between two calls cannot be told
+// from one that is brought up to date when the next call begins: every call first executes
+// what the bus (half the target clock) would have executed since the previous call. No call
+// spends more than kCatchUpLimit of host time on it, so none blocks the tool (the part then
+// falls behind wall-clock time instead); the report callback is only ever called from within
+// the tool's own calls; there is nothing to lock, and unloading has no thread to stop.
+constexpr std::chrono::milliseconds kCatchUpLimit(20);
+constexpr uint64_t kSliceCycles = 20000;  // between two looks at the host clock
+
+double bus_hz() { return g_lib.settings.clock_khz * 500.0; }
+
+void start_running() {
+  g_lib.target.cpu.running = true;
+  g_lib.run_clock = std::chrono::steady_clock::now();
+  g_lib.owed_cycles = 0.0;
+}
+
+void advance_running() {
+  SimTarget& t = g_lib.target;
+  if (!t.cpu.running) return;
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point now = Clock::now();
+  double owed = g_lib.owed_cycles +
+                std::chrono::duration<double>(now - g_lib.run_clock).count() * bus_hz();
+  g_lib.run_clock = now;
+  Clock::time_point deadline = now + kCatchUpLimit;
+  while (owed >= 1.0) {
+    uint64_t slice = owed < static_cast<double>(kSliceCycles) ? static_cast<uint64_t>(owed)
+                                                               : kSliceCycles;
+    Cpu12Run run = cpu12_execute(t, slice, UINT64_MAX);
+    owed -= static_cast<double>(run.cycles);
+    if (run.stop != Cpu12Stop::None) {
+      t.cpu.running = false;
+      report(cpu12_stop_line(run));
+      owed = 0.0;
+      break;
+    }
+    if (Clock::now() >= deadline) {
+      owed = 0.0;  // fall behind rather than block the tool
+      break;
+    }
+  }
+  g_lib.owed_cycles = owed;
+}
+
 // Every exported function starts with one of these: it loads the library on first use, waits
-// the link delay, counts the call and decides whether the call is to fail on purpose. When it
-// ends, pending flash and EEPROM changes are saved unless the call is one of a series of
-// programming calls.
+// the link delay, brings a running part up to date, counts the call and decides whether the
+// call is to fail on purpose. When it ends, pending flash and EEPROM changes are saved unless
+// the call is one of a series of programming calls.
 struct Call {
   bool injected = false;
   bool save_after;
@@ -79,6 +132,7 @@ struct Call {
   explicit Call(int function, bool save = true) : save_after(save) {
     sim_library_load();
     sim_sleep_us(g_lib.settings.latency_us);
+    advance_running();
     uint32_t n = ++g_lib.calls[function];
     for (const SimFault& f : g_lib.settings.faults)
       if (f.function == function && (f.call == 0 || f.call == n)) injected = true;
@@ -138,8 +192,9 @@ uint32_t first_data_address(const char* file) {
   return f.records.empty() ? 0 : f.records.front().address;
 }
 
-// Reads the whole file first, so that a damaged file changes nothing on the target.
-bool read_records(const char* file, SimSrecFile* out) {
+// Reads the whole file first, so that a damaged file changes nothing on the target; a bad
+// record is answered with its address as the failing address.
+bool read_records(const char* file, SimSrecFile* out, uint32_t* fail) {
   if (!file) {
     report("No file given");
     return false;
@@ -152,6 +207,7 @@ bool read_records(const char* file, SimSrecFile* out) {
   if (!out->error.empty()) {
     report(sim_format("Bad S-record in line %d of '%s': %s", out->error_line, file,
                       out->error.c_str()));
+    set_fail(fail, out->error_address);
     return false;
   }
   return true;
@@ -161,6 +217,9 @@ bool read_records(const char* file, SimSrecFile* out) {
 // progress callback (the tool pumps its messages there).
 bool file_step_allowed(bdx_progress_callback progress, const char* what, uint32_t address,
                        uint32_t* fail) {
+  // Each record is a round trip to the adapter: the link's delay, then the tool's callback, so
+  // its progress display moves and an Abort is seen within a record.
+  sim_sleep_us(g_lib.settings.latency_us);
   if (progress && progress() != 0) {
     report(sim_format("%s aborted at 0x%X", what, address));
     set_fail(fail, address);
@@ -177,7 +236,7 @@ bool file_step_allowed(bdx_progress_callback progress, const char* what, uint32_
 int program_file(uint8_t flash_timing, uint8_t eeprom_timing, const char* file, uint32_t* fail,
                  bdx_progress_callback progress) {
   SimSrecFile f;
-  if (!read_records(file, &f)) return -1;
+  if (!read_records(file, &f, fail)) return -1;
   // The file's flash bytes by flash location, so that records sharing a word (or one page
   // given at both its addresses) are programmed as whole words, once.
   std::map<uint32_t, uint8_t> image;
@@ -237,7 +296,7 @@ int program_file(uint8_t flash_timing, uint8_t eeprom_timing, const char* file, 
 
 int verify_file(const char* file, uint32_t* fail, bdx_progress_callback progress) {
   SimSrecFile f;
-  if (!read_records(file, &f)) return -1;
+  if (!read_records(file, &f, fail)) return -1;
   uint32_t total = 0;
   for (const SimRecord& r : f.records) {
     if (!file_step_allowed(progress, "Verify", r.address, fail)) return -1;
@@ -372,17 +431,33 @@ BDXSIM_EXPORT int BDX_CALL bdx_Sync(void) {
 BDXSIM_EXPORT int BDX_CALL bdx_TargetStart(void) {
   Call c(k_bdx_TargetStart);
   if (c.injected || !g_lib.connected) return -1;
-  target().cpu.running = true;
+  if (!target().cpu.running) start_running();
   return 0;
 }
 
+// One instruction, as the BDM's trace command executes it. A part that stops there (BGND, WAI,
+// STOP) has still stepped; one that cannot execute the instruction has not.
 BDXSIM_EXPORT int BDX_CALL bdx_TargetStep(void) {
   Call c(k_bdx_TargetStep);
   if (c.injected || !g_lib.connected) return -1;
-  report("Cannot step: stepping is not simulated");
+  if (target().cpu.running) {
+    report("Cannot step: target is running");
+    return -1;
+  }
+  Cpu12Run run = cpu12_execute(target(), UINT64_MAX, 1);
+  switch (run.stop) {
+    case Cpu12Stop::None:
+    case Cpu12Stop::Background: return 0;
+    case Cpu12Stop::Wait:
+    case Cpu12Stop::Stop: report(cpu12_stop_line(run)); return 0;
+    case Cpu12Stop::NoMemory:
+    case Cpu12Stop::NoVector: break;
+  }
+  report(cpu12_stop_line(run));
   return -1;
 }
 
+// Halting a part that has already stopped by itself succeeds: it is halted.
 BDXSIM_EXPORT int BDX_CALL bdx_TargetHalt(void) {
   Call c(k_bdx_TargetHalt);
   if (c.injected || !g_lib.connected) return -1;

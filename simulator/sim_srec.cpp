@@ -61,6 +61,27 @@ bool parse_line(const std::string& line, int number, SimSrecFile& out, bool* end
   return true;
 }
 
+// The address a bad line names, for the failing-address answer of the file calls.
+uint32_t failing_address(const std::string& line, const SimSrecFile& read_so_far) {
+  int address_bytes = 0;
+  if (line.size() >= 2 && (line[0] == 'S' || line[0] == 's')) {
+    if (line[1] == '1') address_bytes = 2;
+    if (line[1] == '2') address_bytes = 3;
+    if (line[1] == '3') address_bytes = 4;
+  }
+  uint32_t address = 0;
+  bool readable = address_bytes > 0 && line.size() >= size_t(4 + 2 * address_bytes);
+  for (int i = 0; readable && i < 2 * address_bytes; ++i) {
+    const int d = hex_digit(line[4 + size_t(i)]);
+    if (d < 0) readable = false;
+    address = address << 4 | uint32_t(d < 0 ? 0 : d);
+  }
+  if (readable) return address;
+  if (read_so_far.records.empty()) return 0;
+  const SimRecord& last = read_so_far.records.back();
+  return last.address + uint32_t(last.data.size());
+}
+
 }  // namespace
 
 SimSrecFile sim_srec_parse(const std::string& text) {
@@ -83,6 +104,7 @@ SimSrecFile sim_srec_parse(const std::string& text) {
     if (line.empty()) continue;
     if (!parse_line(line, number, out, &ended)) {
       out.error_line = number;
+      out.error_address = failing_address(line, out);
       return out;
     }
   }

@@ -15,6 +15,9 @@ struct SimSrecFile {
   std::vector<SimRecord> records;  // data records in file order
   std::string error;               // empty when the whole file was read
   int error_line = 0;
+  // Address of the record that could not be read: its own address field where that can be
+  // read, else the address that follows the last good record.
+  uint32_t error_address = 0;
 };
 
 // Reads the records of text (the whole file). Stops at the first bad line, keeping the records

@@ -27,6 +27,7 @@ struct SimLocation {
 struct SimCpu {
   uint16_t pc = 0, sp = 0, x = 0, y = 0, d = 0;
   uint16_t ccr = 0;  // HCS12: low byte only
+  uint16_t tmp = 0;  // the hidden register TFR and EXG reach as register code 3
   bool running = false;
 };
 

@@ -103,12 +103,3 @@ int clear_register_dirty_flags() {
   for (int n = 0; n < g_register_view.count; ++n) g_register_view.fields[n].dirty = 0;
   return g_register_view.count;
 }
-
-int read_hex_field(HWND window, uint32_t* value) {
-  const std::string text = field_text(window, 16);
-  if (text.empty()) return 1;
-  uint32_t v = 0;
-  if (parse_hex(text.c_str(), &v) < 0) return 1;
-  *value = v;
-  return 0;
-}

@@ -29,9 +29,6 @@ void show_registers();
 void set_register_fields_enabled(int enable);
 // Clears every dirty flag; returns the field count (0 while no views are shown).
 int clear_register_dirty_flags();
-// Reads at most 15 characters of window's text: 0 and the value when it is hexadecimal, 1 when
-// it is empty or not.
-int read_hex_field(HWND window, uint32_t* value);
 
 // --- memory view ---
 void create_memory_view(HWND main_window, int x, int y);

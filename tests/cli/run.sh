@@ -120,6 +120,199 @@ Buffer is empty
 OUT
 check convert-empty 1 expected -- convert empty.s19 -o out3.s19
 
+# --- target commands, over the simulated part (an MC9S12DG256 on COM1 at 8 MHz) ---
+# Flash and EEPROM are kept in a state file of this test between the runs; RAM is not.
+export BDXSIM_STATE=$work/state.bin
+unset BDXSIM_DERIVATIVE BDXSIM_FAIL BDXSIM_PORT BDXSIM_CLOCK_KHZ
+# Flash through each window and in paged form, EEPROM bytes and a sector, RAM, a reset vector.
+cat >image.s19 <<'S19'
+S113C000101112131415161718191A1B1C1D1E1FB4
+S105FFFEC0003D
+S1064001010203B2
+S1058000303119
+S2073C8000AABBCC0B
+S10A040101020304050607D4
+S105100055662F
+S9030000FC
+S19
+# A good record, then one with a bad checksum.
+printf 'S113C000101112131415161718191A1B1C1D1E1FB4\nS105C010010200\nS9030000FC\n' >damaged.s19
+printf 'S113C000101112131415161718191A1B1C1D1E1FB4\nS9030000FC\n' >first.s19
+connected() { printf "Connected to R41 on COM1\nTarget MPU: 'MC9S12DG256'\n"; }
+blank() { for p in "$@"; do printf 'Block 0x%s is blank\n' "$p"; done; }
+
+{ connected; cat <<OUT
+COMMAND: Mass Erase Device
+Erasing Flash...
+Flash erased (pages 0x30-0x3F)
+Erasing Eprom...
+EEPROM erased
+COMMAND DONE
+OUT
+} >expected
+check erase-all 0 expected -- erase --all
+
+# program --verify: the file's regions, then the same bytes read back.
+{ connected; loaded image.s19; cat <<OUT
+Scanning for selected Flash...
+Block 0x3F programmed
+Block 0x3E programmed
+Block 0x30 programmed
+OUT
+blank 3F 3E 3D; echo "Block 0x3C programmed"; blank 3B 3A 39 38 37 36 35 34 33 32 31 30
+cat <<OUT
+Programming Eeprom...
+Downloading (volatile)...
+COMMAND DONE
+COMMAND: Clear buffer
+COMMAND DONE
+COMMAND: Programmed/Downloaded memory regions from file
+COMMAND DONE
+OUT
+loaded image.s19; cat <<OUT
+COMMAND: Verify target
+Verified 35 bytes
+COMMAND DONE
+OUT
+} >expected
+check program-verify 0 expected -- program image.s19 --verify
+
+# A later run reads the flash and EEPROM back (RAM does not outlive the part's power).
+{ connected; loaded image.s19; cat <<OUT
+COMMAND: Verify target
+2 bytes outside the selected regions not verified
+Verified 33 bytes
+COMMAND DONE
+OUT
+} >expected
+check verify-later 0 expected -- verify image.s19 --regions flash,eeprom
+
+# Programming over programmed flash fails, with no COMMAND DONE after the failure.
+{ connected; loaded image.s19; cat <<OUT
+Scanning for selected Flash...
+Flash not erased at 0xC000
+Flash block at: C000
+Failed programming Flash
+OUT
+} >expected
+check program-unerased 1 expected -- program image.s19
+
+# Erasing page 0x3C only, then the difference shows.
+{ connected; cat <<OUT
+COMMAND: Erase Regions
+Flash page 0x3C erased
+Block 3C erased
+COMMAND DONE
+OUT
+} >expected
+check erase-page 0 expected -- erase --regions 3C
+{ connected; loaded image.s19; cat <<OUT
+COMMAND: Verify target
+2 bytes outside the selected regions not verified
+Verify failed at 0x3C8000: read 0xFF, expected 0xAA
+3 of 33 bytes differ
+OUT
+} >expected
+check verify-differs 1 expected -- verify image.s19 --regions 30-3F,eeprom
+
+# A damaged file never reaches the flash: its good first record is not programmed either.
+check erase-all-again 0 "" -- erase --all
+{ connected; cat <<OUT
+COMMAND: Load to buffer
+Checksum error in line 2
+Errors in file 'damaged.s19'
+OUT
+} >expected
+check program-damaged 1 expected -- program damaged.s19
+{ connected; loaded first.s19; cat <<OUT
+COMMAND: Verify target
+Verify failed at 0xC000: read 0xFF, expected 0x10
+16 of 16 bytes differ
+OUT
+} >expected
+check damaged-left-flash-blank 1 expected -- verify first.s19
+
+# Identification: a part that cannot be identified is an error unless it is named.
+cat >expected <<OUT
+Connected to R41 on COM1
+Simulated failure of bdx_GetMemoryByte (call 1)
+Cannot identify the target MPU: name it with --target NAME
+OUT
+BDXSIM_FAIL=bdx_GetMemoryByte check unidentified 1 expected -- erase --all
+BDXSIM_FAIL=bdx_GetMemoryByte check named-target 0 "" -- erase --all --target mc9s12dg256
+check unknown-target-name 2 "" -- erase --target MC9S99
+cat >expected <<OUT
+Connected to R41 on COM1
+No memory map for 'MC9S12A32', please choose another target
+OUT
+check target-without-map 1 expected -- erase --target MC9S12A32
+
+# Adapter options: the R41 on another port, the R42 on USB.
+cat >expected <<OUT
+R41: no answer on COM2
+Failed connection
+OUT
+check wrong-port 1 expected -- erase --all --port COM2
+BDXSIM_PORT=3 check other-port 0 "" -- erase --all --port 3 --clock 8000
+check r42 0 "" -- program first.s19 --adapter R42 --regions 3F
+# A failing erase call ends the command without COMMAND DONE.
+BDXSIM_FAIL=bdx_FlashEraseBlock@2 check erase-page-fails 1 "" -- erase --regions 30-31
+if [[ $(tail -n1 "$work/out") != "FAILED erasing block 31" ]]; then
+  echo "FAIL erase-page-fails: output"; cat "$work/out"; failures=$((failures + 1))
+fi
+
+# dump: the regions as the dialog takes them, saved as "Save buffer as File" does.
+check erase-before-dump 0 "" -- erase --all
+cat >expected <<OUT
+Connected to R41 on COM1
+Target MPU: 'MC9S12DG256'
+COMMAND: Dump to buffer
+Region 0x1A-0x1D
+Region 0xC000-0xC003
+COMMAND DONE
+COMMAND: Save buffer
+COMMAND DONE
+OUT
+check dump 0 expected -- dump "0x1A-0x1D 0XC000-0XC003" -o dumped.s19
+expect_file dump-output dumped.s19 'S107001A0012258126
+S107C000FFFFFFFF3C
+S9030000FC
+'
+check dump-syntax 2 "" -- dump "0x100- 0x200" -o x.s19
+check dump-no-output 2 "" -- dump "0-F"
+BDXSIM_FAIL=bdx_GetBlock check dump-read-fails 1 "" -- dump "0-F" -o x.s19
+
+# write-file: the programmer run over the library's file calls; percentages on standard error
+# when it is not a terminal.
+cat >expected <<OUT
+Connected to R41 on COM1
+Target MPU: 'MC9S12DG256'
+Programming FLASH
+Programmed 3 bytes from 'wf.s19'
+FLASH Programmed
+Verifying FLASH
+Verified 3 bytes
+FLASH Verified OK!
+OUT
+printf 'S106C000112233D3\nS9030000FC\n' >wf.s19
+check write-file 0 expected -- write-file wf.s19
+if [[ $(tail -n1 "$work/err") != "100%" ]]; then
+  echo "FAIL write-file: progress"; cat "$work/err"; failures=$((failures + 1))
+fi
+check write-file-verify-only 0 "" -- write-file wf.s19 --no-program
+check write-file-nothing 0 "" -- write-file missing.s19 --no-program --no-verify
+printf 'S106C000112233D3\nS106C004112233B1\n' >wfbad.s19
+check write-file-damaged 1 "" -- write-file wfbad.s19
+if ! grep -q "FAILED programming the device at: 0x00C004" "$work/out"; then
+  echo "FAIL write-file-damaged: output"; cat "$work/out"; failures=$((failures + 1))
+fi
+
+check program-no-file 2 "" -- program
+check program-bad-option 2 "" -- program image.s19 --all
+check bad-regions 2 "" -- erase --regions 3C-30
+check bad-clock 2 "" -- erase --clock fast
+check bad-adapter 2 "" -- erase --adapter R43
+
 # Lines that cannot be printed fail the run.
 if [[ -w /dev/full ]]; then
   status=0

@@ -9,6 +9,7 @@
 
 #include "app/shell_win.h"
 #include "buffer/buffer_store.h"
+#include "programming/programmer.h"
 #include "tests/gui_support/app_harness_win.h"
 
 namespace {
@@ -82,6 +83,10 @@ int main(int argc, char** argv) {
                reinterpret_cast<LPARAM>(GetDlgItem(main, 8101)));
   snap("02b-connected-page-3c-dirty-x");
   snap_dialog(main, 7014, "03-about", IDOK);
+  // Target, Memory regions with the MC9S12DG256's map: pages 0x30-0x3F available.
+  snap_dialog(main, 7010, "03d-memory-regions", IDCANCEL);
+  // Target, Select Device while connected: the identified part with its memory map.
+  snap_dialog(main, 7011, "03c-target-mpu", IDCANCEL);
   // The buffer in the memory view (Buffer/Target), with a few bytes loaded.
   const unsigned char bytes[6] = {0xDE, 0xAD, 0xBE, 0xEF, 0x12, 0x34};
   buffer_write(0x3C8002, bytes, 6, 0xFF);
@@ -101,5 +106,41 @@ int main(int argc, char** argv) {
   SendMessageA(main, WM_COMMAND, 7015, 0);
   snap("06-connected-hcs12x");
   stop_app();
+
+  // The Programmer dialog part way through a run (a slow link: 2 ms a round trip), snapped from
+  // a second thread while the run pumps the messages.
+  SetEnvironmentVariableA("BDXSIM_DERIVATIVE", nullptr);
+  SetEnvironmentVariableA("BDXSIM_LATENCY_US", "2000");
+  main = start_app();
+  SetWindowPos(main, nullptr, 20, 20, 900, 680, SWP_NOZORDER);
+  SendMessageA(main, WM_COMMAND, 7015, 0);
+  char folder[MAX_PATH];
+  GetTempPathA(sizeof folder, folder);
+  const std::string image = std::string(folder) + "corvane_screens.s19";
+  if (FILE* f = std::fopen(image.c_str(), "w")) {
+    for (unsigned a = 0xC000; a < 0xC000 + 8 * 1500; a += 8)
+      std::fprintf(f, "S10B%04X0001020304050607%02X\n", a,
+                   ~(0x0B + (a >> 8) + (a & 0xFF) + 28) & 0xFF);
+    std::fprintf(f, "S9030000FC\n");
+    std::fclose(f);
+  }
+  g_programmer.file_path = image;
+  SendMessageA(main, WM_COMMAND, 7006, 0);
+  HWND programmer = g_shell.modeless_dialog;
+  CheckDlgButton(programmer, 1091, BST_CHECKED);  // Verify FLASH too
+  HANDLE snapper = CreateThread(
+      nullptr, 0,
+      [](void*) -> DWORD {
+        Sleep(2500);
+        snap("07-programmer-running");
+        return 0;
+      },
+      nullptr, 0, nullptr);
+  SendMessageA(GetDlgItem(programmer, 1), BM_CLICK, 0, 0);  // Start
+  WaitForSingleObject(snapper, INFINITE);
+  CloseHandle(snapper);
+  snap("08-programmer-done");
+  stop_app();
+  DeleteFileA(image.c_str());
   return 0;
 }

@@ -27,6 +27,7 @@ int record(const char* name, const std::string& args) {
         append_line(line.c_str());
     }
   }
+  if (g_fake.fail_call_number == static_cast<int>(g_fake.calls.size())) return -1;
   auto q = g_fake.queued.find(name);
   if (q != g_fake.queued.end() && !q->second.empty()) {
     int r = q->second.front();
@@ -128,6 +129,7 @@ int BDX_CALL f_FlashEraseBlock(int block, unsigned char timing) {
 int BDX_CALL f_FlashProgramBlock(unsigned char timing, uint32_t address,
                                  const unsigned char* data, uint32_t count) {
   int r = record("bdx_FlashProgramBlock", dec(timing) + "|" + hex(address) + "|" + hex(count));
+  g_fake.flash_blocks.emplace_back(data, data ? data + count : data);
   for (uint32_t i = 0; r == 0 && data && i < count; ++i) g_fake.memory[address + i] = data[i];
   return r;
 }

@@ -18,6 +18,11 @@ struct FakeBdxCall {
 
 struct FakeBdx {
   std::vector<FakeBdxCall> calls;
+  // The data of every bdx_FlashProgramBlock call, in call order.
+  std::vector<std::vector<unsigned char>> flash_blocks;
+  // 1-based position (in calls) of the one call that fails with -1 whatever else is scripted;
+  // 0 for none. Fault sweeps move it over every call of an operation.
+  int fail_call_number = 0;
 
   // Result of a function: the next queued result if any, else the fixed one, else 0.
   std::map<std::string, std::deque<int>> queued;

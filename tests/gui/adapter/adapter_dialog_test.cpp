@@ -14,6 +14,7 @@
 #include "resources/adapter_dialog_ids.h"
 #include "target/catalogue.h"
 #include "tests/gui_support/app_harness_win.h"
+#include "tests/gui_support/dialog_template_win.h"
 #include "tests/support/fake_bdx.h"
 #include "tests/support/memory_pane.h"
 
@@ -117,88 +118,21 @@ struct AdapterDialog : testing::Test {
 
 }  // namespace
 
-// The dialog template as compiled into the program, read back item by item.
-struct TemplateItem {
-  DWORD style;
-  short x, y, cx, cy;
-  int id;
-  int class_atom;  // 0x80 button, 0x81 edit, 0x82 static, 0x85 combo box
-  std::string text;
-};
-
-const WORD* skip_string(const WORD* p, std::string* out = nullptr, int* ordinal = nullptr) {
-  if (*p == 0xFFFF) {
-    if (ordinal) *ordinal = p[1];
-    return p + 2;
-  }
-  for (; *p; ++p)
-    if (out) out->push_back(static_cast<char>(*p));
-  return p + 1;
-}
-
-bool read_template(DLGTEMPLATE* header_out, std::string* caption, std::string* font,
-                   WORD* point_size, std::vector<TemplateItem>* items) {
-  HRSRC res = FindResourceA(GetModuleHandleA(nullptr), "CORVANE_ADAPTER", MAKEINTRESOURCEA(5));
-  if (!res) return false;
-  const WORD* p = static_cast<const WORD*>(LockResource(LoadResource(nullptr, res)));
-  if (p[0] != 1 || p[1] != 0xFFFF) return false;  // DLGTEMPLATEEX
-  const BYTE* b = reinterpret_cast<const BYTE*>(p);
-  header_out->style = *reinterpret_cast<const DWORD*>(b + 12);
-  header_out->cdit = *reinterpret_cast<const WORD*>(b + 16);
-  header_out->x = *reinterpret_cast<const short*>(b + 18);
-  header_out->y = *reinterpret_cast<const short*>(b + 20);
-  header_out->cx = *reinterpret_cast<const short*>(b + 22);
-  header_out->cy = *reinterpret_cast<const short*>(b + 24);
-  p = reinterpret_cast<const WORD*>(b + 26);
-  p = skip_string(p);           // menu
-  p = skip_string(p);           // class
-  p = skip_string(p, caption);  // title
-  *point_size = p[0];
-  p += 3;  // point size, weight, italic + charset
-  p = skip_string(p, font);
-  for (int i = 0; i < header_out->cdit; ++i) {
-    b = reinterpret_cast<const BYTE*>(p);
-    b += (4 - reinterpret_cast<uintptr_t>(b) % 4) % 4;
-    TemplateItem it;
-    it.style = *reinterpret_cast<const DWORD*>(b + 8);
-    it.x = *reinterpret_cast<const short*>(b + 12);
-    it.y = *reinterpret_cast<const short*>(b + 14);
-    it.cx = *reinterpret_cast<const short*>(b + 16);
-    it.cy = *reinterpret_cast<const short*>(b + 18);
-    it.id = *reinterpret_cast<const int*>(b + 20);
-    p = reinterpret_cast<const WORD*>(b + 24);
-    it.class_atom = 0;
-    std::string cls;
-    p = skip_string(p, &cls, &it.class_atom);
-    if (!it.class_atom) {
-      const char* names[] = {"BUTTON", "EDIT", "STATIC", "LISTBOX", "SCROLLBAR", "COMBOBOX"};
-      for (int k = 0; k < 6; ++k)
-        if (_stricmp(cls.c_str(), names[k]) == 0) it.class_atom = 0x80 + k;
-    }
-    p = skip_string(p, &it.text);
-    p = reinterpret_cast<const WORD*>(reinterpret_cast<const BYTE*>(p) + 2 + *p);
-    items->push_back(it);
-  }
-  return true;
-}
-
 TEST(AdapterDialogTemplate, MatchesTheLayout) {
-  DLGTEMPLATE header = {};
-  std::string caption, font;
-  WORD points = 0;
-  std::vector<TemplateItem> items;
-  ASSERT_TRUE(read_template(&header, &caption, &font, &points, &items));
+  DialogTemplate header;
+  ASSERT_TRUE(read_dialog_template("CORVANE_ADAPTER", &header));
+  const std::vector<DialogTemplateItem>& items = header.items;
   EXPECT_EQ(header.style, static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME |
                                              DS_SETFONT | DS_FIXEDSYS));
-  EXPECT_EQ(caption, "Adapter");
-  EXPECT_EQ(font, "MS Shell Dlg");
-  EXPECT_EQ(points, 8);
+  EXPECT_EQ(header.caption, "Adapter");
+  EXPECT_EQ(header.font, "MS Shell Dlg");
+  EXPECT_EQ(header.point_size, 8);
   EXPECT_EQ(header.cx, 259);
   EXPECT_EQ(header.cy, 98);
 
   const DWORD child = WS_CHILD | WS_VISIBLE;
   const DWORD combo = child | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_SORT;
-  const TemplateItem want[] = {
+  const DialogTemplateItem want[] = {
       {child | WS_TABSTOP | BS_DEFPUSHBUTTON, 202, 7, 50, 14, 1, 0x80, "OK"},
       {child | WS_TABSTOP | BS_PUSHBUTTON, 202, 24, 50, 14, 2, 0x80, "Cancel"},
       {child | BS_GROUPBOX, 7, 7, 190, 84, -1, 0x80, "Type"},
@@ -214,8 +148,8 @@ TEST(AdapterDialogTemplate, MatchesTheLayout) {
   };
   ASSERT_EQ(items.size(), sizeof want / sizeof want[0]);
   for (size_t i = 0; i < items.size(); ++i) {
-    const TemplateItem& g = items[i];
-    const TemplateItem& w = want[i];
+    const DialogTemplateItem& g = items[i];
+    const DialogTemplateItem& w = want[i];
     EXPECT_EQ(g.id, w.id) << i;
     EXPECT_EQ(g.class_atom, w.class_atom) << w.id;
     EXPECT_EQ(g.text, w.text) << w.id;
@@ -542,9 +476,11 @@ TEST(AdapterDialogInShell, FailingThenSucceedingConnect) {
   stop_app();
 }
 
-// Over the real main window: the adapter connects but the views cannot be set up, so the main
-// window closes the connection again and the dialog shows it disconnected.
-int refuse_views(const ProcessorInfo*, HWND) { return 0; }
+// Over the real main window: the adapter connects but the views cannot be set up (a current
+// target of a family without views), so the main window closes the connection again and the
+// dialog shows it disconnected.
+const ProcessorInfo kArmInfo = {FAMILY_ARM, 0xEE, 0, 0, nullptr};
+const Derivative kArm = {"ARMPART", nullptr, &kArmInfo};
 
 TEST(AdapterDialogInShell, ConnectWhoseViewsFailShowsDisconnected) {
   HWND main = start_app();
@@ -552,23 +488,20 @@ TEST(AdapterDialogInShell, ConnectWhoseViewsFailShowsDisconnected) {
   {
     ScopedFakeBdx bdx;
     set_adapter_dialog_title_hook(nullptr);
-    ViewOperations views = {};
-    views.create_views = refuse_views;
-    set_view_operations(&views);
-    const AdapterSelection r42 = {1, 0, 2500};
-    apply_adapter_settings(&r42);
+    set_current_target(&kArm);
+    const AdapterSelection r41 = {0, 0, 8000};
+    apply_adapter_settings(&r41);
     begin_command(nullptr);
     bool shown = with_dialog([&] { run_adapter_dialog(main); }, [&](HWND d) {
       press_button(d, IDC_ADAPTER_CONNECT);
       EXPECT_EQ(get_connected(), 0);
-      EXPECT_EQ(bdx.fake().sequence(), "bdx_Connect bdx_SetBdmSpeed bdx_Disconnect");
+      EXPECT_EQ(bdx.fake().sequence(), "bdx_Connect bdx_Disconnect");
       EXPECT_EQ(control_text(d, IDC_ADAPTER_STATUS), "Disconnected");
       EXPECT_TRUE(enabled(d, IDC_ADAPTER_CONNECT));
       EXPECT_FALSE(enabled(d, IDC_ADAPTER_DISCONNECT));
       press_button(d, IDCANCEL);
     });
     EXPECT_TRUE(shown);
-    set_view_operations(nullptr);
   }
   stop_app();
 }

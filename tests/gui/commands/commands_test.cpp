@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,14 @@
 #include "app/message_pane.h"
 #include "app/shell_win.h"
 #include "app/title_win.h"
+#include "buffer/buffer_store.h"
 #include "resources/resource_ids.h"
+#include "settings/settings.h"
 #include "target/catalogue.h"
 #include "tests/gui_support/app_harness_win.h"
 #include "tests/support/fake_bdx.h"
 #include "buffer/buffer_store.h"
+#include "tests/support/memory_settings_store.h"
 #include "views/memory_view.h"
 #include "views/register_view.h"
 #include "views/view_layout.h"
@@ -68,32 +72,30 @@ int painted_pixels(HWND window, RECT r) {
   return n;
 }
 
-// --- recent lists ---
-const char* g_recent[4] = {nullptr, nullptr, nullptr, nullptr};
-int g_recent_refreshes = 0;
-const char* recent_slot(int slot) { return slot >= 0 && slot < 4 ? g_recent[slot] : nullptr; }
-void count_refresh() { ++g_recent_refreshes; }
-
 struct CommandsTest : testing::Test {
   HWND main = nullptr;
+  // The settings the last run left: R41 on COM1 at 8 MHz, no recent entries.
+  ScopedMemorySettingsStore settings;
   void SetUp() override {
+    settings.store().machine() = {{"Atype", "0"}, {"Aport", "0"}, {"Aspeed", "8000"}};
     set_adapter_library_path(nullptr);  // the simulated bdxdll.dll beside the test
     html_help_reset(nullptr, nullptr);
     g_view_layout = ViewLayout{0, 0};
-    for (auto& r : g_recent) r = nullptr;
-    g_recent_refreshes = 0;
-    set_recent_list_operations(recent_slot, count_refresh);
     set_connected(0);  // as at process start; a test may end connected
     main = start_app();
   }
   void TearDown() override {
     if (g_shell.main_window) stop_app();
-    set_recent_list_operations(nullptr, nullptr);
     set_adapter_library_path(nullptr);
     bdx_table_reset();
     g_view_layout = ViewLayout{0, 0};
   }
   LRESULT command(WPARAM id) { return SendMessageA(main, WM_COMMAND, id, 0); }
+  // Ends this run and starts the program again over the stored settings.
+  void restart() {
+    stop_app();
+    main = start_app();
+  }
   void open_menu(HMENU popup) {
     SendMessageA(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
   }
@@ -167,8 +169,9 @@ TEST_F(CommandsTest, MenuTreeHasTheItemsInOrder) {
 }
 
 TEST_F(CommandsTest, EnablingRulesBeforeConnecting) {
+  add_recent_device("XF");
   open_menu(g_shell.file_menu);
-  EXPECT_EQ(g_recent_refreshes, 1);
+  EXPECT_EQ(item_text(g_shell.recent_devices_menu, 0), "1: XF");
   EXPECT_TRUE(grayed(7000));
   EXPECT_TRUE(grayed(7001));
   EXPECT_TRUE(grayed(7002));
@@ -185,8 +188,9 @@ TEST_F(CommandsTest, EnablingRulesBeforeConnecting) {
 
   // Opening the Help menu applies the rules to every menu, and rebuilds the recent lists.
   select_target_by_name("mc9s12a32");  // known, without identification data
+  add_recent_device("XDP");
   open_menu(g_shell.help_menu);
-  EXPECT_EQ(g_recent_refreshes, 2);
+  EXPECT_EQ(item_text(g_shell.recent_devices_menu, 0), "1: XDP");
   for (int id : {7004, 7005, 7006, 7007, 7008, 7010}) EXPECT_FALSE(grayed(id)) << id;
   EXPECT_TRUE(grayed(7000));
 }
@@ -366,7 +370,8 @@ TEST_F(CommandsTest, TooltipTexts) {
 }
 
 TEST_F(CommandsTest, RecentDevicesSelectByNameAndEmptySlotsDoNothing) {
-  g_recent[1] = "mc9s12dg128";
+  settings.store().machine()["MRUD1"] = "mc9s12dg128";
+  restart();
   EXPECT_EQ(command(IDM_RECENT_DEVICE_FIRST), 0);  // slot 0 is empty
   EXPECT_EQ(window_text(main), kStartCaption);
   EXPECT_EQ(target_known(), 0);
@@ -381,13 +386,98 @@ TEST_F(CommandsTest, RecentDevicesSelectByNameAndEmptySlotsDoNothing) {
   // The target toolbar's buttons followed the caption.
   EXPECT_EQ(button_state(g_shell.target_toolbar, 7018) & TBSTATE_ENABLED, TBSTATE_ENABLED);
 
+  // Choosing a device does not reorder the list.
+  EXPECT_EQ(recent_device(0), nullptr);
+  EXPECT_STREQ(recent_device(1), "mc9s12dg128");
+
   // A notification code in the high word is not a recent device.
-  g_recent[0] = "XF";
+  add_recent_device("XF");
   SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDM_RECENT_DEVICE_FIRST, 1), 0);
   EXPECT_STREQ(current_target()->name, "MC9S12DG128");
-  // Recent files have no command of their own.
+  // An empty Recent Files slot does nothing either.
+  begin_command(nullptr);
   EXPECT_EQ(command(IDM_RECENT_FILE_FIRST), 0);
+  EXPECT_EQ(pane_text(), "");
   EXPECT_STREQ(current_target()->name, "MC9S12DG128");
+}
+
+// Writes an S-record file with two data bytes at 0x1000 into the temporary folder.
+std::string temp_srec(const char* name) {
+  char folder[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  const std::string path = std::string(folder) + name;
+  FILE* f = std::fopen(path.c_str(), "w");
+  if (f) {
+    std::fputs("S1051000AABB85\nS9030000FC\n", f);
+    std::fclose(f);
+  }
+  return path;
+}
+
+TEST_F(CommandsTest, RecentFilesLoadIntoTheBufferAndMoveToTheTop) {
+  const std::string first = temp_srec("corvane_recent_first.s19");
+  const std::string second = temp_srec("corvane_recent_second.s19");
+  add_recent_file(first.c_str());
+  add_recent_file(second.c_str());
+  buffer_clear();
+  ScopedFakeBdx scoped;
+  FakeBdx& fake = scoped.fake();
+  command(IDM_CONNECT);
+  // The memory view at 0x1000, where the file's two bytes go.
+  command(IDC_VIEW_ADDRESS);
+  SetWindowTextA(GetDlgItem(main, 8064), "1000");
+  command(IDC_VIEW_ADDRESS);
+  fake.calls.clear();
+  EXPECT_EQ(command(IDM_RECENT_FILE_FIRST + 1), 0);
+  EXPECT_EQ(pane_text(), "COMMAND: Load to buffer\r\r\nLoaded file '" + first +
+                             "'\r\r\nCOMMAND DONE\r\r\n");
+  EXPECT_FALSE(buffer_is_empty());
+  EXPECT_EQ(recent_file(0), first);
+  EXPECT_EQ(recent_file(1), second);
+  EXPECT_EQ(fake.sequence(), "") << "the memory view shows the target: no refresh";
+
+  // A file that is gone is reported, and still moves to the top, as after Load buffer; in buffer
+  // mode the view is refreshed from the buffer.
+  DeleteFileA(second.c_str());
+  command(MAKEWPARAM(IDC_VIEW_BUFFER_TARGET, BN_CLICKED));
+  EXPECT_EQ(window_text(GetDlgItem(main, 8001)), "BB");
+  buffer_clear();
+  command(IDM_RECENT_FILE_FIRST + 1);
+  EXPECT_EQ(pane_text(), "COMMAND: Load to buffer\r\r\nCannot open '" + second + "'\r\r\n");
+  EXPECT_EQ(recent_file(0), second);
+  EXPECT_EQ(window_text(GetDlgItem(main, 8001)), "XX");
+  DeleteFileA(first.c_str());
+}
+
+TEST_F(CommandsTest, RecentMenusAreBuiltInPlaceAndFilesFollowLoadBuffer) {
+  add_recent_device("MC9S12C32");
+  add_recent_device("MC9S12DG256");
+  add_recent_file("C:\\a.s19");
+  for (int opening = 0; opening < 2; ++opening) {
+    open_menu(g_shell.file_menu);
+    ASSERT_EQ(GetMenuItemCount(g_shell.recent_devices_menu), 2);
+    EXPECT_EQ(item_text(g_shell.recent_devices_menu, 0), "1: MC9S12DG256");
+    EXPECT_EQ(item_text(g_shell.recent_devices_menu, 1), "2: MC9S12C32");
+    EXPECT_EQ(GetMenuItemID(g_shell.recent_devices_menu, 0), 7027u);
+    EXPECT_EQ(GetMenuItemID(g_shell.recent_devices_menu, 1), 7028u);
+    ASSERT_EQ(GetMenuItemCount(g_shell.recent_files_menu), 1);
+    EXPECT_EQ(item_text(g_shell.recent_files_menu, 0), "1: C:\\a.s19");
+  }
+  // Not connected: the files wait for a connection as Load buffer does; devices are available.
+  EXPECT_TRUE(grayed(IDM_RECENT_FILE_FIRST));
+  EXPECT_FALSE(grayed(IDM_RECENT_DEVICE_FIRST));
+
+  // A new file takes the top item's place; the old one gets the next item.
+  add_recent_file("C:\\b.s19");
+  set_connected(1);
+  open_menu(g_shell.help_menu);
+  ASSERT_EQ(GetMenuItemCount(g_shell.recent_files_menu), 2);
+  EXPECT_EQ(item_text(g_shell.recent_files_menu, 0), "1: C:\\b.s19");
+  EXPECT_EQ(item_text(g_shell.recent_files_menu, 1), "2: C:\\a.s19");
+  EXPECT_EQ(GetMenuItemID(g_shell.recent_files_menu, 1), 7032u);
+  EXPECT_FALSE(grayed(IDM_RECENT_FILE_FIRST));
+  EXPECT_FALSE(grayed(IDM_RECENT_FILE_FIRST + 1));
+  set_connected(0);
 }
 
 TEST_F(CommandsTest, ConnectSequenceStepByStep) {
@@ -564,7 +654,8 @@ TEST_F(CommandsTest, ConnectFromTheAdapterDialog) {
 
 TEST_F(CommandsTest, CommandsNotCarriedOutHereFallToDefaultProcessing) {
   ScopedFakeBdx scoped;
-  for (int id : {7000, 7001, 7002, 7004, 7005, 7006, 7007, 7008, 7010, 7031, 7036, 6999, 7037})
+  // Ids without a command of their own; empty recent slots.
+  for (int id : {7031, 7036, 6999, 7037})
     EXPECT_EQ(command(id), 0) << id;
   EXPECT_EQ(scoped.fake().sequence(), "");
   EXPECT_TRUE(IsWindow(main));
@@ -605,7 +696,7 @@ TEST_F(CommandsTest, ViewControlsReachTheInputHandlingBeforeTheCommandTable) {
   EXPECT_EQ(g_register_view.fields[1].dirty, 1);
 
   // A recent device is recognised by the whole wParam before anything else.
-  g_recent[0] = "mc9s12dg128";
+  add_recent_device("mc9s12dg128");
   command(IDM_RECENT_DEVICE_FIRST);
   EXPECT_STREQ(current_target()->name, "MC9S12DG128");
 

@@ -10,6 +10,7 @@
 #include "app/message_pane.h"
 #include "app/shell_win.h"
 #include "tests/gui_support/app_harness_win.h"
+#include "tests/support/memory_settings_store.h"
 #include "views/view_layout.h"
 
 namespace {
@@ -140,33 +141,27 @@ TEST_F(ShellTest, PaneOperationsWriteExactBytesAtTheSelection) {
             "COMMAND: Clear buffer\r\r\none X\r\r\nY\r\r\n three\r\r\nCOMMAND DONE\r\r\n");
 }
 
-// What the settings saw when they were loaded and saved.
-std::string g_settings_log;
-void record_load() {
-  // Loaded after the defaults and before the caption: the stored type shows in the first caption.
-  g_settings_log += "load(type " + std::to_string(get_adapter_type()) + ") ";
-  set_adapter_type(1);
-  set_adapter_port(-1);
-}
-void record_save() {
-  // Saved first: the menus, the fonts and the pane are all still there, the buffer not cleared.
-  g_settings_log += "save(";
-  g_settings_log += g_shell.file_menu && g_shell.ui_font ? "menus fonts" : "gone";
-  g_settings_log += pane_text().find("Clear buffer") == std::string::npos ? " buffer) " : ") ";
-}
-
 TEST_F(ShellTest, SettingsAreLoadedAtCreationAndSavedFirstAtDestruction) {
-  const SettingsOperations settings = {record_load, record_save};
-  set_settings_operations(&settings);
-  g_settings_log.clear();
+  ScopedMemorySettingsStore settings;
+  MemorySettingsStore& store = settings.store();
+  store.machine() = {{"Atype", "1"}, {"Aport", "0"}, {"Aspeed", "2500"}};
+  // Saved first: the menus, the fonts and the pane are all still there, the buffer not cleared.
+  std::string at_first_write;
+  store.on_write = [&](const std::string&) {
+    if (!at_first_write.empty()) return;
+    at_first_write = g_shell.file_menu && g_shell.ui_font ? "menus fonts" : "gone";
+    at_first_write += pane_text().find("Clear buffer") == std::string::npos ? " buffer" : "";
+  };
   HWND main = start_app();
-  EXPECT_EQ(g_settings_log, "load(type 0) ");
+  // Loaded after the defaults and before the caption: the stored type shows in the first caption.
   EXPECT_EQ(window_text(main),
             "Corvane's Test Bench - Adapter: R42, Not Connected, No target MPU selected");
+  EXPECT_EQ(get_target_clock(), 2500);
   begin_command(nullptr);
   EXPECT_EQ(stop_app(), 0);
-  EXPECT_EQ(g_settings_log, "load(type 0) save(menus fonts buffer) ");
-  set_settings_operations(nullptr);
+  EXPECT_EQ(at_first_write, "menus fonts buffer");
+  EXPECT_EQ(store.written(), "Atype Aport Aspeed");
+  EXPECT_EQ(store.machine()["Aspeed"], "2500");
   set_adapter_defaults();
 }
 

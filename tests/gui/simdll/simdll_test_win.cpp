@@ -167,12 +167,17 @@ TEST_F(SimDll, EveryExportWorksOnTheDefaultPart) {
   ASSERT_EQ(api.bdx_GetMemoryByte(0xFF06, &b), 0);
   EXPECT_EQ(b, 0xFF);
 
-  // Run control.
+  // Run control, over "bra *" in RAM.
+  const unsigned char loop[] = {0x20, 0xFE};
+  ASSERT_EQ(api.bdx_LoadBlock(0x1000, 2, loop, &fail), 0);
+  ASSERT_EQ(api.bdx_RegisterSet(1, 0x1000), 0);
   ASSERT_EQ(api.bdx_TargetStart(), 0);
   EXPECT_EQ(api.bdx_RegisterGetAll(regs), -1);
+  EXPECT_EQ(g_lines.back(), "Cannot read registers: target is running");
   ASSERT_EQ(api.bdx_TargetHalt(), 0);
-  EXPECT_EQ(api.bdx_TargetStep(), -1);
-  EXPECT_EQ(g_lines.back(), "Cannot step: stepping is not simulated");
+  EXPECT_EQ(api.bdx_TargetStep(), 0);
+  ASSERT_EQ(api.bdx_RegisterGetAll(regs), 0);
+  EXPECT_EQ(regs[0], 0x1000u);
   ASSERT_EQ(api.bdx_TargetReset(), 0);
   ASSERT_EQ(api.bdx_RegisterGetAll(regs), 0);
   EXPECT_EQ(regs[0], 0xFFFFu);  // the erased reset vector
@@ -293,8 +298,15 @@ TEST(SimDllInTheProgram, MessagePaneShowsTheLibrarysLines) {
   unsigned char b = 0;
   EXPECT_EQ(bdx_GetMemoryByte(0x1D, &b), 0);
   EXPECT_EQ(b, 0x81);
+  // A step the part cannot take (SWI without a vector) is reported there too.
+  uint32_t fail = 0;
+  const unsigned char swi = 0x3F;
+  ASSERT_EQ(bdx_LoadBlock(0x1000, 1, &swi, &fail), 0);
+  ASSERT_EQ(bdx_RegisterSet(1, 0x1000), 0);
   EXPECT_EQ(bdx_TargetStep(), -1);
-  EXPECT_NE(pane_text().find("Cannot step: stepping is not simulated\r\r\n"), std::string::npos);
+  EXPECT_NE(pane_text().find("SWI at 0x1000: vector at 0xFFF6 is erased, target halted\r\r\n"),
+            std::string::npos)
+      << pane_text();
   bdx_Disconnect();
   stop_app();
   SetEnvironmentVariableA("BDXSIM_DERIVATIVE", nullptr);

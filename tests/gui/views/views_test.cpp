@@ -162,4 +162,34 @@ TEST_F(ViewsTest, Hcs12xViewAndGlobalPages) {
   EXPECT_EQ(GetScrollPos(item(8100), SB_CTL), 0x800);
 }
 
+// The simulated part runs the code it holds: reset, step, run and halt through the target
+// toolbar's commands, read back in the register view.
+TEST_F(ViewsTest, ResetStepRunAndHaltMoveTheRegisters) {
+  start("MC9S12DG256");
+  // C000: LDX #0; C003: INX; C004: STX $1000; C007: BRA C003; reset vector C000.
+  const unsigned char code[10] = {0xCE, 0x00, 0x00, 0x08, 0x7E, 0x10, 0x00, 0x20, 0xFA, 0xFF};
+  const unsigned char vector[2] = {0xC0, 0x00};
+  ASSERT_EQ(bdx_FlashProgramBlock(40, 0xC000, code, 10), 0);
+  ASSERT_EQ(bdx_FlashProgramBlock(40, 0xFFFE, vector, 2), 0);
+  command(IDM_RESET_TARGET);
+  EXPECT_EQ(text(6000), "C000");
+  command(IDM_STEP);
+  EXPECT_EQ(text(6000), "C003");
+  EXPECT_EQ(text(6002), "0000");
+  command(IDM_STEP);
+  EXPECT_EQ(text(6000), "C004");
+  EXPECT_EQ(text(6002), "0001");
+  command(IDM_RUN);
+  Sleep(200);
+  pump_messages(50);
+  command(IDM_HALT);
+  const std::string pc = text(6000);
+  EXPECT_TRUE(pc == "C003" || pc == "C004" || pc == "C007") << pc;
+  unsigned char high = 0, low = 0;
+  ASSERT_EQ(bdx_GetMemoryByte(0x1000, &high), 0);
+  ASSERT_EQ(bdx_GetMemoryByte(0x1001, &low), 0);
+  EXPECT_GT((high << 8) | low, 2) << "the loop made progress while running";
+  EXPECT_EQ(text(6002).size(), 4u);
+}
+
 }  // namespace

@@ -107,6 +107,22 @@ class SimLibrary : public ::testing::Test {
     ASSERT_EQ(bdx_Init(collect), 0);
   }
   void connect() { ASSERT_EQ(bdx_Connect("R41", "COM1 8"), 0); }
+  // Code into RAM through the BDM.
+  void load(const std::vector<unsigned char>& code, uint32_t at) {
+    uint32_t fail = 0;
+    ASSERT_EQ(bdx_LoadBlock(at, static_cast<uint32_t>(code.size()), code.data(), &fail), 0);
+  }
+  // One step; the PC after it.
+  uint32_t step_to() {
+    uint32_t regs[5] = {};
+    EXPECT_EQ(bdx_TargetStep(), 0);
+    EXPECT_EQ(bdx_RegisterGetAll(regs), 0);
+    return regs[0];
+  }
+  uint32_t step_from(uint32_t pc) {
+    EXPECT_EQ(bdx_RegisterSet(1, pc), 0);
+    return step_to();
+  }
   std::string file(const char* name, const std::string& text) {
     std::string p = temp_path(name);
     write_file(p, text);
@@ -273,29 +289,43 @@ TEST_F(SimLibrary, RunStateResetAndRegisters) {
   EXPECT_EQ(regs[0], 0x4000u);
   EXPECT_EQ(regs[2], 0x1234u);
 
+  // "bra *" in RAM: running, the registers cannot be read; memory stays reachable.
+  load({0x20, 0xFE}, 0x2000);
+  ASSERT_EQ(bdx_RegisterSet(1, 0x2000), 0);
   ASSERT_EQ(bdx_TargetStart(), 0);
+  ASSERT_EQ(bdx_TargetStart(), 0);  // already running
   EXPECT_EQ(bdx_RegisterGetAll(regs), -1);
   EXPECT_EQ(g_lines.back(), "Cannot read registers: target is running");
   EXPECT_EQ(bdx_RegisterSet(1, 0), -1);
+  EXPECT_EQ(g_lines.back(), "Cannot write registers: target is running");
+  EXPECT_EQ(bdx_TargetStep(), -1);
+  EXPECT_EQ(g_lines.back(), "Cannot step: target is running");
   unsigned char b = 0;
   EXPECT_EQ(bdx_GetByte(0xFF06, &b), -1);
-  EXPECT_EQ(bdx_GetMemoryByte(0x1A, &b), 0);  // memory stays reachable
+  ASSERT_EQ(bdx_GetByte(0xFF01, &b), 0);
+  EXPECT_EQ(b & 0x40, 0);  // BDM not active
+  EXPECT_EQ(bdx_GetMemoryByte(0x1A, &b), 0);
   ASSERT_EQ(bdx_TargetHalt(), 0);
+  ASSERT_EQ(bdx_TargetHalt(), 0);  // already halted
+  ASSERT_EQ(bdx_GetByte(0xFF01, &b), 0);
+  EXPECT_EQ(b & 0x40, 0x40);
   ASSERT_EQ(bdx_RegisterGetAll(regs), 0);
-  EXPECT_EQ(regs[0], 0x4000u);  // nothing ran
+  EXPECT_EQ(regs[0], 0x2000u);
+  EXPECT_EQ(regs[2], 0x1234u);
 
-  size_t before = g_lines.size();
-  EXPECT_EQ(bdx_TargetStep(), -1);
-  ASSERT_EQ(g_lines.size(), before + 1);
-  EXPECT_EQ(g_lines.back(), "Cannot step: stepping is not simulated");
-  ASSERT_EQ(bdx_RegisterGetAll(regs), 0);
-  EXPECT_EQ(regs[0], 0x4000u);
-
-  ASSERT_EQ(bdx_SetByte(0xFF06, 0x04), 0);
+  // The CCR at 0xFF06 is the core's: BEQ follows it.
+  load({0x27, 0x02}, 0x2100);
+  ASSERT_EQ(bdx_SetByte(0xFF06, 0xD4), 0);  // Z
+  EXPECT_EQ(step_from(0x2100), 0x2104u);
+  ASSERT_EQ(bdx_SetByte(0xFF06, 0xD0), 0);
+  EXPECT_EQ(step_from(0x2100), 0x2102u);
   ASSERT_EQ(bdx_GetByte(0xFF06, &b), 0);
-  EXPECT_EQ(b, 0x04);
+  EXPECT_EQ(b, 0xD0);
   ASSERT_EQ(bdx_GetMemoryByte(0xFF06, &b), 0);
   EXPECT_EQ(b, 0xFF);  // flash under the BDM registers
+
+  // A reset halts a running part and takes PC from the vector.
+  ASSERT_EQ(bdx_RegisterSet(1, 0x2000), 0);
   ASSERT_EQ(bdx_TargetStart(), 0);
   ASSERT_EQ(bdx_TargetReset(), 0);
   ASSERT_EQ(bdx_RegisterGetAll(regs), 0);
@@ -303,6 +333,96 @@ TEST_F(SimLibrary, RunStateResetAndRegisters) {
   EXPECT_EQ(regs[2], 0u);
   ASSERT_EQ(bdx_GetByte(0xFF06, &b), 0);
   EXPECT_EQ(b, 0xD0);
+}
+
+TEST_F(SimLibrary, StepExecutesOneInstruction) {
+  connect();
+  // ldx #0; inx; bra to the inx
+  load({0xCE, 0x00, 0x00, 0x08, 0x20, 0xFD}, 0x2000);
+  ASSERT_EQ(bdx_RegisterSet(1, 0x2000), 0);
+  ASSERT_EQ(bdx_RegisterSet(3, 0x5555), 0);
+  uint32_t regs[5] = {};
+  const uint32_t pcs[] = {0x2003, 0x2004, 0x2003, 0x2004, 0x2003};
+  const uint32_t xs[] = {0, 1, 1, 2, 2};
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_EQ(bdx_TargetStep(), 0);
+    ASSERT_EQ(bdx_RegisterGetAll(regs), 0);
+    EXPECT_EQ(regs[0], pcs[i]) << i;
+    EXPECT_EQ(regs[2], xs[i]) << i;
+  }
+  unsigned char b = 0;
+  ASSERT_EQ(bdx_GetByte(0xFF06, &b), 0);
+  EXPECT_EQ(b, 0xD0);  // INX leaves N, V, C alone, clears Z
+
+  // Stepping a BGND moves past it and stays halted, without a line.
+  size_t lines = g_lines.size();
+  load({0x00}, 0x2100);
+  EXPECT_EQ(step_from(0x2100), 0x2101u);
+  EXPECT_EQ(g_lines.size(), lines);
+  // WAI stacks the registers and halts: the step happened, with a line saying so.
+  ASSERT_EQ(bdx_RegisterSet(2, 0x3000), 0);
+  load({0x3E}, 0x2200);
+  EXPECT_EQ(step_from(0x2200), 0x2201u);
+  EXPECT_EQ(g_lines.back(), "WAI at 0x2200: target halted (interrupts are not simulated)");
+  ASSERT_EQ(bdx_RegisterGetAll(regs), 0);
+  EXPECT_EQ(regs[1], 0x3000u - 9);
+  // SWI without a vector cannot be taken: the step fails and nothing changes.
+  load({0x3F}, 0x2300);
+  EXPECT_EQ(bdx_RegisterSet(1, 0x2300), 0);
+  EXPECT_EQ(bdx_TargetStep(), -1);
+  EXPECT_EQ(g_lines.back(), "SWI at 0x2300: vector at 0xFFF6 is erased, target halted");
+  ASSERT_EQ(bdx_RegisterGetAll(regs), 0);
+  EXPECT_EQ(regs[0], 0x2300u);
+  EXPECT_EQ(regs[1], 0x3000u - 9);
+  // An unimplemented opcode without a TRAP vector likewise.
+  load({0x18, 0x40}, 0x2300);
+  EXPECT_EQ(bdx_TargetStep(), -1);
+  EXPECT_EQ(g_lines.back(),
+            "Unimplemented opcode 18 40 at 0x2300: TRAP vector at 0xFFF8 is erased, target halted");
+
+  // Nothing to execute where no memory is (MC9S12DG128 has none at 0x1000-0x1FFF).
+  g_env["BDXSIM_DERIVATIVE"] = "MC9S12DG128";
+  restart();
+  connect();
+  ASSERT_EQ(bdx_RegisterSet(1, 0x1000), 0);
+  EXPECT_EQ(bdx_TargetStep(), -1);
+  EXPECT_EQ(g_lines.back(), "No memory at 0x1000 to execute: target halted");
+  ASSERT_EQ(bdx_RegisterGetAll(regs), 0);
+  EXPECT_EQ(regs[0], 0x1000u);
+}
+
+TEST_F(SimLibrary, ARunningPartMakesProgressAndStopsAtBgnd) {
+  connect();
+  // ldx #0; loop: inx; cpx #2000; bne loop; ldaa #$42; bgnd
+  load({0xCE, 0x00, 0x00, 0x08, 0x8E, 0x07, 0xD0, 0x26, 0xFA, 0x86, 0x42, 0x00}, 0x2000);
+  ASSERT_EQ(bdx_RegisterSet(1, 0x2000), 0);
+  ASSERT_EQ(bdx_TargetStart(), 0);
+  size_t lines = g_lines.size();
+  unsigned char status = 0;
+  // At the simulated 4 MHz bus the loop takes about 3 ms; each call brings the part up to date.
+  for (int i = 0; i < 2000 && !(status & 0x40); ++i) {
+    ASSERT_EQ(bdx_GetByte(0xFF01, &status), 0);
+    if (!(status & 0x40)) usleep(1000);
+  }
+  ASSERT_EQ(status & 0x40, 0x40) << "the part did not reach its BGND";
+  ASSERT_EQ(g_lines.size(), lines + 1);
+  EXPECT_EQ(g_lines.back(), "BGND at 0x200B: target halted in background mode");
+  uint32_t regs[5] = {};
+  ASSERT_EQ(bdx_RegisterGetAll(regs), 0);
+  EXPECT_EQ(regs[0], 0x200Cu);
+  EXPECT_EQ(regs[2], 2000u);
+  EXPECT_EQ(regs[4] >> 8, 0x42u);
+  ASSERT_EQ(bdx_TargetHalt(), 0);
+
+  // "bra *": halted after a while, the part has run (and the call did not wait for it).
+  load({0x08, 0x20, 0xFD}, 0x2100);
+  ASSERT_EQ(bdx_RegisterSet(1, 0x2100), 0);
+  ASSERT_EQ(bdx_RegisterSet(3, 0), 0);
+  ASSERT_EQ(bdx_TargetStart(), 0);
+  usleep(5000);
+  ASSERT_EQ(bdx_TargetHalt(), 0);
+  ASSERT_EQ(bdx_RegisterGetAll(regs), 0);
+  EXPECT_GT(regs[2], 100u);
 }
 
 TEST_F(SimLibrary, BlocksFailAtTheFirstAddressThatCannotBeReached) {

@@ -80,13 +80,17 @@ TEST(CommandTable, EnablingRules) {
       EXPECT_EQ(menu_item_enabled(IDM_CONNECT, connected, known), 1 - connected);
       EXPECT_EQ(menu_item_enabled(IDM_SELECT_ADAPTER, connected, known), 1 - connected);
       EXPECT_EQ(menu_item_enabled(IDM_DISCONNECT, connected, known), connected);
-      for (int id : {IDM_CLEAR_BUFFER, IDM_EXIT, IDM_SELECT_DEVICE, IDM_HELP, IDM_ABOUT})
+      // Recent Files entries load a file into the buffer, as Load buffer does.
+      for (int id = IDM_RECENT_FILE_FIRST; id <= IDM_RECENT_FILE_LAST; ++id)
+        EXPECT_EQ(menu_item_enabled(id, connected, known), connected) << id;
+      for (int id : {IDM_CLEAR_BUFFER, IDM_EXIT, IDM_SELECT_DEVICE, IDM_HELP, IDM_ABOUT,
+                     IDM_RECENT_DEVICE_FIRST, IDM_RECENT_DEVICE_LAST})
         EXPECT_EQ(menu_item_enabled(id, connected, known), -1) << id;
     }
   }
   int count = 0;
   const int* ruled = ruled_menu_commands(&count);
-  EXPECT_EQ(count, 12);
+  EXPECT_EQ(count, 18);
   for (int i = 0; i < count; ++i) EXPECT_GE(menu_item_enabled(ruled[i], 0, 0), 0);
 }
 

@@ -1,0 +1,11 @@
+// Loading an adapter library file into the call table: shared by the program (which loads
+// bdxdll.dll from its folder at start-up) and by corvane.exe.
+#pragma once
+
+// Loads the library at path and fills the table by name, reporting missing functions in the
+// message pane; a library that cannot be loaded is reported and leaves the failing stubs. A
+// library loaded by an earlier call is released once the new one is bound.
+// Returns the number of functions found (0 when the library could not be loaded).
+int bdx_load_library_file(const char* path);
+// Points the table back at the failing stubs and releases the loaded library.
+void bdx_unload_library();

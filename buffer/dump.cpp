@@ -1,0 +1,118 @@
+#include "buffer/dump.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "adapter/bdx.h"
+#include "app/message_pane.h"
+#include "buffer/buffer_store.h"
+
+std::string g_region_text;
+BufferRegion g_regions[kMaxBufferRegions];
+int g_region_count = 0;
+
+namespace {
+
+bool blank(char c) { return static_cast<signed char>(c) <= 0x20; }
+
+bool hex_prefix(const char* p) { return p[0] == '0' && (p[1] == 'x' || p[1] == 'X'); }
+
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// A hexadecimal number as "%x" reads it: leading blanks skipped, then digits (modulo 2^32).
+// False when no digit can be read.
+bool read_hex(const char* p, uint32_t* value) {
+  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+  const bool negative = *p == '-';  // "%x" takes a sign, as unsigned arithmetic
+  if (*p == '+' || *p == '-') ++p;
+  if (hex_prefix(p) && hex_value(p[2]) >= 0) p += 2;
+  if (hex_value(*p) < 0) return false;
+  uint32_t v = 0;
+  for (; hex_value(*p) >= 0; ++p) v = v * 16 + uint32_t(hex_value(*p));
+  *value = negative ? 0u - v : v;
+  return true;
+}
+
+// One START-END at p; false when it cannot be read.
+bool parse_region(const char* p, BufferRegion* region) {
+  if (hex_prefix(p)) p += 2;
+  uint32_t start = 0, end = 0;
+  if (!read_hex(p, &start)) return false;
+  while (*p && *p != '-' && !blank(*p)) ++p;
+  if (*p != '-') return false;
+  ++p;
+  while (*p && blank(*p)) ++p;
+  if (hex_prefix(p)) p += 2;
+  if (!read_hex(p, &end)) return false;
+  region->region_start = start;
+  region->region_end = end;
+  return true;
+}
+
+}  // namespace
+
+int parse_region_text(const char* text) {
+  BufferRegion parsed[kMaxBufferRegions];
+  int count = 0;
+  const char* p = text;
+  if (*p) {
+    for (;;) {
+      while (*p && blank(*p)) ++p;
+      if (!*p) break;
+      if (count == kMaxBufferRegions) return 0;
+      if (!parse_region(p, &parsed[count])) return 0;
+      ++count;
+      while (*p && !blank(*p) && *p != ';') ++p;
+      if (!*p) break;
+      if (*p == ';') ++p;
+      if (!*p) break;
+    }
+  }
+  for (int i = 0; i < count; ++i) g_regions[i] = parsed[i];
+  g_region_count = count;
+  return 1;
+}
+
+int dump_regions() {
+  begin_command("Dump to buffer");
+  char line[96];
+  for (int i = 0; i < g_region_count; ++i) {
+    const BufferRegion& r = g_regions[i];
+    if (r.region_start >= r.region_end) continue;
+    // Computed wide: 0x0-0xFFFFFFFF is 2^32 bytes, which no 32-bit count can carry.
+    const uint64_t size = uint64_t(r.region_end) - r.region_start + 1;
+    unsigned char* staging = size <= 0xFFFFFFFFu ? static_cast<unsigned char*>(std::malloc(size))
+                                                 : nullptr;
+    if (!staging) {
+      std::snprintf(line, sizeof line, "Failed getting memory (size 0x%" PRIX64 ") ", size);
+      append_line(line);
+      return 0;
+    }
+    uint32_t fail = r.region_start;
+    if (bdx_GetBlock(r.region_start, uint32_t(size), staging, &fail) != 0) {
+      std::snprintf(line, sizeof line, "Cannot get memory at 0x%X", unsigned(fail));
+      append_line(line);
+      std::free(staging);
+      return 0;
+    }
+    if (!buffer_write(r.region_start, staging, uint32_t(size), 0xFF)) {
+      std::snprintf(line, sizeof line, "Failed buffer management (size 0x%" PRIX64 ") ", size);
+      append_line(line);
+      std::free(staging);
+      return 0;
+    }
+    std::snprintf(line, sizeof line, "Region 0x%X-0x%X", unsigned(r.region_start),
+                  unsigned(r.region_end));
+    append_line(line);
+    std::free(staging);
+  }
+  end_command();
+  return 1;
+}

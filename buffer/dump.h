@@ -1,0 +1,32 @@
+// "Dump to buffer": ranges of target memory, named as region text ("0x0-0x7FF;0x2000-0x3FFF"),
+// read from the target and written into the buffer.
+#pragma once
+#include <cstdint>
+#include <string>
+
+struct BufferRegion {
+  uint32_t region_start;  // both inclusive
+  uint32_t region_end;
+};
+
+enum { kMaxBufferRegions = 16, kRegionTextLimit = 510 };
+
+// The region text the dialog shows (kept while the program runs; empty at start, then the
+// default "0x0-0x7FF;0x2000-0x3FFF" whenever the dialog opens with it empty) and the regions of
+// the last text the dialog accepted.
+extern std::string g_region_text;
+extern BufferRegion g_regions[kMaxBufferRegions];
+extern int g_region_count;
+
+// Parses region text: START-END pairs of hexadecimal numbers (either may carry "0x" or "0X"),
+// separated by ";" or blanks (any byte whose value as a signed byte is at most 0x20); "-" must
+// follow START directly. At most 16 regions; an empty text has none. Returns 1 and replaces the
+// region list when the text is accepted, 0 (list unchanged) when it is not.
+int parse_region_text(const char* text);
+
+// Dumps every region of the list, in order, into the buffer ("Dump to buffer" frame, a
+// "Region 0x%X-0x%X" line each). Regions whose end is not above their start are skipped.
+// Returns 1 when all succeeded, 0 at the first failure (the line says which): a region too large
+// to stage ("Failed getting memory (size 0x%X) "), a failed target read ("Cannot get memory at
+// 0x%X"), a full buffer ("Failed buffer management (size 0x%X) ").
+int dump_regions();

@@ -1,0 +1,10 @@
+// The File menu's "&Load buffer" and "&Save buffer as File": a file dialog, then the load or
+// save of buffer/load_save.h. Each dialog opens with the path chosen last time.
+#pragma once
+#include <windows.h>
+
+// Command 7000: "Load File to Buffer"; on OK loads the file into the buffer and adds it to the
+// recent files, whatever the load's result. Cancel does nothing.
+void load_buffer_command(HWND owner);
+// Command 7002: "Save Buffer to file"; on OK saves the buffer there. Cancel does nothing.
+void save_buffer_command(HWND owner);

@@ -1,0 +1,335 @@
+// Target commands of the front end: program, erase and verify. Each connects the adapter as
+// "&Connect" does, identifies the derivative (or takes the one named), resets the target, and
+// runs the very passes the program's menu commands run.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "adapter/bdx.h"
+#include "adapter/connection.h"
+#include "app/message_pane.h"
+#include "buffer/dump.h"
+#include "buffer/load_save.h"
+#include "cli/cli.h"
+#include "programming/erase.h"
+#include "programming/program_from_file.h"
+#include "programming/programmer.h"
+#include "programming/region_selection.h"
+#include "programming/verify.h"
+#include "target/catalogue.h"
+
+namespace {
+
+struct TargetOptions {
+  int adapter = ADAPTER_R41;
+  int port = 0;              // 0-based: COM1
+  int clock = 8000;          // kHz; -1 detects
+  const char* target = nullptr;
+  const char* file = nullptr;
+  bool verify = false;       // program: verify afterwards
+  bool all = false;          // erase: mass erase
+  const char* output = nullptr;  // dump: -o FILE
+  bool no_program = false;   // write-file
+  bool no_verify = false;
+};
+
+// The command's own options beyond the target options.
+enum : unsigned {
+  kAllowVerify = 1,     // --verify
+  kAllowAll = 2,        // --all
+  kAllowOutput = 4,     // -o FILE
+  kAllowFileFlags = 8,  // --no-program, --no-verify
+};
+
+bool usage_error(const char* text, const char* argument) {
+  std::fprintf(stderr, "corvane: %s '%s'\n", text, argument);
+  return false;
+}
+
+bool parse_hex_page(const std::string& text, int* page) {
+  if (text.empty() || text.size() > 2) return false;
+  char* end = nullptr;
+  const long value = std::strtol(text.c_str(), &end, 16);
+  if (*end != '\0' || value < 0 || value >= kFlashPageCount) return false;
+  *page = static_cast<int>(value);
+  return true;
+}
+
+// "30-3F,eeprom,ram": pages and page ranges in hex, "flash" (every page), "eeprom", "ram" (or
+// "volatile") and "all". Only what is named is selected.
+bool parse_regions(const char* text) {
+  set_all_regions(false);
+  RegionSelection& regions = region_selection();
+  std::string list = text;
+  size_t at = 0;
+  while (at <= list.size()) {
+    size_t comma = list.find(',', at);
+    if (comma == std::string::npos) comma = list.size();
+    const std::string item = list.substr(at, comma - at);
+    at = comma + 1;
+    if (item == "all") {
+      set_all_regions(true);
+    } else if (item == "eeprom") {
+      regions.include_eeprom = true;
+    } else if (item == "ram" || item == "volatile") {
+      regions.include_volatile = true;
+    } else if (item == "flash") {
+      for (bool& page : regions.include_page) page = true;
+    } else {
+      const size_t dash = item.find('-');
+      int first = 0, last = 0;
+      if (!parse_hex_page(item.substr(0, dash), &first)) return usage_error("bad region", item.c_str());
+      last = first;
+      if (dash != std::string::npos && !parse_hex_page(item.substr(dash + 1), &last))
+        return usage_error("bad region", item.c_str());
+      if (last < first) return usage_error("bad region", item.c_str());
+      for (int p = first; p <= last; ++p) regions.include_page[p] = true;
+    }
+  }
+  return true;
+}
+
+bool parse_clock(const char* text, int* khz) {
+  if (std::strcmp(text, "auto") == 0) {
+    *khz = -1;
+    return true;
+  }
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || value < 1 || value > 100000) return false;
+  *khz = static_cast<int>(value);
+  return true;
+}
+
+bool parse_port(const char* text, int* port) {
+  const char* digits = (std::strncmp(text, "COM", 3) == 0 || std::strncmp(text, "com", 3) == 0)
+                           ? text + 3 : text;
+  char* end = nullptr;
+  const long value = std::strtol(digits, &end, 10);
+  if (end == digits || *end != '\0' || value < 1 || value > 128) return false;
+  *port = static_cast<int>(value - 1);
+  return true;
+}
+
+// Options common to the target commands, then the command's own (--verify, --all) and at most
+// one file. want_file: 1 a file is required, 0 none is allowed.
+bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
+                          TargetOptions* o) {
+  const bool allow_verify = (allow & kAllowVerify) != 0;
+  const bool allow_all = (allow & kAllowAll) != 0;
+  for (int i = 0; i < argc; ++i) {
+    const char* arg = argv[i];
+    const bool has_value = i + 1 < argc;
+    if (std::strcmp(arg, "--adapter") == 0 && has_value) {
+      const char* model = argv[++i];
+      if (std::strcmp(model, "R41") == 0 || std::strcmp(model, "r41") == 0) {
+        o->adapter = ADAPTER_R41;
+      } else if (std::strcmp(model, "R42") == 0 || std::strcmp(model, "r42") == 0) {
+        o->adapter = ADAPTER_R42;
+      } else {
+        return usage_error("unknown adapter model (R41 or R42)", model);
+      }
+    } else if (std::strcmp(arg, "--port") == 0 && has_value) {
+      if (!parse_port(argv[++i], &o->port)) return usage_error("bad port", argv[i]);
+    } else if (std::strcmp(arg, "--clock") == 0 && has_value) {
+      if (!parse_clock(argv[++i], &o->clock)) return usage_error("bad clock", argv[i]);
+    } else if (std::strcmp(arg, "--target") == 0 && has_value) {
+      o->target = argv[++i];
+    } else if (std::strcmp(arg, "--regions") == 0 && has_value) {
+      if (!parse_regions(argv[++i])) return false;
+    } else if (allow_verify && std::strcmp(arg, "--verify") == 0) {
+      o->verify = true;
+    } else if (allow_all && std::strcmp(arg, "--all") == 0) {
+      o->all = true;
+    } else if ((allow & kAllowOutput) && std::strcmp(arg, "-o") == 0 && has_value && !o->output) {
+      o->output = argv[++i];
+    } else if ((allow & kAllowFileFlags) && std::strcmp(arg, "--no-program") == 0) {
+      o->no_program = true;
+    } else if ((allow & kAllowFileFlags) && std::strcmp(arg, "--no-verify") == 0) {
+      o->no_verify = true;
+    } else if (arg[0] == '-' && arg[1] != '\0') {
+      return usage_error("unexpected argument", arg);
+    } else if (want_file && !o->file) {
+      o->file = arg;
+    } else {
+      return usage_error("unexpected argument", arg);
+    }
+  }
+  if (want_file && !o->file) {
+    std::fprintf(stderr, "corvane: no input file\n");
+    return false;
+  }
+  return true;
+}
+
+// The connection as "&Connect" makes it: adapter, then the derivative, then a reset. The
+// derivative named with --target is taken as it is; otherwise it must be identified.
+int connect_and_identify(const TargetOptions& o) {
+  reset_target_map();
+  if (o.target) {
+    select_target_by_name(o.target);
+    if (!target_known()) {
+      std::fprintf(stderr, "corvane: no derivative named '%s' in the catalogue\n", o.target);
+      return kExitUsage;
+    }
+  }
+  if (!cli_load_adapter_library()) return kExitFailed;
+  bdx_Init(append_line);
+  if (connect_adapter(o.adapter, o.port, o.clock) != 0) {
+    append_line("Failed connection");
+    return kExitFailed;
+  }
+  if (!o.target) {
+    autodetect_target();
+    if (!target_known()) {
+      append_line("Cannot identify the target MPU: name it with --target NAME");
+      return kExitFailed;
+    }
+  }
+  const Derivative* target = current_target();
+  if (!target->info || !target->info->memory_map) {
+    std::string line = "No memory map for '";
+    line += target->name;
+    line += "', please choose another target";
+    append_line(line.c_str());
+    return kExitFailed;
+  }
+  std::string line = "Target MPU: '";
+  line += target->name;
+  line += "'";
+  append_line(line.c_str());
+  // The selection as the memory regions dialog would leave it for this map: pages the part
+  // does not have are not selected.
+  TargetMemoryMap map;
+  get_target_memory_map(&map);
+  fill_memory_regions(map, &region_selection());
+  if (bdx_TargetReset() == -1) {
+    append_line("Cannot reset target");
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+// --- write-file: the programmer run on the console ---
+
+// Status texts as lines on standard output; the bar on standard error, drawn in place on a
+// terminal, as a percentage line every 10 % otherwise.
+int g_bar_maximum = 1;
+int g_bar_position = 0;
+int g_bar_shown = -1;
+bool g_bar_drawn = false;
+
+void end_bar_line() {
+  if (g_bar_drawn) std::fputc('\n', stderr);
+  g_bar_drawn = false;
+}
+void console_status(const char* text) {
+  end_bar_line();
+  std::printf("%s\n", text);
+  std::fflush(stdout);
+}
+void console_draw() {
+  const int percent = g_bar_maximum > 0 ? g_bar_position * 100 / g_bar_maximum : 100;
+  if (cli_stderr_is_terminal()) {
+    if (percent == g_bar_shown) return;
+    const int filled = percent / 5;
+    std::fprintf(stderr, "\r[%.*s%.*s] %3d%%", filled, "####################", 20 - filled,
+                 "....................", percent);
+    g_bar_drawn = true;
+  } else {
+    if (g_bar_shown >= 0 && percent / 10 == g_bar_shown / 10) return;
+    std::fprintf(stderr, "%d%%\n", percent);
+  }
+  g_bar_shown = percent;
+  std::fflush(stderr);
+}
+void console_set_range(int maximum) {
+  g_bar_maximum = maximum;
+  g_bar_shown = -1;
+}
+void console_set_position(int position) {
+  g_bar_position = position;
+  console_draw();
+}
+int console_step() {
+  const int previous = g_bar_position++;
+  console_draw();
+  return previous;
+}
+void console_nothing() {}
+
+const ProgrammerSink kConsoleSink = {console_status,       console_set_range, console_set_position,
+                                     console_step,         console_nothing,   console_nothing,
+                                     console_nothing};
+
+// Loads the file into the (empty) buffer and compares the target with it.
+bool verify_file(const char* path) {
+  return load_file_into_buffer(path) && verify_target_against_buffer();
+}
+
+}  // namespace
+
+int cli_program(int argc, char** argv) {
+  TargetOptions o;
+  if (!parse_target_options(argc, argv, true, kAllowVerify, &o)) return kExitUsage;
+  const int connected = connect_and_identify(o);
+  if (connected != kExitOk) return connected;
+  if (!program_regions_from_file(o.file)) return kExitFailed;
+  if (o.verify && !verify_file(o.file)) return kExitFailed;
+  return kExitOk;
+}
+
+int cli_erase(int argc, char** argv) {
+  TargetOptions o;
+  if (!parse_target_options(argc, argv, false, kAllowAll, &o)) return kExitUsage;
+  const int connected = connect_and_identify(o);
+  if (connected != kExitOk) return connected;
+  // --all is "&Erase All" after its question was answered: the whole part, whatever the
+  // regions say.
+  const int done = o.all ? mass_erase_confirmed() : erase_regions();
+  return done ? kExitOk : kExitFailed;
+}
+
+int cli_verify(int argc, char** argv) {
+  TargetOptions o;
+  if (!parse_target_options(argc, argv, true, 0, &o)) return kExitUsage;
+  const int connected = connect_and_identify(o);
+  if (connected != kExitOk) return connected;
+  return verify_file(o.file) ? kExitOk : kExitFailed;
+}
+
+int cli_dump(int argc, char** argv) {
+  if (argc < 1 || argv[0][0] == '-') {
+    std::fprintf(stderr, "corvane: no regions (START-END [; START-END])\n");
+    return kExitUsage;
+  }
+  if (!parse_region_text(argv[0])) {
+    std::fprintf(stderr, "corvane: Syntax errorin text string: START-END [; START-END]\n");
+    return kExitUsage;
+  }
+  TargetOptions o;
+  if (!parse_target_options(argc - 1, argv + 1, false, kAllowOutput, &o)) return kExitUsage;
+  if (!o.output) {
+    std::fprintf(stderr, "corvane: no output file (-o FILE)\n");
+    return kExitUsage;
+  }
+  const int connected = connect_and_identify(o);
+  if (connected != kExitOk) return connected;
+  if (!dump_regions()) return kExitFailed;
+  return save_buffer_to_file(o.output) ? kExitOk : kExitFailed;
+}
+
+int cli_write_file(int argc, char** argv) {
+  TargetOptions o;
+  if (!parse_target_options(argc, argv, true, kAllowFileFlags, &o)) return kExitUsage;
+  const int connected = connect_and_identify(o);
+  if (connected != kExitOk) return connected;
+  g_programmer.program_flash = !o.no_program;
+  g_programmer.verify_flash = !o.no_verify;
+  g_programmer.abort_flag = 0;
+  g_programmer.file_path = o.file;
+  const int ok = programmer_run(o.file, kConsoleSink);
+  end_bar_line();
+  return ok ? kExitOk : kExitFailed;
+}

@@ -1,0 +1,143 @@
+#include "programming/erase.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "adapter/bdx.h"
+#include "app/message_pane.h"
+#include "programming/region_selection.h"
+#include "target/catalogue.h"
+
+namespace {
+
+const char kNoMap[] = "Cannot determine EEPROM memory region, please check target setup";
+const char kNoEepromTiming[] = "Cannot determine EEPROM timing, please check target setup";
+const char kNoFlashTiming[] = "Cannot determine Flash timing, please check target setup";
+
+// A reset that fails leaves the part in an unknown state: erasing it, or calling the erase
+// done, would hide that.
+bool reset_for_erase() {
+  if (bdx_TargetReset() != -1) return true;
+  append_line("Cannot reset target");
+  return false;
+}
+
+void append_page_line(const char* format, int page) {
+  char line[64];
+  std::snprintf(line, sizeof line, format, page);
+  append_line(line);
+}
+
+// The volatile range (16-bit addresses) written with zeros in one block; an empty range is
+// passed over without a line.
+enum VolatileFill { kFillDone, kFillFailed, kFillNoMemory };
+VolatileFill fill_volatile_with_zeros(const TargetMemoryMap& map) {
+  const uint32_t start = map.volatile_start & 0xFFFF;
+  const uint32_t end = map.volatile_end & 0xFFFF;
+  if (end <= start) return kFillDone;
+  const uint32_t size = end - start + 1;
+  unsigned char* zeros = static_cast<unsigned char*>(std::calloc(size, 1));
+  if (!zeros) {
+    append_line("Cannor obtain memory block for fill");
+    return kFillNoMemory;
+  }
+  uint32_t fail = start;
+  VolatileFill result = kFillDone;
+  if (bdx_LoadBlock(start, size, zeros, &fail) != 0) {
+    char line[64];
+    std::snprintf(line, sizeof line, "Failed writing volatile memory at %4.4X",
+                  static_cast<unsigned>(fail));
+    append_line(line);
+    result = kFillFailed;
+  } else {
+    append_line("Volatile memory filled ('00') ");
+  }
+  std::free(zeros);
+  return result;
+}
+
+}  // namespace
+
+int mass_erase_confirmed() {
+  begin_command("Mass Erase Device");
+  TargetMemoryMap map;
+  if (!get_target_memory_map(&map)) {
+    append_line(kNoMap);
+    return 0;
+  }
+  const uint8_t eeprom_timing = get_timing_value();
+  if (eeprom_timing == 0) {
+    append_line(kNoEepromTiming);
+    return 0;
+  }
+  const uint8_t flash_timing = get_timing_value();
+  if (flash_timing == 0) {
+    append_line(kNoFlashTiming);
+    return 0;
+  }
+  if (!reset_for_erase()) return 0;
+  append_line("Erasing Flash...");
+  if (bdx_FlashEraseAll(flash_timing) == -1) {
+    append_line("Failed erasing Flash");
+    return 0;
+  }
+  append_line("Erasing Eprom...");
+  if (bdx_EpromEraseAll(eeprom_timing, map.eeprom_start) == -1) {
+    append_line("Failed erasing EEPROM");
+    return 0;
+  }
+  if (!reset_for_erase()) return 0;
+  end_command();
+  return 1;
+}
+
+int erase_regions() {
+  begin_command("Erase Regions");
+  TargetMemoryMap map;
+  if (!get_target_memory_map(&map)) {
+    append_line(kNoMap);
+    return 0;
+  }
+  const RegionSelection& regions = region_selection();
+  bool all_done = true;
+
+  if (regions.include_eeprom) {
+    const uint8_t timing = get_timing_value();
+    if (timing == 0) {
+      append_line(kNoEepromTiming);
+      return 0;
+    }
+    // There is no partial EEPROM erase: the whole of it goes.
+    if (bdx_EpromEraseAll(timing, map.eeprom_start) == -1) {
+      append_line("Failed erasing EEPROM");
+      all_done = false;
+    } else {
+      append_line("EEPROM erased");
+    }
+  }
+
+  if (regions.include_volatile) {
+    const VolatileFill fill = fill_volatile_with_zeros(map);
+    if (fill == kFillNoMemory) return 0;
+    if (fill == kFillFailed) all_done = false;
+  }
+
+  const uint8_t flash_timing = get_timing_value();
+  if (flash_timing == 0) {
+    append_line(kNoFlashTiming);
+    return 0;
+  }
+  for (int page = map.flash_first_page; page <= map.flash_last_page; ++page) {
+    if (!page_selected(page)) continue;
+    if (bdx_FlashEraseBlock(page, flash_timing) != 0) {
+      append_page_line("FAILED erasing block %2.2X", page);
+      all_done = false;
+    } else {
+      append_page_line("Block %2.2X erased", page);
+    }
+  }
+
+  if (!all_done) return 0;  // the failures above are the command's last word
+  end_command();
+  return 1;
+}

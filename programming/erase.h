@@ -1,0 +1,18 @@
+// Erasing the target through the adapter library: the whole flash and EEPROM ("&Erase All",
+// whose confirmation lives in programming/erase_win.h), or the selected regions ("&Erase memory
+// region(s)": the EEPROM, the volatile RAM filled with zeros, and each selected flash page).
+// Both are framed commands in the message pane; "COMMAND DONE" ends only a command in which
+// every step succeeded.
+#pragma once
+
+// "Mass Erase Device", after the user confirmed: reset, erase all flash, erase all EEPROM,
+// reset again, ignoring the region selection. Stops at the first failure (a failed reset
+// included, "Cannot reset target"). Returns 1 after "COMMAND DONE", else 0.
+int mass_erase_confirmed();
+
+// "Erase Regions": erases the EEPROM when selected, fills the volatile range with zeros when
+// selected, then erases each selected flash page from the first to the last. A failed EEPROM
+// erase, fill or page erase is reported and the remaining steps still run, but the command
+// then ends without "COMMAND DONE"; a timing of 0 or a failed allocation stops it at once.
+// Returns 1 after "COMMAND DONE", else 0.
+int erase_regions();

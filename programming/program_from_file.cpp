@@ -1,0 +1,35 @@
+#include "programming/program_from_file.h"
+
+#include <cstdio>
+
+#include "app/message_pane.h"
+#include "buffer/buffer_store.h"
+#include "buffer/load_save.h"
+#include "programming/program_target.h"
+
+int program_regions_from_file(const char* path) {
+  FILE* f = path ? std::fopen(path, "r") : nullptr;
+  if (!f) {
+    append_line("Cannot open");
+    return 0;
+  }
+  std::fclose(f);
+
+  BufferBlock* user_buffer = buffer_detach();
+  // A file that did not load whole never reaches the target: part of an image in flash is a
+  // part that does not run, and nothing in the pane would say which part is missing.
+  if (!load_file_into_buffer(path)) {
+    buffer_attach(user_buffer);  // frees what was loaded, quietly, keeping the load's lines
+    return 0;
+  }
+  if (!program_target_from_buffer()) {
+    // Quietly as well: a "Clear buffer" frame would wipe the failure from the pane.
+    buffer_attach(user_buffer);
+    return 0;
+  }
+  buffer_clear();
+  buffer_attach(user_buffer);
+  begin_command("Programmed/Downloaded memory regions from file");
+  end_command();
+  return 1;
+}

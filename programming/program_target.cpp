@@ -1,0 +1,229 @@
+#include "programming/program_target.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "adapter/bdx.h"
+#include "app/message_pane.h"
+#include "buffer/buffer_store.h"
+#include "programming/region_selection.h"
+#include "target/catalogue.h"
+
+namespace {
+
+constexpr uint32_t kInitrm = 0x0010;
+constexpr uint32_t kInitee = 0x0012;
+constexpr uint32_t kPpage = 0x0030;
+constexpr uint32_t kWindowSize = 0x4000;
+constexpr int kStagingSize = 512;  // the most one flash programming call carries
+constexpr uint8_t kErased = 0xFF;
+
+void append_formatted(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+void append_formatted(const char* format, ...) {
+  char line[128];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  append_line(line);
+}
+
+uint32_t paged_window(int page) { return (static_cast<uint32_t>(page) << 16) + 0x8000; }
+
+// Selects the page shown at 0x8000-0xBFFF. A failure has no line of its own.
+bool write_ppage(int page) { return bdx_SetMemoryByte(kPpage, static_cast<uint8_t>(page)) == 0; }
+
+// One of the pages that are seen through a 16-bit window (0x3F, 0x3E, and the first page at
+// 0x8000): held in the buffer at that window, in paged form, both or neither.
+enum WindowedPage { kBlank, kProgrammed, kFailed };
+WindowedPage program_windowed_page(int page, uint32_t window, uint8_t timing, bool select_page) {
+  const bool paged = window_holds_data(paged_window(page));
+  const bool plain = window_holds_data(window);
+  if (paged && plain)
+    append_formatted("Warning Block 0x%2.2X (multiple representation in buffer)", page);
+  if (!paged && !plain) {
+    append_formatted("Block 0x%2.2X is blank", page);
+    return kBlank;
+  }
+  if (select_page && !write_ppage(page)) return kFailed;
+  if (!write_flash_range(timing, window, window + kWindowSize - 1, kErased)) return kFailed;
+  append_formatted("Block 0x%2.2X programmed", page);
+  return kProgrammed;
+}
+
+// The next address of a signed walk up to last (inclusive) that the buffer may hold: addresses
+// the buffer does not hold lead to no call, so the walk may pass over them in one step. Returns
+// last + 1 when nothing more is held. Negative addresses are walked one by one.
+int64_t next_held_in_walk(int64_t a, int64_t last) {
+  if (a < 0) return a + 1;
+  uint32_t next = 0;
+  if (a > last || !buffer_next_held(static_cast<uint32_t>(a), static_cast<uint32_t>(last), &next))
+    return last + 1;
+  return next;
+}
+
+}  // namespace
+
+bool window_holds_data(uint32_t window) {
+  return buffer_next_held(window, window + kWindowSize - 1, nullptr) != 0;
+}
+
+int write_flash_range(uint8_t timing, uint32_t first, uint32_t last, uint8_t fill) {
+  uint8_t staging[kStagingSize];
+  uint64_t a = first;  // 64 bits: the last word of the address space ends the loop too
+  while (a < last) {
+    const uint32_t address = static_cast<uint32_t>(a);
+    std::memset(staging, fill, sizeof staging);
+    uint32_t length = 0;
+    const int n = buffer_read_run(address, last, kStagingSize, staging);
+    if (n > 0) {
+      length = static_cast<uint32_t>(n + (n & 1));
+    } else {
+      // The word's first byte is absent: a leading fill byte, then the bytes from its second.
+      const int m = buffer_read_run(address + 1, last, kStagingSize - 1, staging + 1);
+      if (m == 0) {
+        // Neither byte of the word is held. Words that hold nothing lead to no call, so go
+        // straight to the word of the next byte held.
+        uint32_t next = 0;
+        if (a + 2 > last || !buffer_next_held(static_cast<uint32_t>(a + 2), last, &next)) break;
+        a = next & ~1u;
+        continue;
+      }
+      length = static_cast<uint32_t>((m & 1) ? m + 1 : m + 2);
+    }
+    if (bdx_FlashProgramBlock(timing, address, staging, length) == -1) {
+      append_formatted("Flash block at: %X", static_cast<unsigned>(address));
+      return 0;
+    }
+    a += length;
+  }
+  return 1;
+}
+
+int program_flash() {
+  TargetMemoryMap map;
+  get_target_memory_map(&map);
+  const int first = map.flash_first_page;
+  const uint8_t timing = get_timing_value();
+  if (map.flash_last_page != 0x3F) {
+    // Every supported flash ends at page 0x3F.
+    append_line("No available Flash, please check target setup");
+    return 0;
+  }
+  // The fixed pages through their own windows; PPAGE is not needed for them.
+  if (page_selected(0x3F) && program_windowed_page(0x3F, 0xC000, timing, false) == kFailed)
+    return 0;
+  if (page_selected(0x3E) && program_windowed_page(0x3E, 0x4000, timing, false) == kFailed)
+    return 0;
+  if (first >= 0x3E) return 1;
+  // The first page, which shows at 0x8000-0xBFFF after reset.
+  if (page_selected(first) && program_windowed_page(first, 0x8000, timing, true) == kFailed)
+    return 0;
+  // Every page in paged form, 0x3F down to the first; the fixed pages and the first page come
+  // up again here, so a page held in both forms is programmed from both.
+  for (int page = 0x3F; page >= first; --page) {
+    if (!page_selected(page)) continue;
+    const uint32_t window = paged_window(page);
+    if (!window_holds_data(window)) {
+      append_formatted("Block 0x%2.2X is blank", page);
+      continue;
+    }
+    if (!write_ppage(page)) return 0;
+    if (!write_flash_range(timing, window, window + kWindowSize - 1, kErased)) return 0;
+    append_formatted("Block 0x%2.2X programmed", page);
+  }
+  return 1;
+}
+
+int program_eeprom() {
+  TargetMemoryMap map;
+  get_target_memory_map(&map);
+  const uint8_t timing = get_timing_value();
+  if (timing == 0) {
+    append_line("Cannot determine EEPROM timing, please check target setup");
+    return 0;
+  }
+  if (bdx_SetMemoryByte(kInitee, map.initee) != 0) {
+    append_line("Writing INITEE");
+    return 0;
+  }
+  // The range is walked with signed bounds, as the map's fields are typed into the Target MPU
+  // dialog; 64 bits keep the walk from overflowing at the top.
+  const int64_t last = static_cast<int32_t>(map.eeprom_end);
+  int64_t a = static_cast<int32_t>(map.eeprom_start);
+  while (a <= last) {
+    const uint32_t address = static_cast<uint32_t>(a);
+    uint8_t bytes[4];
+    if (address % 4 == 0 && buffer_read_run(address, map.eeprom_end, 4, bytes) == 4) {
+      const uint32_t data = static_cast<uint32_t>(bytes[0]) << 24 |
+                            static_cast<uint32_t>(bytes[1]) << 16 |
+                            static_cast<uint32_t>(bytes[2]) << 8 | bytes[3];
+      if (bdx_EpromProgramSector(timing, address, data) == -1) {
+        append_formatted("Sector: %X, data: %X", static_cast<unsigned>(address),
+                         static_cast<unsigned>(data));
+        return 0;
+      }
+      a += 4;
+      continue;
+    }
+    if (buffer_get_byte(address, &bytes[0])) {
+      if (bdx_EpromProgramByte(timing, address, bytes[0]) == -1) {
+        append_formatted("Sector: %X, data: %X", static_cast<unsigned>(address), bytes[0]);
+        return 0;
+      }
+      a += 1;
+      continue;
+    }
+    a = next_held_in_walk(a + 1, last);
+  }
+  return 1;
+}
+
+int download_volatile() {
+  TargetMemoryMap map;
+  get_target_memory_map(&map);
+  if (bdx_SetMemoryByte(kInitrm, map.initrm) != 0) {
+    append_line("Writing INITRM");
+    return 0;
+  }
+  const int64_t last = static_cast<int32_t>(map.volatile_end);
+  int64_t a = static_cast<int32_t>(map.volatile_start);
+  for (a = next_held_in_walk(a, last); a <= last; a = next_held_in_walk(a + 1, last)) {
+    const uint32_t address = static_cast<uint32_t>(a);
+    uint8_t value = 0;
+    if (!buffer_get_byte(address, &value)) continue;
+    if (bdx_SetMemoryByte(address, value) != 0) return 0;  // no line of its own
+  }
+  return 1;
+}
+
+int program_target_from_buffer() {
+  append_line("Scanning for selected Flash...");
+  if (!program_flash()) {
+    append_line("Failed programming Flash");
+    return 0;
+  }
+  const RegionSelection& regions = region_selection();
+  if (regions.include_eeprom) {
+    append_line("Programming Eeprom...");
+    if (!program_eeprom()) {
+      append_line("Failed programming Eeprom");
+      return 0;
+    }
+  }
+  if (regions.include_volatile) {
+    append_line("Downloading (volatile)...");
+    if (!download_volatile()) {
+      append_line("Download Failed");
+      return 0;
+    }
+  }
+  end_command();
+  return 1;
+}

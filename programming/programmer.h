@@ -1,0 +1,50 @@
+// The programmer run: the whole S-record file handed to the adapter library, which programs and
+// verifies the flash itself, while the caller's progress display follows the library's progress
+// callback. Portable: the run reports through a sink that the caller hands in (the Programmer
+// dialog's status line and progress bar, or the console of `corvane write-file`).
+#pragma once
+#include <string>
+
+// What a run shows and how it keeps its caller's windows alive.
+struct ProgrammerSink {
+  void (*status)(const char* text);     // replaces the status line
+  void (*set_range)(int maximum);       // the bar runs 0 .. maximum in steps of 1
+  void (*set_position)(int position);
+  int (*step)();                        // advances the bar by 1; returns its previous position
+  void (*deliver_one_message)();        // hands one pending message to its window
+  void (*deliver_messages)();           // hands every pending message to its window
+  void (*repaint)();                    // repaints the display at once
+};
+
+struct ProgrammerState {
+  std::string file_path;   // the file to program; kept between runs, empty at start
+  bool program_flash;      // "Program FLASH" when the run started
+  bool verify_flash;       // "Verify FLASH" when the run started
+  bool idle;               // no run in progress
+  int abort_flag;          // set by Abort (and by quitting the tool during a run)
+  int line_total;          // progress units of the run
+  int progress_counter;    // last bar position the progress callback saw
+};
+
+extern ProgrammerState g_programmer;
+
+// True while a run is in progress: nothing else may talk to the adapter library then.
+bool programmer_busy();
+// Asks the run in progress to stop at the library's next progress callback.
+void programmer_request_abort();
+
+// The run behind "&Start", with the stored flags: 1 success, 0 failure (the status line says
+// why). The sink is used until the run returns.
+int programmer_run(const char* path, const ProgrammerSink& sink);
+// The library's progress callback: delivers every pending message, steps the bar while it has
+// not passed the line total, repaints, and returns the abort flag.
+int programmer_progress();
+
+// Progress units of a file: its lines up to the first one whose second character is 'X' or a
+// TAB, not counting lines of a single character (read in pieces of at most 511 characters).
+// -1 when the file cannot be opened.
+int count_programmer_lines(const char* path);
+
+// The display form of a path: whole when it has at most limit characters, otherwise its first
+// 4 characters, "./..../." and its last limit - 12; then lower case with forward slashes.
+std::string display_path(const std::string& path, size_t limit);

@@ -1,0 +1,17 @@
+// Control ids of the Target MPU dialog "CORVANE_TARGET".
+#pragma once
+
+#define IDC_TARGET_DEFAULT 3
+#define IDC_TARGET_FAMILY 1045
+#define IDC_TARGET_DESCRIPTION 1046
+#define IDC_TARGET_DERIVATIVE 1047
+#define IDC_TARGET_AUTODETECT 1048
+// The memory fields: lower and upper field of each range, and the two register values.
+#define IDC_TARGET_VOLATILE_START 1051
+#define IDC_TARGET_VOLATILE_END 1052
+#define IDC_TARGET_EEPROM_START 1054
+#define IDC_TARGET_EEPROM_END 1055
+#define IDC_TARGET_FLASH_FIRST_PAGE 1057
+#define IDC_TARGET_FLASH_LAST_PAGE 1058
+#define IDC_TARGET_INITRM 1059
+#define IDC_TARGET_INITEE 1060

@@ -1,0 +1,408 @@
+// The programming and erasing commands of the real main window: the "Memory Regions" dialog
+// (template, filling, OK, Cancel, Select All, Deselect All), the "Mass Erase" and "Program"
+// confirmations, and the file dialogs of "Load buffer", "Save buffer as File" and "Program
+// Target Regions from File" with a typed path, all pressed from a timer as a user would.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/commands_win.h"
+#include "app/html_help_win.h"
+#include "app/shell_win.h"
+#include "buffer/buffer_store.h"
+#include "programming/region_selection.h"
+#include "resources/memory_regions_ids.h"
+#include "resources/resource_ids.h"
+#include "target/catalogue.h"
+#include "tests/gui_support/app_harness_win.h"
+#include "tests/support/fake_bdx.h"
+
+namespace {
+
+// --- what the commands asked of the memory view: a refresh in target mode reads its 64 cells ---
+int refreshes() { return fake_bdx().count("bdx_GetMemoryByte") / 64; }
+size_t other_calls() {
+  return fake_bdx().calls.size() - size_t(fake_bdx().count("bdx_GetMemoryByte"));
+}
+std::string calls_without_refresh() {
+  std::string out;
+  for (const FakeBdxCall& c : fake_bdx().calls)
+    if (c.name != "bdx_GetMemoryByte") out += (out.empty() ? "" : " ") + c.name;
+  return out;
+}
+
+// --- several dialogs in a row, each driven by the next function ---
+struct DialogQueue {
+  std::set<HWND> seen;
+  std::vector<std::function<void(HWND)>> drives;
+  size_t next = 0;
+};
+DialogQueue* g_queue = nullptr;
+
+BOOL CALLBACK collect_window(HWND w, LPARAM lp) {
+  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
+  return TRUE;
+}
+std::vector<HWND> visible_dialogs() {
+  std::vector<HWND> all, dialogs;
+  EnumThreadWindows(GetCurrentThreadId(), collect_window, reinterpret_cast<LPARAM>(&all));
+  for (HWND w : all) {
+    char cls[64] = {0};
+    GetClassNameA(w, cls, sizeof cls);
+    if (std::string(cls) == "#32770" && IsWindowVisible(w)) dialogs.push_back(w);
+  }
+  return dialogs;
+}
+void CALLBACK queue_timer(HWND, UINT, UINT_PTR, DWORD) {
+  if (!g_queue || g_queue->next >= g_queue->drives.size()) return;
+  for (HWND w : visible_dialogs()) {
+    if (g_queue->seen.count(w)) continue;
+    g_queue->seen.insert(w);
+    g_queue->drives[g_queue->next++](w);
+    return;
+  }
+}
+// Runs trigger; the dialogs it opens are driven in turn. Returns how many were driven.
+size_t with_dialogs(const std::function<void()>& trigger,
+                    std::vector<std::function<void(HWND)>> drives) {
+  DialogQueue queue;
+  for (HWND w : visible_dialogs()) queue.seen.insert(w);
+  queue.drives = std::move(drives);
+  g_queue = &queue;
+  UINT_PTR timer = SetTimer(nullptr, 0, 20, queue_timer);
+  trigger();
+  KillTimer(nullptr, timer);
+  g_queue = nullptr;
+  return queue.next;
+}
+
+// The file name box of the common file dialog (an edit, or the combo box holding one).
+void type_file_name(HWND dialog, const std::string& path) {
+  HWND box = GetDlgItem(dialog, 0x480);  // edt1
+  if (!box) box = GetDlgItem(dialog, 0x47C);  // cmb13
+  ASSERT_NE(box, nullptr);
+  SetWindowTextA(box, path.c_str());
+}
+
+std::string temp_path(const char* name) {
+  char folder[MAX_PATH];
+  GetTempPathA(sizeof folder, folder);
+  return std::string(folder) + name;
+}
+
+bool checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+bool enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+
+// A control's rectangle in dialog units, "x,y wxh".
+std::string rect_in_dialog_units(HWND dialog, int id) {
+  RECT r;
+  GetWindowRect(GetDlgItem(dialog, id), &r);
+  MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&r), 2);
+  RECT base = {0, 0, 4000, 8000};
+  MapDialogRect(dialog, &base);
+  auto x = [&](LONG px) { return std::to_string((px * 4000 + base.right / 2) / base.right); };
+  auto y = [&](LONG px) { return std::to_string((px * 8000 + base.bottom / 2) / base.bottom); };
+  return x(r.left) + "," + y(r.top) + " " + x(r.right - r.left) + "x" + y(r.bottom - r.top);
+}
+
+struct ProgrammingGui : testing::Test {
+  HWND main = nullptr;
+  void SetUp() override {
+    set_adapter_library_path(nullptr);
+    html_help_reset(nullptr, nullptr);
+    main = start_app();
+    select_target_by_name("MC9S12DG256");
+    set_all_regions(true);
+    // Connected to an MC9S12DG256, so the memory view exists and shows the target.
+    fake_bdx_install().set_part_id(0x00, 0x12, 0x25, 0x81);
+    command(IDM_CONNECT);
+    fake().calls.clear();
+  }
+  void TearDown() override {
+    if (g_shell.main_window) stop_app();
+    bdx_table_reset();
+    set_all_regions(true);
+  }
+  void command(WPARAM id) { SendMessageA(main, WM_COMMAND, id, 0); }
+  FakeBdx& fake() { return fake_bdx(); }
+};
+
+TEST_F(ProgrammingGui, MemoryRegionsTemplate) {
+  std::string caption, rects, texts;
+  ASSERT_TRUE(with_dialog([&] { command(IDM_MEMORY_REGIONS); }, [&](HWND d) {
+    caption = window_text(d);
+    for (int id : {IDOK, IDCANCEL, IDC_REGIONS_SELECT_ALL, IDC_REGIONS_DESELECT_ALL,
+                   IDC_REGIONS_VOLATILE, IDC_REGIONS_VOLATILE_RANGE, IDC_REGIONS_EEPROM,
+                   IDC_REGIONS_EEPROM_RANGE, IDC_REGIONS_PAGE_3F, IDC_REGIONS_PAGE_3E,
+                   IDC_REGIONS_PAGE_38, IDC_REGIONS_PAGE_27, IDC_REGIONS_PAGE_00})
+      rects += rect_in_dialog_units(d, id) + "|";
+    for (int id : {IDC_REGIONS_SELECT_ALL, IDC_REGIONS_VOLATILE, IDC_REGIONS_PAGE_3F,
+                   IDC_REGIONS_PAGE_3E, IDC_REGIONS_PAGE_27, IDC_REGIONS_PAGE_0A})
+      texts += control_text(d, id) + "|";
+    press_button(d, IDCANCEL);
+  }));
+  EXPECT_EQ(caption, "Memory Regions");
+  EXPECT_EQ(rects, "238,7 50x14|238,24 50x14|179,7 50x14|179,24 50x14|7,7 91x10|100,7 73x12|"
+                   "7,23 69x10|100,23 73x12|12,54 70x10|12,66 65x10|12,138 24x10|150,54 24x10|"
+                   "274,138 20x10|");
+  EXPECT_EQ(texts, "Select All|Include Volatile memory|3F (C000-FFFF)|3E (4000-7FFF)|27|A|");
+  // Every page box exists under its id.
+  ASSERT_TRUE(with_dialog([&] { command(IDM_MEMORY_REGIONS); }, [&](HWND d) {
+    for (int p = 0; p < 64; ++p) EXPECT_NE(GetDlgItem(d, page_control_id(p)), nullptr) << p;
+    press_button(d, IDCANCEL);
+  }));
+}
+
+TEST_F(ProgrammingGui, MemoryRegionsFilledFromTheMapAndReadBackOnOk) {
+  std::string volatile_range, eeprom_range;
+  bool low_page_enabled = true, low_page_checked = true, page_30_enabled = false,
+       page_30_checked = false;
+  // Unchecking a page and cancelling keeps it selected.
+  ASSERT_TRUE(with_dialog([&] { command(IDM_MEMORY_REGIONS); }, [&](HWND d) {
+    volatile_range = control_text(d, IDC_REGIONS_VOLATILE_RANGE);
+    eeprom_range = control_text(d, IDC_REGIONS_EEPROM_RANGE);
+    low_page_enabled = enabled(d, IDC_REGIONS_PAGE_2F);
+    low_page_checked = checked(d, IDC_REGIONS_PAGE_2F);
+    page_30_enabled = enabled(d, IDC_REGIONS_PAGE_30);
+    page_30_checked = checked(d, IDC_REGIONS_PAGE_30);
+    press_button(d, IDC_REGIONS_PAGE_3C);
+    press_button(d, IDCANCEL);
+  }));
+  EXPECT_EQ(volatile_range, "(1000-3FFF)");
+  EXPECT_EQ(eeprom_range, "(0400-0FFF)");
+  EXPECT_FALSE(low_page_enabled);
+  EXPECT_FALSE(low_page_checked);
+  EXPECT_TRUE(page_30_enabled);
+  EXPECT_TRUE(page_30_checked);
+  EXPECT_TRUE(page_selected(0x3C));
+  EXPECT_FALSE(page_selected(0x2F));  // opening the dialog cleared the pages below the flash
+
+  // OK reads every box back.
+  ASSERT_TRUE(with_dialog([&] { command(IDM_MEMORY_REGIONS); }, [&](HWND d) {
+    press_button(d, IDC_REGIONS_PAGE_3C);
+    press_button(d, IDC_REGIONS_EEPROM);
+    press_button(d, IDOK);
+  }));
+  EXPECT_FALSE(page_selected(0x3C));
+  EXPECT_TRUE(page_selected(0x3D));
+  EXPECT_FALSE(region_selection().include_eeprom);
+  EXPECT_TRUE(region_selection().include_volatile);
+  EXPECT_EQ(fake().calls.size(), 0u);
+}
+
+TEST_F(ProgrammingGui, SelectAllAndDeselectAllWriteTheSelectionAtOnce) {
+  bool any_checked = true, page_3f_after_select = false, low_after_select = true;
+  ASSERT_TRUE(with_dialog([&] { command(IDM_MEMORY_REGIONS); }, [&](HWND d) {
+    press_button(d, IDC_REGIONS_DESELECT_ALL);
+    any_checked = checked(d, IDC_REGIONS_VOLATILE) || checked(d, IDC_REGIONS_EEPROM);
+    for (int p = 0; p < 64; ++p) any_checked = any_checked || checked(d, page_control_id(p));
+    press_button(d, IDCANCEL);
+  }));
+  EXPECT_FALSE(any_checked);
+  EXPECT_FALSE(region_selection().include_volatile);  // Cancel does not undo it
+  EXPECT_FALSE(page_selected(0x3F));
+  ASSERT_TRUE(with_dialog([&] { command(IDM_MEMORY_REGIONS); }, [&](HWND d) {
+    press_button(d, IDC_REGIONS_SELECT_ALL);
+    page_3f_after_select = checked(d, IDC_REGIONS_PAGE_3F);
+    low_after_select = checked(d, IDC_REGIONS_PAGE_00);
+    press_button(d, IDCANCEL);
+  }));
+  EXPECT_TRUE(page_3f_after_select);
+  EXPECT_FALSE(low_after_select);
+  EXPECT_TRUE(region_selection().include_volatile);
+  EXPECT_TRUE(page_selected(0x3F));
+  EXPECT_FALSE(page_selected(0x00));
+}
+
+TEST_F(ProgrammingGui, ProgramAndEraseRegionsOnlyAfterOk) {
+  const uint8_t data[2] = {0x12, 0x34};
+  buffer_write(0xC000, data, 2, 0xFF);
+  ASSERT_TRUE(with_dialog([&] { command(IDM_PROGRAM_FROM_BUFFER); },
+                          [&](HWND d) { press_button(d, IDCANCEL); }));
+  EXPECT_EQ(fake().calls.size(), 0u);
+
+  ASSERT_TRUE(with_dialog([&] { command(IDM_PROGRAM_FROM_BUFFER); },
+                          [&](HWND d) { press_button(d, IDOK); }));
+  EXPECT_EQ(fake().args("bdx_FlashProgramBlock"), "40|C000|2");
+  EXPECT_NE(pane_text().find("Block 0x3F programmed"), std::string::npos);
+  EXPECT_EQ(pane_text().substr(pane_text().size() - 15), "COMMAND DONE\r\r\n");
+  EXPECT_EQ(refreshes(), 1);  // target mode
+
+  fake_bdx_install();
+  // The view shows the buffer: no refresh after target commands.
+  command(MAKEWPARAM(IDC_VIEW_BUFFER_TARGET, BN_CLICKED));
+  ASSERT_TRUE(with_dialog([&] { command(IDM_ERASE_REGIONS); },
+                          [&](HWND d) { press_button(d, IDCANCEL); }));
+  EXPECT_EQ(fake().calls.size(), 0u);
+  ASSERT_TRUE(with_dialog([&] { command(IDM_ERASE_REGIONS); },
+                          [&](HWND d) { press_button(d, IDOK); }));
+  EXPECT_EQ(fake().count("bdx_FlashEraseBlock"), 16);
+  EXPECT_EQ(pane_text().substr(0, 23), "COMMAND: Erase Regions\r");
+  EXPECT_EQ(refreshes(), 0);
+  buffer_attach(nullptr);
+}
+
+TEST_F(ProgrammingGui, MassEraseAsksFirst) {
+  SetWindowTextA(g_shell.message_pane, "");
+  std::string caption, text;
+  ASSERT_TRUE(with_dialog([&] { command(IDM_ERASE_ALL); }, [&](HWND d) {
+    caption = window_text(d);
+    text = control_text(d, 0xFFFF);  // the message box's text
+    press_button(d, IDNO);
+  }));
+  EXPECT_EQ(caption, "Mass Erase");
+  EXPECT_EQ(text, "This Command will erase ENTIRE flash memory and EEPROM in target\rARE YOU SURE?");
+  EXPECT_EQ(other_calls(), 0u);
+  EXPECT_EQ(pane_text(), "");
+  EXPECT_EQ(refreshes(), 1);
+
+  fake().calls.clear();
+  ASSERT_TRUE(with_dialog([&] { command(IDM_ERASE_ALL); }, [&](HWND d) { press_button(d, IDYES); }));
+  EXPECT_EQ(calls_without_refresh(),
+            "bdx_TargetReset bdx_FlashEraseAll bdx_EpromEraseAll bdx_TargetReset");
+  EXPECT_EQ(pane_text(), "COMMAND: Mass Erase Device\r\r\nErasing Flash...\r\r\nErasing Eprom...\r\r\n"
+                         "COMMAND DONE\r\r\n");
+}
+
+TEST_F(ProgrammingGui, LoadAndSaveThroughTheFileDialogs) {
+  const std::string in = temp_path("gui_load.s19");
+  std::ofstream(in, std::ios::binary) << "S1050100AABB94\nS9030000FC\n";
+  std::string title;
+  // Cancel writes nothing.
+  SetWindowTextA(g_shell.message_pane, "");
+  ASSERT_TRUE(with_dialog([&] { command(IDM_LOAD_BUFFER); }, [&](HWND d) { press_button(d, IDCANCEL); },
+                          15000));
+  EXPECT_EQ(pane_text(), "");
+  ASSERT_TRUE(with_dialog([&] { command(IDM_LOAD_BUFFER); }, [&](HWND d) {
+    title = window_text(d);
+    type_file_name(d, in);
+    press_button(d, IDOK);
+  }, 15000));
+  EXPECT_EQ(title, "Load File to Buffer");
+  EXPECT_EQ(pane_text(), "COMMAND: Load to buffer\r\r\nLoaded file '" + in + "'\r\r\nCOMMAND DONE\r\r\n");
+  uint8_t v = 0;
+  ASSERT_EQ(buffer_get_byte(0x0101, &v), 1);
+  EXPECT_EQ(v, 0xBB);
+
+  const std::string out = temp_path("gui_save.s19");
+  std::remove(out.c_str());
+  ASSERT_TRUE(with_dialog([&] { command(IDM_SAVE_BUFFER); }, [&](HWND d) {
+    title = window_text(d);
+    type_file_name(d, out);
+    press_button(d, IDOK);
+  }, 15000));
+  EXPECT_EQ(title, "Save Buffer to file");
+  EXPECT_EQ(pane_text(), "COMMAND: Save buffer\r\r\nCOMMAND DONE\r\r\n");
+  std::ifstream saved(out, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "S1050100AABB94\r\nS9030000FC\r\n");
+  buffer_attach(nullptr);
+  std::remove(in.c_str());
+  std::remove(out.c_str());
+}
+
+TEST_F(ProgrammingGui, ProgramRegionsFromFileAsksAndKeepsTheBuffer) {
+  const std::string in = temp_path("gui_program.s19");
+  std::ofstream(in, std::ios::binary) << "S105C000AABBD5\nS9030000FC\n";
+  const uint8_t mine[1] = {0x77};
+  buffer_write(0x2000, mine, 1, 0xFF);
+  std::string title, question;
+  // The regions dialog's Cancel does not stop the command; No at the question does.
+  EXPECT_EQ(with_dialogs([&] { command(IDM_PROGRAM_REGIONS_FROM_FILE); },
+                         {[&](HWND d) {
+                            title = window_text(d);
+                            type_file_name(d, in);
+                            press_button(d, IDOK);
+                          },
+                          [&](HWND d) { press_button(d, IDCANCEL); },
+                          [&](HWND d) {
+                            question = window_text(d) + ": " + control_text(d, 0xFFFF);
+                            press_button(d, IDNO);
+                          }}),
+            3u);
+  EXPECT_EQ(title, "Load File to Target");
+  EXPECT_EQ(question, "Program: This Command will program selected memory regions in the "
+                      "target\rContinue?");
+  EXPECT_EQ(fake().calls.size(), 0u);
+
+  // Yes: programmed from the file; the buffer is the user's again. The dialog opens with the
+  // path chosen last time.
+  std::string shown_path;
+  EXPECT_EQ(with_dialogs([&] { command(IDM_PROGRAM_REGIONS_FROM_FILE); },
+                         {[&](HWND d) {
+                            HWND box = GetDlgItem(d, 0x480);
+                            if (!box) box = GetDlgItem(d, 0x47C);
+                            shown_path = window_text(box);
+                            press_button(d, IDOK);
+                          },
+                          [&](HWND d) { press_button(d, IDOK); },
+                          [&](HWND d) { press_button(d, IDYES); }}),
+            3u);
+  EXPECT_NE(shown_path.find("gui_program.s19"), std::string::npos) << shown_path;
+  EXPECT_EQ(fake().args("bdx_FlashProgramBlock"), "40|C000|2");
+  EXPECT_EQ(pane_text(), "COMMAND: Programmed/Downloaded memory regions from file\r\r\nCOMMAND DONE\r\r\n");
+  EXPECT_EQ(refreshes(), 1);
+  ASSERT_NE(buffer_first_block(), nullptr);
+  EXPECT_EQ(buffer_first_block()->start_address, 0x2000u);
+  EXPECT_EQ(buffer_first_block()->length, 1u);
+  EXPECT_EQ(buffer_first_block()->next, nullptr);
+  buffer_attach(nullptr);
+  std::remove(in.c_str());
+}
+
+// corvane.exe drives the bdxdll.dll beside it: erase and program the simulated part.
+int run_corvane(const std::string& arguments, std::string* output) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE read_end = nullptr, write_end = nullptr;
+  if (!CreatePipe(&read_end, &write_end, &inherit, 0)) return -1;
+  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA start = {};
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESTDHANDLES;
+  start.hStdOutput = write_end;
+  start.hStdError = write_end;
+  start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION process = {};
+  std::string command = "\"" + exe_folder() + "\\corvane.exe\" " + arguments;
+  std::vector<char> line(command.begin(), command.end());
+  line.push_back('\0');
+  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                      exe_folder().c_str(), &start, &process);
+  CloseHandle(write_end);
+  if (!started) {
+    CloseHandle(read_end);
+    return -1;
+  }
+  char chunk[512];
+  DWORD n = 0;
+  while (ReadFile(read_end, chunk, sizeof chunk, &n, nullptr) && n > 0) output->append(chunk, n);
+  WaitForSingleObject(process.hProcess, 30000);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  CloseHandle(read_end);
+  return static_cast<int>(code);
+}
+
+TEST(CorvaneExe, ErasesAndProgramsThroughTheLibraryBesideIt) {
+  SetEnvironmentVariableA("BDXSIM_STATE", "");
+  std::string out;
+  ASSERT_EQ(run_corvane("erase --all", &out), 0) << out;
+  EXPECT_NE(out.find("Target MPU: 'MC9S12DG256'"), std::string::npos) << out;
+  EXPECT_NE(out.find("Flash erased (pages 0x30-0x3F)"), std::string::npos) << out;
+  const std::string file = temp_path("corvane_exe.s19");
+  std::ofstream(file, std::ios::binary) << "S105C000AABBD5\nS9030000FC\n";
+  out.clear();
+  ASSERT_EQ(run_corvane("program \"" + file + "\" --verify", &out), 0) << out;
+  EXPECT_NE(out.find("Verified 2 bytes"), std::string::npos) << out;
+  std::remove(file.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+// The programmer run over a recording sink and the recording fake adapter.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "programming/programmer.h"
+#include "tests/support/fake_bdx.h"
+#include "tests/support/memory_pane.h"
+
+namespace {
+
+std::string g_log;       // what the run showed
+int g_position = 0;      // the bar
+int g_pumps = 0;
+int g_abort_on_pump = -1;  // the n-th single-message pump delivers an Abort click
+
+void s_status(const char* t) { g_log += std::string("[") + t + "]"; }
+void s_range(int m) { g_log += "range(" + std::to_string(m) + ")"; }
+void s_position(int p) { g_position = p; }
+int s_step() { return g_position++; }
+void s_one() {
+  if (++g_pumps == g_abort_on_pump) programmer_request_abort();
+}
+void s_all() {}
+void s_repaint() {}
+const ProgrammerSink kSink = {s_status, s_range, s_position, s_step, s_one, s_all, s_repaint};
+
+std::string write_file(const char* name, const std::string& text) {
+  const std::string path = testing::TempDir() + name;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+  return path;
+}
+
+std::string hundred_lines() {
+  std::string text;
+  for (int i = 0; i < 99; ++i) text += "S1051000AABB85\n";
+  return text + "S9030000FC\n";
+}
+
+struct Programmer : testing::Test {
+  ScopedMemoryPane pane;
+  ScopedFakeBdx bdx;
+  FakeBdx& fake = bdx.fake();
+  void SetUp() override {
+    g_log.clear();
+    g_position = 0;
+    g_pumps = 0;
+    g_abort_on_pump = -1;
+    g_programmer.abort_flag = 0;
+    g_programmer.program_flash = true;
+    g_programmer.verify_flash = true;
+  }
+};
+
+TEST_F(Programmer, BothPassesOverAHundredLines) {
+  const std::string path = write_file("prog100.s19", hundred_lines());
+  // The library calls back once per record; the bar steps until it passes the line total.
+  fake.fixed["bdx_FlashWriteFile"] = 0;
+  ASSERT_EQ(programmer_run(path.c_str(), kSink), 1);
+  EXPECT_EQ(g_log, "range(210)[Programming FLASH][FLASH Programmed][Verifying FLASH]"
+                   "[FLASH Verified OK!]");
+  EXPECT_EQ(g_position, 210);  // full at the end
+  EXPECT_EQ(g_programmer.line_total, 200);
+  EXPECT_EQ(fake.sequence(), "bdx_FlashWriteFile bdx_FlashVerifyFile");
+  EXPECT_EQ(fake.args("bdx_FlashWriteFile").substr(0, 6), "40|40|");
+  EXPECT_FALSE(programmer_busy());
+}
+
+TEST_F(Programmer, FailuresAbortsAndNothingToDo) {
+  EXPECT_EQ(programmer_run("", kSink), 0);
+  EXPECT_EQ(g_log, "[No Loadfile specified]");
+  g_log.clear();
+  EXPECT_EQ(programmer_run("/no/such/file.s19", kSink), 0);
+  EXPECT_EQ(g_log, "[Can't open '/no/such/file.s19']");
+
+  const std::string path = write_file("prog.s19", hundred_lines());
+  // An Abort delivered by the single pump before writing: no library call.
+  g_log.clear();
+  g_abort_on_pump = 2;
+  EXPECT_EQ(programmer_run(path.c_str(), kSink), 0);
+  EXPECT_EQ(g_log, "range(210)[Programming aborted]");
+  EXPECT_EQ(fake.sequence(), "");
+
+  // A failing write names the library's failing address.
+  g_log.clear();
+  g_abort_on_pump = -1;
+  g_programmer.abort_flag = 0;
+  fake.set_result("bdx_FlashWriteFile", -1);
+  EXPECT_EQ(programmer_run(path.c_str(), kSink), 0);
+  EXPECT_EQ(g_log.substr(g_log.find("][") + 1),
+            "[FAILED programming the device at: 0x000000]");
+
+  // Both boxes clear: success at once, the file is not even opened.
+  fake.calls.clear();
+  g_log.clear();
+  g_programmer.program_flash = g_programmer.verify_flash = false;
+  EXPECT_EQ(programmer_run("/no/such/file.s19", kSink), 1);
+  EXPECT_EQ(g_log, "");
+  EXPECT_EQ(fake.sequence(), "");
+}
+
+TEST(ProgrammerText, LineCountAndDisplayPath) {
+  const std::string path = write_file(
+      "count.s19", "S0030000FC\nS\n\nS1051000AABB85\r\nS9030000FC\nSX stop here\nS1051000AABB85\n");
+  // Counted: S0, "S" with its line end, S1, S9; not the empty line; nothing from "SX" on.
+  EXPECT_EQ(count_programmer_lines(path.c_str()), 4);
+  const std::string tab = write_file("tab.s19", "S1051000AABB85\nS\tend\nS9030000FC\n");
+  EXPECT_EQ(count_programmer_lines(tab.c_str()), 1);
+  EXPECT_EQ(count_programmer_lines("/no/such/file"), -1);
+
+  EXPECT_EQ(display_path("C:\\Work\\a.s19", 48), "c:/work/a.s19");
+  const std::string sixty = "C:\\Projects\\Firmware\\Release\\Build42\\Output\\Image\\APP.S19";
+  const std::string long60 = sixty + std::string(60 - sixty.size(), 'X');
+  ASSERT_EQ(long60.size(), 60u);
+  const std::string shown = display_path(long60, 48);
+  EXPECT_EQ(shown.size(), 48u);
+  EXPECT_EQ(shown.substr(0, 12), "c:/p./..../.");
+  std::string tail = long60.substr(24);
+  for (char& c : tail) c = c == '\\' ? '/' : char(std::tolower(static_cast<unsigned char>(c)));
+  EXPECT_EQ(shown.substr(12), tail);
+}
+
+}  // namespace
