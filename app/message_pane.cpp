@@ -1,5 +1,6 @@
 #include "app/message_pane.h"
 
+#include <cstdarg>
 #include <cstdio>
 
 namespace {
@@ -19,6 +20,15 @@ extern "C" int append_line(const char* text) {
   insert(text);
   insert("\r");
   return insert("\r\n");
+}
+
+void append_formatted(const char* format, ...) {
+  char line[256];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  append_line(line);
 }
 
 void append_error(const char* text) {

@@ -18,6 +18,12 @@ extern "C" {
 // Inserts the text, then "\r", then "\r\n". Also the adapter library's report callback.
 int append_line(const char* text);
 }
+// append_line of a printf-style formatted text (at most 255 characters).
+void append_formatted(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
 // Inserts the text and a single "\r": the next text continues on the same line.
 void append_error(const char* text);
 // Clears the pane; with a name, appends "COMMAND: <name>".

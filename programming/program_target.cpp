@@ -1,6 +1,5 @@
 #include "programming/program_target.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -18,21 +17,6 @@ constexpr uint32_t kPpage = 0x0030;
 constexpr uint32_t kWindowSize = 0x4000;
 constexpr int kStagingSize = 512;  // the most one flash programming call carries
 constexpr uint8_t kErased = 0xFF;
-
-void append_formatted(const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
-
-void append_formatted(const char* format, ...) {
-  char line[128];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(line, sizeof line, format, args);
-  va_end(args);
-  append_line(line);
-}
 
 uint32_t paged_window(int page) { return (static_cast<uint32_t>(page) << 16) + 0x8000; }
 

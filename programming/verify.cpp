@@ -1,6 +1,5 @@
 #include "programming/verify.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <vector>
 
@@ -16,21 +15,6 @@ constexpr uint32_t kInitrm = 0x0010;
 constexpr uint32_t kInitee = 0x0012;
 constexpr uint32_t kPpage = 0x0030;
 constexpr uint32_t kWindowSize = 0x4000;
-
-void append_formatted(const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
-
-void append_formatted(const char* format, ...) {
-  char line[160];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(line, sizeof line, format, args);
-  va_end(args);
-  append_line(line);
-}
 
 enum AreaKind { kNotVerified, kFlash, kEeprom, kVolatile };
 

@@ -63,6 +63,12 @@ void snap_dialog(HWND main, int command, const char* name, int close_id) {
                 press_button(dialog, close_id);
               });
 }
+// Snaps the screen part way through a programmer run (started from another thread).
+DWORD WINAPI snap_running_programmer(void*) {
+  Sleep(2500);
+  snap("07-programmer-running");
+  return 0;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -128,14 +134,7 @@ int main(int argc, char** argv) {
   SendMessageA(main, WM_COMMAND, 7006, 0);
   HWND programmer = g_shell.modeless_dialog;
   CheckDlgButton(programmer, 1091, BST_CHECKED);  // Verify FLASH too
-  HANDLE snapper = CreateThread(
-      nullptr, 0,
-      [](void*) -> DWORD {
-        Sleep(2500);
-        snap("07-programmer-running");
-        return 0;
-      },
-      nullptr, 0, nullptr);
+  HANDLE snapper = CreateThread(nullptr, 0, snap_running_programmer, nullptr, 0, nullptr);
   SendMessageA(GetDlgItem(programmer, 1), BM_CLICK, 0, 0);  // Start
   WaitForSingleObject(snapper, INFINITE);
   CloseHandle(snapper);
