@@ -182,7 +182,7 @@ for arch in "$@"; do
     check "$arch installed tool starts ($caption)" grep -q "Adapter: R41, Not Connected" <<<"$caption"
     caption=$(win "$tool" command CorvaneWindowClass 7015 30 | tr -d '\r')
     check "$arch installed tool connects ($caption)" \
-      grep -q "Connection: COM1, Target Clock: 8,0 MHz, Target MPU: 'MC9S12DG256'" <<<"$caption"
+      grep -Eq "Connection: COM1, Target Clock: [0-9]+,[0-9] MHz, Target MPU: 'MC9S12DG256'" <<<"$caption"
     # Removing the program while it runs: refused with exit code 1, nothing removed.
     wincmd "\"$dir_w\\uninstall.exe\" /S _?=$dir_w"
     rc=$?
