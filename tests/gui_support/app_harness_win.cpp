@@ -101,6 +101,39 @@ bool with_dialog(const std::function<void()>& trigger, const std::function<void(
   return watch.done;
 }
 
+namespace {
+struct DialogQueue {
+  std::vector<HWND> seen;
+  std::vector<std::function<void(HWND)>> drives;
+  size_t next;
+};
+DialogQueue* g_queue = nullptr;
+
+void CALLBACK queue_timer(HWND, UINT, UINT_PTR, DWORD) {
+  if (!g_queue || g_queue->next >= g_queue->drives.size()) return;
+  for (HWND w : thread_dialogs()) {
+    bool old = false;
+    for (HWND s : g_queue->seen) old = old || s == w;
+    if (old) continue;
+    g_queue->seen.push_back(w);
+    g_queue->drives[g_queue->next++](w);
+    return;
+  }
+}
+}  // namespace
+
+size_t with_dialogs(const std::function<void()>& trigger,
+                    std::vector<std::function<void(HWND)>> drives) {
+  DialogQueue queue{thread_dialogs(), std::move(drives), 0};
+  DialogQueue* outer = g_queue;
+  g_queue = &queue;
+  UINT_PTR timer = SetTimer(nullptr, 0, 20, queue_timer);
+  trigger();
+  KillTimer(nullptr, timer);
+  g_queue = outer;
+  return queue.next;
+}
+
 void press_button(HWND dialog, int id) {
   HWND button = GetDlgItem(dialog, id);
   if (button)

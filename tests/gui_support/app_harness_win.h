@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Starts the application as WinMain does (without the message loop) and returns the main window.
 HWND start_app();
@@ -24,6 +25,11 @@ std::string exe_folder();
 // timeout_ms (the trigger then ran without one).
 bool with_dialog(const std::function<void()>& trigger, const std::function<void(HWND)>& drive,
                  int timeout_ms = 5000);
+// Runs `trigger`; the new dialogs it opens one after another ("#32770" windows of this thread)
+// are driven in turn by `drives`, each of which must end its dialog. Returns how many were
+// driven.
+size_t with_dialogs(const std::function<void()>& trigger,
+                    std::vector<std::function<void(HWND)>> drives);
 // Clicks a dialog button as the user would (BM_CLICK), which sends its WM_COMMAND.
 void press_button(HWND dialog, int id);
 // Sets the text of a dialog control.

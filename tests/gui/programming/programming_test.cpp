@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -35,51 +34,6 @@ std::string calls_without_refresh() {
   for (const FakeBdxCall& c : fake_bdx().calls)
     if (c.name != "bdx_GetMemoryByte") out += (out.empty() ? "" : " ") + c.name;
   return out;
-}
-
-// --- several dialogs in a row, each driven by the next function ---
-struct DialogQueue {
-  std::set<HWND> seen;
-  std::vector<std::function<void(HWND)>> drives;
-  size_t next = 0;
-};
-DialogQueue* g_queue = nullptr;
-
-BOOL CALLBACK collect_window(HWND w, LPARAM lp) {
-  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
-  return TRUE;
-}
-std::vector<HWND> visible_dialogs() {
-  std::vector<HWND> all, dialogs;
-  EnumThreadWindows(GetCurrentThreadId(), collect_window, reinterpret_cast<LPARAM>(&all));
-  for (HWND w : all) {
-    char cls[64] = {0};
-    GetClassNameA(w, cls, sizeof cls);
-    if (std::string(cls) == "#32770" && IsWindowVisible(w)) dialogs.push_back(w);
-  }
-  return dialogs;
-}
-void CALLBACK queue_timer(HWND, UINT, UINT_PTR, DWORD) {
-  if (!g_queue || g_queue->next >= g_queue->drives.size()) return;
-  for (HWND w : visible_dialogs()) {
-    if (g_queue->seen.count(w)) continue;
-    g_queue->seen.insert(w);
-    g_queue->drives[g_queue->next++](w);
-    return;
-  }
-}
-// Runs trigger; the dialogs it opens are driven in turn. Returns how many were driven.
-size_t with_dialogs(const std::function<void()>& trigger,
-                    std::vector<std::function<void(HWND)>> drives) {
-  DialogQueue queue;
-  for (HWND w : visible_dialogs()) queue.seen.insert(w);
-  queue.drives = std::move(drives);
-  g_queue = &queue;
-  UINT_PTR timer = SetTimer(nullptr, 0, 20, queue_timer);
-  trigger();
-  KillTimer(nullptr, timer);
-  g_queue = nullptr;
-  return queue.next;
 }
 
 // The file name box of the common file dialog (an edit, or the combo box holding one).
