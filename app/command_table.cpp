@@ -165,7 +165,11 @@ const int kAdapterCommands[] = {
     IDM_SELECT_DEVICE,  IDM_CONNECT,             IDM_CONNECT_VIEWS,
     IDM_DISCONNECT,     IDM_RESET_TARGET,        IDM_REFRESH_VIEW,
     IDM_UPDATE_TARGET,  IDM_STEP,                IDM_RUN,
-    IDM_HALT};
+    IDM_HALT,
+    // A Recent Devices entry changes the current target and its memory map, as Select Device
+    // does, under a run that is using them.
+    IDM_RECENT_DEVICE_FIRST, IDM_RECENT_DEVICE_FIRST + 1, IDM_RECENT_DEVICE_FIRST + 2,
+    IDM_RECENT_DEVICE_LAST};
 }  // namespace
 
 int command_uses_adapter(int command) {

@@ -92,8 +92,11 @@ void connect_command(HWND window) {
 void connect_views_command(HWND window) {
   if (!create_views(current_info(), window)) {
     append_line("No Target Selected");
-    // The adapter is connected but the tool cannot work with it: close it again, so the tool
-    // and the adapter agree that there is no connection.
+    // The adapter is connected but the tool cannot work with it. Left open with the connected
+    // flag at 0, the adapter could never be closed from the menu (Disconnect is grayed while
+    // the flag is 0, and Connect would open it a second time), so it is closed again here and
+    // the tool and the adapter agree that there is no connection. This holds for both ways in:
+    // the menu's Connect (7015) and the Adapter dialog's Connect, which sends this command too.
     bdx_Disconnect();
     set_connected(0);
     update_title(window);
@@ -214,10 +217,13 @@ void on_init_menu_popup() {
     EnableMenuItem(g_shell.menu_bar, static_cast<UINT>(commands[i]),
                    MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
   }
-  if (programmer_busy()) {
-    commands = adapter_commands(&count);
-    for (int i = 0; i < count; ++i)
-      EnableMenuItem(g_shell.menu_bar, static_cast<UINT>(commands[i]), MF_BYCOMMAND | MF_GRAYED);
+  // During a programmer run every command that uses the library rests; after it, those that no
+  // rule above grays are enabled again.
+  commands = adapter_commands(&count);
+  for (int i = 0; i < count; ++i) {
+    if (!programmer_busy() && menu_item_enabled(commands[i], connected, known) >= 0) continue;
+    EnableMenuItem(g_shell.menu_bar, static_cast<UINT>(commands[i]),
+                   MF_BYCOMMAND | (programmer_busy() ? MF_GRAYED : MF_ENABLED));
   }
 }
 
@@ -271,6 +277,7 @@ void tooltip_text(LPARAM lparam) {
 
 LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
   if (wparam >= IDM_RECENT_DEVICE_FIRST && wparam <= IDM_RECENT_DEVICE_LAST) {
+    if (programmer_busy()) return 0;  // as Select Device: the run uses the current target
     select_recent_device(window, static_cast<int>(wparam - IDM_RECENT_DEVICE_FIRST));
     return 0;
   }

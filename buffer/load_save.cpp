@@ -2,10 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #if defined(_WIN32)
+#include <io.h>
 #include <process.h>
 #else
 #include <unistd.h>
@@ -13,6 +15,7 @@
 
 #include "app/message_pane.h"
 #include "buffer/buffer_store.h"
+#include "buffer/file_replace.h"
 #include "buffer/srec.h"
 
 namespace {
@@ -32,17 +35,34 @@ unsigned long process_id() {
 #endif
 }
 
+// Forces what was written to an open stream onto the disk.
+bool sync_to_disk(FILE* f) {
+#if defined(_WIN32)
+  return _commit(_fileno(f)) == 0;  // FlushFileBuffers
+#else
+  return fsync(fileno(f)) == 0;
+#endif
+}
+
 // Writes the whole buffer to an open stream and flushes it; false when any of it could not be
 // written (a full disk shows at the latest when the stream's buffer is flushed or closed). The
-// stream is closed either way. The file is not forced to the disk (fsync): that cost more than
-// the whole conversion of a small image, and the failures that matter here (a full disk, a
-// write error) are all seen without it.
-bool write_and_close(FILE* f) {
+// stream is closed either way. With `to_disk` the file is also forced onto the disk first: a
+// file that is to take an old file's place must be there whole before the old one goes, or a
+// power cut right after the save could leave neither.
+bool write_and_close(FILE* f, bool to_disk) {
   // Whole pieces of the image per write call rather than the C library's few kilobytes.
   std::setvbuf(f, nullptr, _IOFBF, 1 << 16);
   srec_write(f);
-  const bool ok = std::fflush(f) == 0 && std::ferror(f) == 0;
+  bool ok = std::fflush(f) == 0 && std::ferror(f) == 0;
+  if (ok && to_disk) ok = sync_to_disk(f);
   return std::fclose(f) == 0 && ok;
+}
+
+// Writes the file at its own name, as the save did before it wrote beside the file: a failing
+// write leaves the file cut short.
+bool write_in_place(const char* path) {
+  FILE* f = std::fopen(path, "w");
+  return f && write_and_close(f, false);
 }
 
 enum class PathKind { None, Regular, Other };
@@ -59,27 +79,6 @@ bool name_taken(const std::string& path) {
   return stat(path.c_str(), &st) == 0;
 #else
   return lstat(path.c_str(), &st) == 0;
-#endif
-}
-
-// Puts the complete file `from` in the place of `to` (which may exist). False when it cannot,
-// with `to` as it was.
-bool replace_file(const std::string& from, const std::string& to) {
-#if defined(_WIN32)
-  // rename does not replace a file here: the old one steps aside first and comes back when the
-  // new one cannot take its place.
-  if (!name_taken(to)) return std::rename(from.c_str(), to.c_str()) == 0;
-  const std::string aside = to + "." + std::to_string(process_id()) + ".old";
-  std::remove(aside.c_str());
-  if (std::rename(to.c_str(), aside.c_str()) != 0) return false;
-  if (std::rename(from.c_str(), to.c_str()) != 0) {
-    std::rename(aside.c_str(), to.c_str());
-    return false;
-  }
-  std::remove(aside.c_str());
-  return true;
-#else
-  return std::rename(from.c_str(), to.c_str()) == 0;
 #endif
 }
 
@@ -133,7 +132,7 @@ int save_buffer_to_file(const char* path) {
       append_path_line("Cannot open '", path, "'");
       return 0;
     }
-    if (!write_and_close(f)) {
+    if (!write_and_close(f, false)) {
       append_path_line("Cannot write '", path, "'");
       return 0;
     }
@@ -155,23 +154,40 @@ int save_buffer_to_file(const char* path) {
   const std::string target = file_to_replace(path);
   std::string temp;
   FILE* f = nullptr;
+  int open_error = 0;
   for (int attempt = 0; attempt < 100 && !f; ++attempt) {
     temp = target + "." + std::to_string(process_id()) + "-" + std::to_string(attempt) + ".tmp";
     if (name_taken(temp)) continue;  // another save's, left alone
     f = std::fopen(temp.c_str(), "w");
-    if (!f) break;
+    if (!f) {
+      open_error = errno;
+      break;
+    }
   }
   if (!f) {
+    // A folder that allows no new file may still hold a file that may be written (shared
+    // folders, files handed to a user): that file is then written at its own name, without
+    // the protection of the temporary file. A full disk is not such a case: there the old
+    // file stays as it is.
+    const bool refused = open_error == EACCES || open_error == EPERM;
+    if (refused && kind == PathKind::Regular) {
+      if (!write_in_place(target.c_str())) {
+        append_path_line("Cannot write '", path, "'");
+        return 0;
+      }
+      end_command();
+      return 1;
+    }
     append_path_line("Cannot open '", path, "'");
     return 0;
   }
-  bool ok = write_and_close(f);
+  bool ok = write_and_close(f, true);
 #if !defined(_WIN32)
   struct stat old;
   if (ok && kind == PathKind::Regular && stat(target.c_str(), &old) == 0)
     chmod(temp.c_str(), old.st_mode & 07777);  // the old file's permissions
 #endif
-  ok = ok && replace_file(temp, target);
+  ok = ok && replace_file_on_disk(temp.c_str(), target.c_str());
   if (!ok) {
     std::remove(temp.c_str());
     append_path_line("Cannot write '", path, "'");

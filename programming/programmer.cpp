@@ -100,7 +100,9 @@ int programmer_run(const char* path, const ProgrammerSink& sink) {
     }
     status("Programming FLASH");
     if (bdx_FlashWriteFile(flash_timing, eeprom_timing, path, &fail, programmer_progress) != 0) {
-      // A library that stops because the user asked it to is not a failing device.
+      // A library that stops because the user asked it to is not a failing device: the library
+      // answers the abort flag with a failure, and "FAILED programming the device" would send
+      // the user looking for a fault in the part that is not there.
       if (aborted())
         status("Programming aborted");
       else

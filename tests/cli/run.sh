@@ -211,6 +211,21 @@ COMMAND DONE
 OUT
 } >expected
 check erase-all 0 expected -- erase --all
+# A reset that fails is named, but the erase goes on and is done.
+{ connected; cat <<OUT
+COMMAND: Mass Erase Device
+Simulated failure of bdx_TargetReset (call 2)
+Cannot reset target
+Erasing Flash...
+Flash erased (pages 0x30-0x3F)
+Erasing Eprom...
+EEPROM erased
+Simulated failure of bdx_TargetReset (call 3)
+Cannot reset target
+COMMAND DONE
+OUT
+} >expected
+BDXSIM_FAIL=bdx_TargetReset@2,bdx_TargetReset@3 check erase-all-failing-resets 0 expected -- erase --all
 
 # program --verify: the file's regions, then the same bytes read back.
 { connected; loaded image.s19; cat <<OUT

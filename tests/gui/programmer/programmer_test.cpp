@@ -13,6 +13,8 @@
 #include "programming/programmer.h"
 #include "resources/programmer_ids.h"
 #include "resources/resource_ids.h"
+#include "settings/settings.h"
+#include "target/catalogue.h"
 #include "tests/gui_support/app_harness_win.h"
 
 namespace {
@@ -172,6 +174,9 @@ TEST_F(ProgrammerGui, NothingElseTalksToTheLibraryDuringARun) {
   PostMessageA(second, WM_COMMAND, IDC_PROGRAMMER_START, 0);
   PostMessageA(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(g_shell.file_menu), 0);
   PostMessageA(main, WM_COMMAND, IDM_RESET_TARGET, 0);
+  add_recent_device("MC9S12C32");  // a Recent Devices entry would change the target
+  const Derivative* target = current_target();
+  PostMessageA(main, WM_COMMAND, IDM_RECENT_DEVICE_FIRST, 0);
   SetWindowTextA(g_shell.message_pane, "");
   press_button(dialog, IDC_PROGRAMMER_START);
   second_status = control_text(second, IDC_PROGRAMMER_STATUS);
@@ -179,9 +184,11 @@ TEST_F(ProgrammerGui, NothingElseTalksToTheLibraryDuringARun) {
   EXPECT_EQ(status(), "FLASH Programmed");
   // The reset asked for during the run was not carried out (it would have re-read the views).
   EXPECT_EQ(pane_text().find("Cannot"), std::string::npos) << pane_text();
+  EXPECT_EQ(current_target(), target);
   // After the run everything is available again.
   SendMessageA(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(g_shell.file_menu), 0);
-  EXPECT_EQ(GetMenuState(g_shell.menu_bar, IDM_DUMP_TO_BUFFER, MF_BYCOMMAND) & MF_GRAYED, 0u);
+  for (int id : {IDM_DUMP_TO_BUFFER, IDM_SELECT_DEVICE, IDM_RECENT_DEVICE_FIRST})
+    EXPECT_EQ(GetMenuState(g_shell.menu_bar, id, MF_BYCOMMAND) & MF_GRAYED, 0u) << id;
   EXPECT_EQ(SendMessageA(g_shell.target_toolbar, TB_GETSTATE, IDM_RESET_TARGET, 0) &
                 TBSTATE_ENABLED,
             TBSTATE_ENABLED);

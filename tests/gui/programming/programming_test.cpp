@@ -17,6 +17,7 @@
 #include "buffer/buffer_store.h"
 #include "programming/region_selection.h"
 #include "resources/memory_regions_ids.h"
+#include "tests/gui_support/dialog_template_win.h"
 #include "resources/resource_ids.h"
 #include "target/catalogue.h"
 #include "tests/gui_support/app_harness_win.h"
@@ -106,6 +107,12 @@ TEST_F(ProgrammingGui, MemoryRegionsTemplate) {
                    "7,23 69x10|100,23 73x12|12,54 70x10|12,66 65x10|12,138 24x10|150,54 24x10|"
                    "274,138 20x10|");
   EXPECT_EQ(texts, "Select All|Include Volatile memory|3F (C000-FFFF)|3E (4000-7FFF)|27|A|");
+  // Font 8 "MS Shell Dlg" as given: DS_FIXEDSYS would map it to "MS Shell Dlg 2".
+  DialogTemplate t;
+  ASSERT_TRUE(read_dialog_template("CORVANE_MEMORY_REGIONS", &t));
+  EXPECT_EQ(t.style, static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME |
+                                        DS_SETFONT));
+  EXPECT_EQ(t.font, "MS Shell Dlg");
   // Every page box exists under its id.
   ASSERT_TRUE(with_dialog([&] { command(IDM_MEMORY_REGIONS); }, [&](HWND d) {
     for (int p = 0; p < 64; ++p) EXPECT_NE(GetDlgItem(d, page_control_id(p)), nullptr) << p;

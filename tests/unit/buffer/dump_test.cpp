@@ -30,6 +30,8 @@ TEST(RegionText, SeparatorsPrefixesAndLimits) {
   EXPECT_EQ(regions(), "10-1F");
   ASSERT_EQ(parse_region_text("10-1F;\r\n20-2F;"), 1);
   EXPECT_EQ(regions(), "10-1F 20-2F");
+  ASSERT_EQ(parse_region_text("10-1F\xA0" "20-2F"), 1);  // bytes from 0x80 up separate too
+  EXPECT_EQ(regions(), "10-1F 20-2F");
   ASSERT_EQ(parse_region_text("0x100-0x100"), 1);  // accepted; the dump skips it
   EXPECT_EQ(regions(), "100-100");
 

@@ -1,5 +1,12 @@
 #include <gtest/gtest.h>
 
+#ifdef __linux__
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+#include <cstdio>
+
 #include "buffer/load_save.h"
 #include "tests/support/memory_pane.h"
 #include "tests/unit/buffer/buffer_test_util.h"
@@ -86,6 +93,34 @@ TEST_F(LoadSave, ReadFailureEndsTheLoadWithoutCommandDone) {
   EXPECT_EQ(load_file_into_buffer(folder.c_str()), 0);
   EXPECT_EQ(lines(), "COMMAND: Load to buffer|Read error in line 1|Errors in file '" + folder + "'");
   EXPECT_TRUE(buffer_is_empty());
+}
+
+// A folder that allows no new file but holds a file that may be written: the save writes the
+// file at its own name. As root (who may write anywhere) the save runs in a child that has
+// given up root.
+TEST_F(LoadSave, SaveIntoAFolderThatAllowsNoNewFileWritesInPlace) {
+  const std::string folder = testing::TempDir() + "locked_folder";
+  const std::string path = folder + "/handed.s19";
+  std::remove(path.c_str());
+  rmdir(folder.c_str());
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  write_file(path, "old contents");
+  ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+  ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+  write_bytes(0x0100, {0xAA, 0xBB});
+  const pid_t child = fork();
+  if (child == 0) {
+    if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+    const bool saved = save_buffer_to_file(path.c_str()) == 1;
+    _exit(saved && lines() == "COMMAND: Save buffer|COMMAND DONE" ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(read_file(path), "S1050100AABB94\nS9030000FC\n");
+  chmod(folder.c_str(), 0755);
+  std::remove(path.c_str());
+  EXPECT_EQ(rmdir(folder.c_str()), 0);  // nothing else was left in it
 }
 
 TEST_F(LoadSave, SaveReportsAWriteFailure) {

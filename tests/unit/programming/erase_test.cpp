@@ -39,11 +39,13 @@ TEST_F(Erase, MassEraseStopsAtTheFirstFailure) {
   EXPECT_EQ(lines(), "COMMAND: Mass Erase Device|Erasing Flash...|Erasing Eprom...|"
                      "Failed erasing EEPROM");
 
-  // A reset that fails is not taken as done: nothing is erased after it.
+  // Both resets' results are only named: the erase goes on and is done.
   fake_bdx_install().set_result("bdx_TargetReset", -1);
-  ASSERT_EQ(mass_erase_confirmed(), 0);
-  EXPECT_EQ(call_list(fake()), "TargetReset()");
-  EXPECT_EQ(lines(), "COMMAND: Mass Erase Device|Cannot reset target");
+  ASSERT_EQ(mass_erase_confirmed(), 1);
+  EXPECT_EQ(call_list(fake()),
+            "TargetReset() FlashEraseAll(40) EpromEraseAll(40|400) TargetReset()");
+  EXPECT_EQ(lines(), "COMMAND: Mass Erase Device|Cannot reset target|Erasing Flash...|"
+                     "Erasing Eprom...|Cannot reset target|COMMAND DONE");
 }
 
 TEST_F(Erase, RegionsEepromThenRamThenEveryPageAscending) {
@@ -62,6 +64,17 @@ TEST_F(Erase, RegionsFollowTheSelection) {
   ASSERT_EQ(erase_regions(), 1);
   EXPECT_EQ(call_list(fake()), "FlashEraseBlock(49|40) FlashEraseBlock(63|40)");
   EXPECT_EQ(lines(), "COMMAND: Erase Regions|Block 31 erased|Block 3F erased|COMMAND DONE");
+
+  // The fill takes the low 16 bits of the range alone.
+  TargetMemoryMap wide;
+  get_target_memory_map(&wide);
+  wide.volatile_start = 0x3F1000;
+  wide.volatile_end = 0x3F10FF;
+  set_target_memory_map(wide);
+  select_only_pages({}, false, true);
+  fake_bdx_install();
+  ASSERT_EQ(erase_regions(), 1);
+  EXPECT_EQ(call_list(fake()), "LoadBlock(1000|100)");
 
   // No volatile range: no fill and no line.
   TargetMemoryMap map;

@@ -203,6 +203,18 @@ TEST_F(ProgramTarget, EepromInAlignedSectorsWhereFourBytesAreHeld) {
                                    sector);
 }
 
+// The walk compares signed: an end at 0x80000000 or above is negative, so nothing follows INITEE.
+TEST_F(ProgramTarget, EepromEndAboveTheSignedRangeWritesNothing) {
+  select_only_pages({}, true, false);
+  put(0x0401, 0x0406);
+  TargetMemoryMap map;
+  get_target_memory_map(&map);
+  map.eeprom_end = 0x80000000;
+  set_target_memory_map(map);
+  ASSERT_EQ(program_target_from_buffer(), 1);
+  EXPECT_EQ(call_list(fake()), "SetMemoryByte(12|1)");
+}
+
 TEST_F(ProgramTarget, EepromFailuresNameTheSector) {
   select_only_pages({}, true, true);
   put_bytes(0x0404, {0x12, 0x34, 0x56, 0x78});

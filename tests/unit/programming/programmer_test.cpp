@@ -102,6 +102,33 @@ TEST_F(Programmer, FailuresAbortsAndNothingToDo) {
   EXPECT_EQ(fake.sequence(), "");
 }
 
+// A library that calls back far more often than the file has lines: the bar stands at 3 when it
+// is called and steps only until it has passed the line total.
+int g_bar_at_call = -1;
+int g_bar_highest = -1;
+int BDX_CALL calls_back_500_times(unsigned char, unsigned char, const char*, uint32_t*,
+                                  bdx_progress_callback progress) {
+  g_bar_at_call = g_position;
+  for (int i = 0; i < 500; ++i) {
+    progress();
+    if (g_position > g_bar_highest) g_bar_highest = g_position;
+  }
+  return 0;
+}
+
+TEST_F(Programmer, TheBarStartsAtThreeAndStopsAtTheLineTotal) {
+  const std::string path = write_file("prog_bar.s19", hundred_lines());
+  BdxTable table = fake_bdx_table();
+  table.bdx_FlashWriteFile = calls_back_500_times;
+  bdx_table_set(table);
+  g_programmer.verify_flash = false;
+  ASSERT_EQ(programmer_run(path.c_str(), kSink), 1);
+  EXPECT_EQ(g_bar_at_call, 3);
+  // The counter holds the position before each step, so the bar stops one step past the line
+  // total and never goes on from there.
+  EXPECT_EQ(g_bar_highest, 101);
+}
+
 TEST(ProgrammerText, LineCountAndDisplayPath) {
   const std::string path = write_file(
       "count.s19", "S0030000FC\nS\n\nS1051000AABB85\r\nS9030000FC\nSX stop here\nS1051000AABB85\n");
@@ -109,6 +136,8 @@ TEST(ProgrammerText, LineCountAndDisplayPath) {
   EXPECT_EQ(count_programmer_lines(path.c_str()), 4);
   const std::string tab = write_file("tab.s19", "S1051000AABB85\nS\tend\nS9030000FC\n");
   EXPECT_EQ(count_programmer_lines(tab.c_str()), 1);
+  // A line of one character is not counted: here the last one, without a line end.
+  EXPECT_EQ(count_programmer_lines(write_file("one.s19", "S1051000AABB85\nS").c_str()), 1);
   EXPECT_EQ(count_programmer_lines("/no/such/file"), -1);
 
   EXPECT_EQ(display_path("C:\\Work\\a.s19", 48), "c:/work/a.s19");

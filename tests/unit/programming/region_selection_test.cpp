@@ -97,6 +97,12 @@ TEST_F(Regions, FillUnderTheAllZeroMap) {
     EXPECT_FALSE(fill.page_enabled[p]);
     EXPECT_FALSE(s.include_page[p]);
   }
+  // Flash from page 0 with an EEPROM is a map like any other: every page stays.
+  set_all_regions(true);
+  const TargetMemoryMap from_page_0 = {0x1000, 0x3FFF, 0x09, 0x400, 0xFFF, 0x01, 0x00, 0x3F};
+  const RegionsDialogFill page_0 = fill_memory_regions(from_page_0, &s);
+  EXPECT_TRUE(page_0.page_enabled[0x00]);
+  EXPECT_TRUE(s.include_page[0x00]);
 }
 
 TEST_F(Regions, FillWithoutEepromAndAfterSelectAll) {

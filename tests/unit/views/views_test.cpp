@@ -205,6 +205,43 @@ TEST_F(Views, ScrollingClampsAndMovesIntoThePageWindow) {
   EXPECT_EQ(g_memory_view.page_position, 63);
 }
 
+// The edges of the paging rules: the window 0x8000-0xBFFF (0xC000 is outside it), page 0 and
+// HCS12X, where a view is never moved into the window, and the reads that the modes choose.
+TEST_F(Views, PageWindowEdgesAndTheReadsTheyChoose) {
+  select_target_by_name("MC9S12DG256");
+  reset_memory_view_state(120, 40);
+  g_memory_view = MemoryViewState{0x3C8000, 0x800, 0x3C, 0, 0, 0, 0};
+  scroll_memory_rows(kScrollLineDown, 0, 4096);
+  EXPECT_EQ(g_memory_view.base, 0x3C8010u);  // row scrolling keeps the page
+  g_memory_view.base = 0x3CBFF0;
+  EXPECT_EQ(memory_row_label(0), "3CBFF0");  // the window's last row keeps its page
+  EXPECT_EQ(memory_row_label(1), "00C000");
+  for (uint32_t offset : {0xBFF0u, 0xC000u}) {
+    g_memory_view = MemoryViewState{offset, int(offset >> 4), 0, 0, 0, 0, 0};
+    scroll_memory_pages(kScrollLineDown, 0, 64);
+    EXPECT_EQ(g_memory_view.base, offset == 0xBFF0 ? 0x01BFF0u : 0x018000u) << offset;
+  }
+  g_memory_view = MemoryViewState{0x010100, 0x10, 1, 0, 0, 0, 0};
+  scroll_memory_pages(kScrollLineUp, 0, 64);
+  EXPECT_EQ(g_memory_view.base, 0x0100u);  // page 0 is not moved into the window
+
+  fake.calls.clear();
+  uint8_t value = 0;
+  read_view_byte(0x1000, 1, &value);  // "BDM in map"
+  read_view_byte(0x1001, 0, &value);
+  EXPECT_EQ(fake.sequence(), "bdx_GetByte bdx_GetMemoryByte");
+  fake.calls.clear();
+  layout_register_view(FAMILY_HCS12, 20, 40);
+  read_register_values(FAMILY_HCS12);
+  EXPECT_EQ(fake.count("bdx_GetByte"), 1);  // the saved CCR's low byte only
+  EXPECT_EQ(fake.args("bdx_GetByte"), "FF06");
+
+  select_target_by_name("XF");
+  g_memory_view = MemoryViewState{0x0100, 0x10, 0, 0, 0, 0, 0};
+  scroll_memory_pages(kScrollLineDown, 0, 128);
+  EXPECT_EQ(g_memory_view.base, 0x010100u);  // HCS12X pages have no window to move into
+}
+
 TEST_F(Views, GoToAddress) {
   reset_memory_view_state(120, 40);
   ASSERT_EQ(memory_view_goto("3C8000"), kGotoMoved);
