@@ -138,14 +138,10 @@ int build_port_entries(int selection_port, int (*probe)(int index),
 
 int connect_adapter_selection() {
   const AdapterSelection s = g_selection;
-  int result;
-  if (s.type == ADAPTER_R41)
-    result = connect_adapter(ADAPTER_R41, s.port, s.target_clock);
-  else if (s.type == ADAPTER_R42)
-    result = connect_adapter(ADAPTER_R42, 0, s.target_clock);
-  else
-    return -1;
-  if (result != 0) {
+  if (s.type != ADAPTER_R41 && s.type != ADAPTER_R42) return -1;
+  // The shared first half of Connect, without identification: the 7016 that follows identifies.
+  const int port = s.type == ADAPTER_R41 ? s.port : 0;
+  if (!connect_and_identify(s.type, port, s.target_clock, false)) {
     append_error("Failed connection");
     return 0;
   }

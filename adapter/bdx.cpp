@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/message_pane.h"
+#include "target/catalogue.h"
 
 namespace {
 
@@ -113,3 +114,12 @@ void bdx_library_missing(const char* path) {
   line += "'; every adapter call will fail";
   append_line(line.c_str());
 }
+
+namespace {
+// Identification reads the target through the table, whatever fills it.
+int read_memory_byte(uint32_t address, unsigned char* value) {
+  return bdx_GetMemoryByte(address, value);
+}
+const bool g_identification_reads_the_library =
+    (set_identification_reader(read_memory_byte), true);
+}  // namespace

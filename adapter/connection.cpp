@@ -62,6 +62,12 @@ int connect_adapter(int adapter_type, int port, int target_clock) {
   }
 }
 
+bool connect_and_identify(int adapter_type, int port, int target_clock, bool identify) {
+  if (connect_adapter(adapter_type, port, target_clock) != 0) return false;
+  if (identify) autodetect_target();
+  return true;
+}
+
 void reset_target() {
   if (bdx_TargetReset() < 0) append_line("Cannot reset target");
 }

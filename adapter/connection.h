@@ -10,6 +10,13 @@ enum { ADAPTER_R41 = 0, ADAPTER_R42 = 1, ADAPTER_R43 = 2 };
 // connected and ready; -1, or the library's own result for R41, when not.
 int connect_adapter(int adapter_type, int port, int target_clock);
 
+// The first half of Connect, one sequence for every front end: connect_adapter with the given
+// settings, then, when identify is set, identify the derivative (autodetect_target: the current
+// target changes only when identification succeeds). True when the adapter is connected. The
+// caller goes on as its front end needs: the main window builds its views (7016), the command
+// line checks the derivative and resets the target.
+bool connect_and_identify(int adapter_type, int port, int target_clock, bool identify);
+
 // One library call each; a failure is reported as a line in the message pane.
 void reset_target();
 void run_target();

@@ -79,12 +79,18 @@ void resize_to_client(HWND window) {
 
 // --- the connect and disconnect sequences ---
 
-// First half: connect the adapter with the settings, identify the derivative, then build the
-// views and read the target (second half).
+// First half: connect the adapter with the settings and identify the derivative (the sequence
+// every front end shares), then build the views and read the target (second half).
+//
+// Identification runs three times in all: here, so that the views are built for the family
+// actually connected; at the start of the second half, because the Adapter dialog's Connect
+// sends 7016 without this first half; and once more after the views exist and the caption
+// shows the connection, just before the reset. Each read is four bytes and changes the current
+// target only when it succeeds, so the repeats cost little and never undo a choice.
 void connect_command(HWND window) {
   if (!current_target()) return;
-  if (connect_adapter(get_adapter_type(), get_adapter_port(), get_target_clock()) != 0) return;
-  autodetect_target();
+  if (!connect_and_identify(get_adapter_type(), get_adapter_port(), get_target_clock(), true))
+    return;
   SendMessageA(window, WM_COMMAND, IDM_CONNECT_VIEWS, 0);
 }
 

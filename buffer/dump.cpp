@@ -58,16 +58,16 @@ bool parse_region(const char* p, BufferRegion* region) {
 
 }  // namespace
 
-int parse_region_text(const char* text) {
-  BufferRegion parsed[kMaxBufferRegions];
+bool parse_region_list(const char* text, BufferRegionList* list) {
+  BufferRegion* parsed = list->regions;
   int count = 0;
   const char* p = text;
   if (*p) {
     for (;;) {
       while (*p && blank(*p)) ++p;
       if (!*p) break;
-      if (count == kMaxBufferRegions) return 0;
-      if (!parse_region(p, &parsed[count])) return 0;
+      if (count == kMaxBufferRegions) return false;
+      if (!parse_region(p, &parsed[count])) return false;
       ++count;
       while (*p && !blank(*p) && *p != ';') ++p;
       if (!*p) break;
@@ -75,16 +75,24 @@ int parse_region_text(const char* text) {
       if (!*p) break;
     }
   }
-  for (int i = 0; i < count; ++i) g_regions[i] = parsed[i];
-  g_region_count = count;
+  list->count = count;
+  return true;
+}
+
+int parse_region_text(const char* text) {
+  BufferRegionList list;
+  if (!parse_region_list(text, &list)) return 0;  // the list in force stays as it was
+  for (int i = 0; i < list.count; ++i) g_regions[i] = list.regions[i];
+  g_region_count = list.count;
   return 1;
 }
 
-int dump_regions() {
+DumpResult dump_region_list(const BufferRegionList& list) {
   begin_command("Dump to buffer");
+  DumpResult result;
   char line[96];
-  for (int i = 0; i < g_region_count; ++i) {
-    const BufferRegion& r = g_regions[i];
+  for (int i = 0; i < list.count; ++i) {
+    const BufferRegion& r = list.regions[i];
     if (r.region_start >= r.region_end) continue;
     // Computed wide: 0x0-0xFFFFFFFF is 2^32 bytes, which no 32-bit count can carry.
     const uint64_t size = uint64_t(r.region_end) - r.region_start + 1;
@@ -93,26 +101,38 @@ int dump_regions() {
     if (!staging) {
       std::snprintf(line, sizeof line, "Failed getting memory (size 0x%" PRIX64 ") ", size);
       append_line(line);
-      return 0;
+      result.failing_address = r.region_start;
+      return result;
     }
     uint32_t fail = r.region_start;
     if (bdx_GetBlock(r.region_start, uint32_t(size), staging, &fail) != 0) {
       std::snprintf(line, sizeof line, "Cannot get memory at 0x%X", unsigned(fail));
       append_line(line);
       std::free(staging);
-      return 0;
+      result.failing_address = fail;
+      return result;
     }
     if (!buffer_write(r.region_start, staging, uint32_t(size), 0xFF)) {
       std::snprintf(line, sizeof line, "Failed buffer management (size 0x%" PRIX64 ") ", size);
       append_line(line);
       std::free(staging);
-      return 0;
+      result.failing_address = r.region_start;
+      return result;
     }
+    result.bytes += size;
     std::snprintf(line, sizeof line, "Region 0x%X-0x%X", unsigned(r.region_start),
                   unsigned(r.region_end));
     append_line(line);
     std::free(staging);
   }
   end_command();
-  return 1;
+  result.ok = true;
+  return result;
+}
+
+int dump_regions() {
+  BufferRegionList list;
+  for (int i = 0; i < g_region_count; ++i) list.regions[i] = g_regions[i];
+  list.count = g_region_count;
+  return dump_region_list(list).ok ? 1 : 0;
 }

@@ -30,3 +30,18 @@ int parse_region_text(const char* text);
 // to stage ("Failed getting memory (size 0x%X) "), a failed target read ("Cannot get memory at
 // 0x%X"), a full buffer ("Failed buffer management (size 0x%X) ").
 int dump_regions();
+
+// A region list of its own, for callers that keep one (the command line): parsed by the same
+// rules, dumped by the same steps, with the outcome as a value.
+struct BufferRegionList {
+  BufferRegion regions[kMaxBufferRegions];
+  int count = 0;
+};
+struct DumpResult {
+  bool ok = false;
+  uint64_t bytes = 0;            // written into the buffer
+  uint32_t failing_address = 0;  // where it stopped, when it did (the region's start, or the
+                                 // library's failing address for a failed read)
+};
+bool parse_region_list(const char* text, BufferRegionList* list);
+DumpResult dump_region_list(const BufferRegionList& list);

@@ -2,14 +2,13 @@
 #pragma once
 
 enum {
-  kExitOk = 0,       // every framed command ended with "COMMAND DONE"
-  kExitFailed = 1,   // some command failed
+  kExitOk = 0,       // the operations the command ran succeeded
+  kExitFailed = 1,   // one of them failed
   kExitUsage = 2,    // the command line was wrong
 };
 
-// Each command gets the arguments after its name and returns kExitUsage for a wrong command
-// line; otherwise the front end derives the exit status from the framed commands it ran (and
-// kExitFailed from the command itself also fails the run).
+// Each command gets the arguments after its name and returns its exit status, taken from the
+// results of the operations it ran (never from the lines they printed).
 typedef int (*CliCommandFunction)(int argc, char** argv);
 
 struct CliCommand {

@@ -67,8 +67,8 @@ void print_usage(FILE* out) {
   for (const CliCommand& c : kCommands) std::fprintf(out, "  %s", c.usage);
   std::fprintf(out, "  help\n      Show this text.\n\n%s\n", kTargetOptions);
   std::fprintf(out,
-               "Each command prints its message-pane lines. Exit status: 0 when every command\n"
-               "ended with \"COMMAND DONE\", 1 otherwise, 2 for a wrong command line.\n"
+               "Each command prints its message-pane lines. Exit status: 0 when the command\n"
+               "succeeded, 1 when it failed, 2 for a wrong command line.\n"
                "The native corvane drives the simulated adapter library (see BDXSIM_* in the\n"
                "README); corvane.exe loads bdxdll.dll from its own folder.\n");
 }
@@ -98,16 +98,15 @@ int main(int argc, char** argv) {
 
   buffer_init();
   stdout_pane_install();
-  int status = command->run(argc - 2, argv + 2);
+  const int status = command->run(argc - 2, argv + 2);
   stdout_pane_finish();
-  // Free the buffer quietly: its "Clear buffer" frame is not part of the command's output.
-  buffer_clear();
+  buffer_attach(nullptr);  // frees the buffer without a "Clear buffer" frame
 
   if (status == kExitUsage) {
     print_usage(stderr);
     return kExitUsage;
   }
-  if (status != kExitOk || stdout_pane_failed_frames() > 0) return kExitFailed;
+  if (status != kExitOk) return kExitFailed;
   // Lines that could not be printed (a full disk, a closed pipe) fail the run too.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
     std::fprintf(stderr, "corvane: cannot write to standard output\n");

@@ -9,30 +9,13 @@
 namespace {
 
 std::string g_pending;  // text of the line being built
-bool g_frame_open = false;
-bool g_frame_done = false;
-int g_frames = 0;
-int g_failed = 0;
 
-void close_frame() {
-  if (g_frame_open && !g_frame_done) ++g_failed;
-  g_frame_open = false;
-}
-
-void emit_line(std::string line) {
+void emit_line(const std::string& line) {
   // A lone "\r" (an error text continued by the next one) joins the pieces on one line.
   std::string out;
-  out.reserve(line.size());
+  out.reserve(line.size() + 1);
   for (char c : line) {
     if (c != '\r') out.push_back(c);
-  }
-  if (out.compare(0, 9, "COMMAND: ") == 0) {
-    close_frame();
-    g_frame_open = true;
-    g_frame_done = false;
-    ++g_frames;
-  } else {
-    g_frame_done = out == "COMMAND DONE";
   }
   out.push_back('\n');
   std::fwrite(out.data(), 1, out.size(), stdout);
@@ -58,8 +41,6 @@ const PaneSeam kSeam = {replace_selection, clear};
 
 void stdout_pane_install() {
   g_pending.clear();
-  g_frame_open = g_frame_done = false;
-  g_frames = g_failed = 0;
   pane_set_seam(&kSeam);
 }
 
@@ -69,11 +50,5 @@ void stdout_pane_finish() {
     g_pending.clear();
     emit_line(line);
   }
-  close_frame();
   std::fflush(stdout);
-  if (pane_get_seam() == &kSeam) pane_set_seam(nullptr);
 }
-
-int stdout_pane_frames() { return g_frames; }
-
-int stdout_pane_failed_frames() { return g_failed; }

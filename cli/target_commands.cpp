@@ -32,6 +32,12 @@ struct TargetOptions {
   const char* output = nullptr;  // dump: -o FILE
   bool no_program = false;   // write-file
   bool no_verify = false;
+  RegionSelection regions;   // --regions: what the command touches (default everything)
+  TargetMemoryMap map = {};  // the map of the derivative, once it is known
+  TargetOptions() {
+    regions.include_volatile = regions.include_eeprom = true;
+    for (bool& page : regions.include_page) page = true;
+  }
 };
 
 // The command's own options beyond the target options.
@@ -58,9 +64,9 @@ bool parse_hex_page(const std::string& text, int* page) {
 
 // "30-3F,eeprom,ram": pages and page ranges in hex, "flash" (every page), "eeprom", "ram" (or
 // "volatile") and "all". Only what is named is selected.
-bool parse_regions(const char* text) {
-  set_all_regions(false);
-  RegionSelection& regions = region_selection();
+bool parse_regions(const char* text, RegionSelection* selection) {
+  RegionSelection& regions = *selection;
+  regions = RegionSelection{};
   std::string list = text;
   size_t at = 0;
   while (at <= list.size()) {
@@ -69,7 +75,8 @@ bool parse_regions(const char* text) {
     const std::string item = list.substr(at, comma - at);
     at = comma + 1;
     if (item == "all") {
-      set_all_regions(true);
+      regions.include_volatile = regions.include_eeprom = true;
+      for (bool& page : regions.include_page) page = true;
     } else if (item == "eeprom") {
       regions.include_eeprom = true;
     } else if (item == "ram" || item == "volatile") {
@@ -137,7 +144,7 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
     } else if (std::strcmp(arg, "--target") == 0 && has_value) {
       o->target = argv[++i];
     } else if (std::strcmp(arg, "--regions") == 0 && has_value) {
-      if (!parse_regions(argv[++i])) return false;
+      if (!parse_regions(argv[++i], &o->regions)) return false;
     } else if (allow_verify && std::strcmp(arg, "--verify") == 0) {
       o->verify = true;
     } else if (allow_all && std::strcmp(arg, "--all") == 0) {
@@ -163,9 +170,10 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
   return true;
 }
 
-// The connection as "&Connect" makes it: adapter, then the derivative, then a reset. The
-// derivative named with --target is taken as it is; otherwise it must be identified.
-int connect_and_identify(const TargetOptions& o) {
+// The connection as "&Connect" makes it (the shared first half: adapter, then the
+// derivative), then a reset. The derivative named with --target is taken as it is; otherwise it
+// must be identified.
+int open_target(TargetOptions& o) {
   reset_target_map();
   if (o.target) {
     select_target_by_name(o.target);
@@ -176,12 +184,11 @@ int connect_and_identify(const TargetOptions& o) {
   }
   if (!cli_load_adapter_library()) return kExitFailed;
   bdx_Init(append_line);
-  if (connect_adapter(o.adapter, o.port, o.clock) != 0) {
+  if (!connect_and_identify(o.adapter, o.port, o.clock, !o.target)) {
     append_line("Failed connection");
     return kExitFailed;
   }
   if (!o.target) {
-    autodetect_target();
     if (!target_known()) {
       append_line("Cannot identify the target MPU: name it with --target NAME");
       return kExitFailed;
@@ -201,9 +208,8 @@ int connect_and_identify(const TargetOptions& o) {
   append_line(line.c_str());
   // The selection as the memory regions dialog would leave it for this map: pages the part
   // does not have are not selected.
-  TargetMemoryMap map;
-  get_target_memory_map(&map);
-  fill_memory_regions(map, &region_selection());
+  get_target_memory_map(&o.map);
+  fill_memory_regions(o.map, &o.regions);
   // As after Connect in the tool: the reset's result is ignored (the commands that follow work
   // on a running part as well), but a failure is named.
   if (bdx_TargetReset() == -1) append_line("Cannot reset target");
@@ -263,8 +269,8 @@ const ProgrammerSink kConsoleSink = {console_status,       console_set_range, co
                                      console_nothing};
 
 // Loads the file into the (empty) buffer and compares the target with it.
-bool verify_file(const char* path) {
-  return load_file_into_buffer(path) && verify_target_against_buffer();
+bool verify_file(const TargetOptions& o) {
+  return load_file_into_buffer(o.file) && verify_buffer(o.map, o.regions).matched;
 }
 
 }  // namespace
@@ -272,30 +278,30 @@ bool verify_file(const char* path) {
 int cli_program(int argc, char** argv) {
   TargetOptions o;
   if (!parse_target_options(argc, argv, true, kAllowVerify, &o)) return kExitUsage;
-  const int connected = connect_and_identify(o);
+  const int connected = open_target(o);
   if (connected != kExitOk) return connected;
-  if (!program_regions_from_file(o.file)) return kExitFailed;
-  if (o.verify && !verify_file(o.file)) return kExitFailed;
+  if (!program_file(o.file, o.map, o.regions)) return kExitFailed;
+  if (o.verify && !verify_file(o)) return kExitFailed;
   return kExitOk;
 }
 
 int cli_erase(int argc, char** argv) {
   TargetOptions o;
   if (!parse_target_options(argc, argv, false, kAllowAll, &o)) return kExitUsage;
-  const int connected = connect_and_identify(o);
+  const int connected = open_target(o);
   if (connected != kExitOk) return connected;
   // --all is "&Erase All" after its question was answered: the whole part, whatever the
   // regions say.
-  const int done = o.all ? mass_erase_confirmed() : erase_regions();
+  const bool done = o.all ? erase_everything(o.map) : erase_selected_regions(o.map, o.regions);
   return done ? kExitOk : kExitFailed;
 }
 
 int cli_verify(int argc, char** argv) {
   TargetOptions o;
   if (!parse_target_options(argc, argv, true, 0, &o)) return kExitUsage;
-  const int connected = connect_and_identify(o);
+  const int connected = open_target(o);
   if (connected != kExitOk) return connected;
-  return verify_file(o.file) ? kExitOk : kExitFailed;
+  return verify_file(o) ? kExitOk : kExitFailed;
 }
 
 int cli_dump(int argc, char** argv) {
@@ -303,7 +309,8 @@ int cli_dump(int argc, char** argv) {
     std::fprintf(stderr, "corvane: no regions (START-END [; START-END])\n");
     return kExitUsage;
   }
-  if (!parse_region_text(argv[0])) {
+  BufferRegionList ranges;
+  if (!parse_region_list(argv[0], &ranges)) {
     std::fprintf(stderr, "corvane: Syntax errorin text string: START-END [; START-END]\n");
     return kExitUsage;
   }
@@ -313,22 +320,18 @@ int cli_dump(int argc, char** argv) {
     std::fprintf(stderr, "corvane: no output file (-o FILE)\n");
     return kExitUsage;
   }
-  const int connected = connect_and_identify(o);
+  const int connected = open_target(o);
   if (connected != kExitOk) return connected;
-  if (!dump_regions()) return kExitFailed;
+  if (!dump_region_list(ranges).ok) return kExitFailed;
   return save_buffer_to_file(o.output) ? kExitOk : kExitFailed;
 }
 
 int cli_write_file(int argc, char** argv) {
   TargetOptions o;
   if (!parse_target_options(argc, argv, true, kAllowFileFlags, &o)) return kExitUsage;
-  const int connected = connect_and_identify(o);
+  const int connected = open_target(o);
   if (connected != kExitOk) return connected;
-  g_programmer.program_flash = !o.no_program;
-  g_programmer.verify_flash = !o.no_verify;
-  g_programmer.abort_flag = 0;
-  g_programmer.file_path = o.file;
-  const int ok = programmer_run(o.file, kConsoleSink);
+  const int ok = programmer_run_job(o.file, !o.no_program, !o.no_verify, kConsoleSink);
   end_bar_line();
   return ok ? kExitOk : kExitFailed;
 }

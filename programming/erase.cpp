@@ -5,14 +5,13 @@
 
 #include "adapter/bdx.h"
 #include "app/message_pane.h"
+#include "programming/messages.h"
 #include "programming/region_selection.h"
 #include "target/catalogue.h"
 
 namespace {
 
 const char kNoMap[] = "Cannot determine EEPROM memory region, please check target setup";
-const char kNoEepromTiming[] = "Cannot determine EEPROM timing, please check target setup";
-const char kNoFlashTiming[] = "Cannot determine Flash timing, please check target setup";
 
 // The erase calls work on a part whatever its run state, so a failing reset neither stops the
 // command nor withholds "COMMAND DONE" from an erase that worked; it is only named.
@@ -56,58 +55,47 @@ VolatileFill fill_volatile_with_zeros(const TargetMemoryMap& map) {
 
 }  // namespace
 
-int mass_erase_confirmed() {
+bool erase_everything(const TargetMemoryMap& map) {
   begin_command("Mass Erase Device");
-  TargetMemoryMap map;
-  if (!get_target_memory_map(&map)) {
-    append_line(kNoMap);
-    return 0;
-  }
   const uint8_t eeprom_timing = get_timing_value();
   if (eeprom_timing == 0) {
-    append_line(kNoEepromTiming);
-    return 0;
+    append_line(kNoEepromTimingText);
+    return false;
   }
   const uint8_t flash_timing = get_timing_value();
   if (flash_timing == 0) {
-    append_line(kNoFlashTiming);
-    return 0;
+    append_line(kNoFlashTimingText);
+    return false;
   }
   reset_for_erase();
   append_line("Erasing Flash...");
   if (bdx_FlashEraseAll(flash_timing) == -1) {
     append_line("Failed erasing Flash");
-    return 0;
+    return false;
   }
   append_line("Erasing Eprom...");
   if (bdx_EpromEraseAll(eeprom_timing, map.eeprom_start) == -1) {
-    append_line("Failed erasing EEPROM");
-    return 0;
+    append_line(kFailedErasingEepromText);
+    return false;
   }
   reset_for_erase();
   end_command();
-  return 1;
+  return true;
 }
 
-int erase_regions() {
+bool erase_selected_regions(const TargetMemoryMap& map, const RegionSelection& regions) {
   begin_command("Erase Regions");
-  TargetMemoryMap map;
-  if (!get_target_memory_map(&map)) {
-    append_line(kNoMap);
-    return 0;
-  }
-  const RegionSelection& regions = region_selection();
   bool all_done = true;
 
   if (regions.include_eeprom) {
     const uint8_t timing = get_timing_value();
     if (timing == 0) {
-      append_line(kNoEepromTiming);
-      return 0;
+      append_line(kNoEepromTimingText);
+      return false;
     }
     // There is no partial EEPROM erase: the whole of it goes.
     if (bdx_EpromEraseAll(timing, map.eeprom_start) == -1) {
-      append_line("Failed erasing EEPROM");
+      append_line(kFailedErasingEepromText);
       all_done = false;
     } else {
       append_line("EEPROM erased");
@@ -116,17 +104,17 @@ int erase_regions() {
 
   if (regions.include_volatile) {
     const VolatileFill fill = fill_volatile_with_zeros(map);
-    if (fill == kFillNoMemory) return 0;
+    if (fill == kFillNoMemory) return false;
     if (fill == kFillFailed) all_done = false;
   }
 
   const uint8_t flash_timing = get_timing_value();
   if (flash_timing == 0) {
-    append_line(kNoFlashTiming);
-    return 0;
+    append_line(kNoFlashTimingText);
+    return false;
   }
   for (int page = map.flash_first_page; page <= map.flash_last_page; ++page) {
-    if (!page_selected(page)) continue;
+    if (!page_is_selected(regions, page)) continue;
     if (bdx_FlashEraseBlock(page, flash_timing) != 0) {
       append_page_line("FAILED erasing block %2.2X", page);
       all_done = false;
@@ -135,7 +123,28 @@ int erase_regions() {
     }
   }
 
-  if (!all_done) return 0;  // the failures above are the command's last word
+  if (!all_done) return false;  // the failures above are the command's last word
   end_command();
-  return 1;
+  return true;
+}
+
+// The menu's entry points: the work over the map in force (and the process-wide selection).
+int mass_erase_confirmed() {
+  TargetMemoryMap map;
+  if (!get_target_memory_map(&map)) {
+    begin_command("Mass Erase Device");
+    append_line(kNoMap);
+    return 0;
+  }
+  return erase_everything(map);
+}
+
+int erase_regions() {
+  TargetMemoryMap map;
+  if (!get_target_memory_map(&map)) {
+    begin_command("Erase Regions");
+    append_line(kNoMap);
+    return 0;
+  }
+  return erase_selected_regions(map, region_selection());
 }

@@ -5,9 +5,12 @@
 // every step succeeded.
 #pragma once
 
+#include "programming/region_selection.h"
+#include "target/catalogue.h"
+
 // "Mass Erase Device", after the user confirmed: reset, erase all flash, erase all EEPROM,
-// reset again, ignoring the region selection. Stops at the first failure (a failed reset
-// included, "Cannot reset target"). Returns 1 after "COMMAND DONE", else 0.
+// reset again, ignoring the region selection. Stops at the first failed erase; a failed reset is
+// only named ("Cannot reset target"). Returns 1 after "COMMAND DONE", else 0.
 int mass_erase_confirmed();
 
 // "Erase Regions": erases the EEPROM when selected, fills the volatile range with zeros when
@@ -16,3 +19,9 @@ int mass_erase_confirmed();
 // then ends without "COMMAND DONE"; a timing of 0 or a failed allocation stops it at once.
 // Returns 1 after "COMMAND DONE", else 0.
 int erase_regions();
+
+// The two commands, frames and all, over the map and selection they are given: for callers
+// with their own (the command line). The two above are these over the map in force and the
+// process-wide selection.
+bool erase_everything(const TargetMemoryMap& map);
+bool erase_selected_regions(const TargetMemoryMap& map, const RegionSelection& regions);

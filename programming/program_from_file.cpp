@@ -7,11 +7,11 @@
 #include "buffer/load_save.h"
 #include "programming/program_target.h"
 
-int program_regions_from_file(const char* path) {
+bool program_file(const char* path, const TargetMemoryMap& map, const RegionSelection& regions) {
   FILE* f = path ? std::fopen(path, "r") : nullptr;
   if (!f) {
     append_line("Cannot open");
-    return 0;
+    return false;
   }
   std::fclose(f);
 
@@ -20,16 +20,22 @@ int program_regions_from_file(const char* path) {
   // part that does not run, and nothing in the pane would say which part is missing.
   if (!load_file_into_buffer(path)) {
     buffer_attach(user_buffer);  // frees what was loaded, quietly, keeping the load's lines
-    return 0;
+    return false;
   }
-  if (!program_target_from_buffer()) {
+  if (!program_buffer(map, regions)) {
     // Quietly as well: a "Clear buffer" frame would wipe the failure from the pane.
     buffer_attach(user_buffer);
-    return 0;
+    return false;
   }
   buffer_clear();
   buffer_attach(user_buffer);
   begin_command("Programmed/Downloaded memory regions from file");
   end_command();
-  return 1;
+  return true;
+}
+
+int program_regions_from_file(const char* path) {
+  TargetMemoryMap map;
+  get_target_memory_map(&map);
+  return program_file(path, map, region_selection()) ? 1 : 0;
 }

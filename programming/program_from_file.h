@@ -3,6 +3,9 @@
 // the user's buffer is put back exactly as it was, whatever happens.
 #pragma once
 
+#include "programming/region_selection.h"
+#include "target/catalogue.h"
+
 // The file half of "&Program Target Regions from File" and of `corvane program`.
 // - The file cannot be opened: "Cannot open" is appended to whatever the pane holds; 0.
 // - The file does not load completely (an unreadable record, a bad checksum, a count that does
@@ -12,3 +15,7 @@
 // - Success: the file's data are freed ("Clear buffer"), then the frame "Programmed/Downloaded
 //   memory regions from file" ends with "COMMAND DONE"; 1.
 int program_regions_from_file(const char* path);
+
+// The same over the map and selection it is given (program_regions_from_file uses the map in
+// force and the process-wide selection).
+bool program_file(const char* path, const TargetMemoryMap& map, const RegionSelection& regions);

@@ -6,22 +6,21 @@
 #include "adapter/bdx.h"
 #include "app/message_pane.h"
 #include "buffer/buffer_store.h"
+#include "programming/messages.h"
 #include "programming/region_selection.h"
 #include "target/catalogue.h"
+#include "target/hcs12_registers.h"
 
 namespace {
 
-constexpr uint32_t kInitrm = 0x0010;
-constexpr uint32_t kInitee = 0x0012;
-constexpr uint32_t kPpage = 0x0030;
-constexpr uint32_t kWindowSize = 0x4000;
+constexpr uint32_t kWindowSize = kFlashWindowSize;
 constexpr int kStagingSize = 512;  // the most one flash programming call carries
 constexpr uint8_t kErased = 0xFF;
 
-uint32_t paged_window(int page) { return (static_cast<uint32_t>(page) << 16) + 0x8000; }
+uint32_t paged_window(int page) { return paged_window_start(page); }
 
 // Selects the page shown at 0x8000-0xBFFF. A failure has no line of its own.
-bool write_ppage(int page) { return bdx_SetMemoryByte(kPpage, static_cast<uint8_t>(page)) == 0; }
+bool write_ppage(int page) { return bdx_SetMemoryByte(kRegisterPpage, static_cast<uint8_t>(page)) == 0; }
 
 // One of the pages that are seen through a 16-bit window (0x3F, 0x3E, and the first page at
 // 0x8000): held in the buffer at that window, in paged form, both or neither.
@@ -32,12 +31,12 @@ WindowedPage program_windowed_page(int page, uint32_t window, uint8_t timing, bo
   if (paged && plain)
     append_formatted("Warning Block 0x%2.2X (multiple representation in buffer)", page);
   if (!paged && !plain) {
-    append_formatted("Block 0x%2.2X is blank", page);
+    append_formatted(kBlockBlankFormat, page);
     return kBlank;
   }
   if (select_page && !write_ppage(page)) return kFailed;
   if (!write_flash_range(timing, window, window + kWindowSize - 1, kErased)) return kFailed;
-  append_formatted("Block 0x%2.2X programmed", page);
+  append_formatted(kBlockProgrammedFormat, page);
   return kProgrammed;
 }
 
@@ -90,52 +89,52 @@ int write_flash_range(uint8_t timing, uint32_t first, uint32_t last, uint8_t fil
   return 1;
 }
 
-int program_flash() {
-  TargetMemoryMap map;
-  get_target_memory_map(&map);
+bool program_flash_pass(const TargetMemoryMap& map, const RegionSelection& regions) {
+  auto page_selected = [&regions](int page) { return page_is_selected(regions, page); };
   const int first = map.flash_first_page;
   const uint8_t timing = get_timing_value();
-  if (map.flash_last_page != 0x3F) {
+  if (map.flash_last_page != kLastFlashPage) {
     // Every supported flash ends at page 0x3F.
     append_line("No available Flash, please check target setup");
     return 0;
   }
   // The fixed pages through their own windows; PPAGE is not needed for them.
-  if (page_selected(0x3F) && program_windowed_page(0x3F, 0xC000, timing, false) == kFailed)
-    return 0;
-  if (page_selected(0x3E) && program_windowed_page(0x3E, 0x4000, timing, false) == kFailed)
-    return 0;
-  if (first >= 0x3E) return 1;
+  if (page_selected(0x3F) &&
+      program_windowed_page(0x3F, kPage3FWindowStart, timing, false) == kFailed)
+    return false;
+  if (page_selected(0x3E) &&
+      program_windowed_page(0x3E, kPage3EWindowStart, timing, false) == kFailed)
+    return false;
+  if (first >= 0x3E) return true;
   // The first page, which shows at 0x8000-0xBFFF after reset.
-  if (page_selected(first) && program_windowed_page(first, 0x8000, timing, true) == kFailed)
-    return 0;
+  if (page_selected(first) &&
+      program_windowed_page(first, kPageWindowStart, timing, true) == kFailed)
+    return false;
   // Every page in paged form, 0x3F down to the first; the fixed pages and the first page come
   // up again here, so a page held in both forms is programmed from both.
   for (int page = 0x3F; page >= first; --page) {
     if (!page_selected(page)) continue;
     const uint32_t window = paged_window(page);
     if (!window_holds_data(window)) {
-      append_formatted("Block 0x%2.2X is blank", page);
+      append_formatted(kBlockBlankFormat, page);
       continue;
     }
-    if (!write_ppage(page)) return 0;
-    if (!write_flash_range(timing, window, window + kWindowSize - 1, kErased)) return 0;
-    append_formatted("Block 0x%2.2X programmed", page);
+    if (!write_ppage(page)) return false;
+    if (!write_flash_range(timing, window, window + kWindowSize - 1, kErased)) return false;
+    append_formatted(kBlockProgrammedFormat, page);
   }
-  return 1;
+  return true;
 }
 
-int program_eeprom() {
-  TargetMemoryMap map;
-  get_target_memory_map(&map);
+bool program_eeprom_pass(const TargetMemoryMap& map) {
   const uint8_t timing = get_timing_value();
   if (timing == 0) {
-    append_line("Cannot determine EEPROM timing, please check target setup");
-    return 0;
+    append_line(kNoEepromTimingText);
+    return false;
   }
-  if (bdx_SetMemoryByte(kInitee, map.initee) != 0) {
-    append_line("Writing INITEE");
-    return 0;
+  if (bdx_SetMemoryByte(kRegisterInitee, map.initee) != 0) {
+    append_line(kWritingIniteeText);
+    return false;
   }
   // The range is walked with signed bounds, as the map's fields are typed into the Target MPU
   // dialog; 64 bits keep the walk from overflowing at the top.
@@ -149,32 +148,30 @@ int program_eeprom() {
                             static_cast<uint32_t>(bytes[1]) << 16 |
                             static_cast<uint32_t>(bytes[2]) << 8 | bytes[3];
       if (bdx_EpromProgramSector(timing, address, data) == -1) {
-        append_formatted("Sector: %X, data: %X", static_cast<unsigned>(address),
+        append_formatted(kSectorFailureFormat, static_cast<unsigned>(address),
                          static_cast<unsigned>(data));
-        return 0;
+        return false;
       }
       a += 4;
       continue;
     }
     if (buffer_get_byte(address, &bytes[0])) {
       if (bdx_EpromProgramByte(timing, address, bytes[0]) == -1) {
-        append_formatted("Sector: %X, data: %X", static_cast<unsigned>(address), bytes[0]);
-        return 0;
+        append_formatted(kSectorFailureFormat, static_cast<unsigned>(address), bytes[0]);
+        return false;
       }
       a += 1;
       continue;
     }
     a = next_held_in_walk(a + 1, last);
   }
-  return 1;
+  return true;
 }
 
-int download_volatile() {
-  TargetMemoryMap map;
-  get_target_memory_map(&map);
-  if (bdx_SetMemoryByte(kInitrm, map.initrm) != 0) {
-    append_line("Writing INITRM");
-    return 0;
+bool download_volatile_pass(const TargetMemoryMap& map) {
+  if (bdx_SetMemoryByte(kRegisterInitrm, map.initrm) != 0) {
+    append_line(kWritingInitrmText);
+    return false;
   }
   const int64_t last = static_cast<int32_t>(map.volatile_end);
   int64_t a = static_cast<int32_t>(map.volatile_start);
@@ -182,32 +179,45 @@ int download_volatile() {
     const uint32_t address = static_cast<uint32_t>(a);
     uint8_t value = 0;
     if (!buffer_get_byte(address, &value)) continue;
-    if (bdx_SetMemoryByte(address, value) != 0) return 0;  // no line of its own
+    if (bdx_SetMemoryByte(address, value) != 0) return false;  // no line of its own
   }
-  return 1;
+  return true;
 }
 
-int program_target_from_buffer() {
+bool program_buffer(const TargetMemoryMap& map, const RegionSelection& regions) {
   append_line("Scanning for selected Flash...");
-  if (!program_flash()) {
+  if (!program_flash_pass(map, regions)) {
     append_line("Failed programming Flash");
-    return 0;
+    return false;
   }
-  const RegionSelection& regions = region_selection();
   if (regions.include_eeprom) {
     append_line("Programming Eeprom...");
-    if (!program_eeprom()) {
+    if (!program_eeprom_pass(map)) {
       append_line("Failed programming Eeprom");
-      return 0;
+      return false;
     }
   }
   if (regions.include_volatile) {
     append_line("Downloading (volatile)...");
-    if (!download_volatile()) {
+    if (!download_volatile_pass(map)) {
       append_line("Download Failed");
-      return 0;
+      return false;
     }
   }
   end_command();
-  return 1;
+  return true;
 }
+
+namespace {
+TargetMemoryMap map_in_force() {
+  TargetMemoryMap map;
+  get_target_memory_map(&map);
+  return map;
+}
+}  // namespace
+
+// The menu's entry points: each pass over the map in force and the process-wide selection.
+int program_flash() { return program_flash_pass(map_in_force(), region_selection()); }
+int program_eeprom() { return program_eeprom_pass(map_in_force()); }
+int download_volatile() { return download_volatile_pass(map_in_force()); }
+int program_target_from_buffer() { return program_buffer(map_in_force(), region_selection()); }

@@ -9,6 +9,9 @@
 #pragma once
 #include <cstdint>
 
+#include "programming/region_selection.h"
+#include "target/catalogue.h"
+
 // The whole operation ("&Program Target Regions from buffer"): "Scanning for selected Flash...",
 // the flash pass, then the EEPROM and volatile passes when selected. Opens no command frame of
 // its own; ends with "COMMAND DONE" and returns 1 only when every pass succeeded. The first
@@ -19,6 +22,14 @@ int program_target_from_buffer();
 int program_flash();
 int program_eeprom();
 int download_volatile();
+
+// The same operation and passes over the map and selection they are given, for callers with
+// their own (the command line): program_target_from_buffer is program_buffer over the map in
+// force and the process-wide selection.
+bool program_buffer(const TargetMemoryMap& map, const RegionSelection& regions);
+bool program_flash_pass(const TargetMemoryMap& map, const RegionSelection& regions);
+bool program_eeprom_pass(const TargetMemoryMap& map);
+bool download_volatile_pass(const TargetMemoryMap& map);
 
 // Programs the buffer's bytes in first..last (first even) in calls of at most 512 bytes, words
 // the buffer does not hold at all being passed over, partial words padded with fill.

@@ -155,3 +155,11 @@ std::string display_path(const std::string& path, size_t limit) {
   }
   return shown;
 }
+
+int programmer_run_job(const char* path, bool program_flash, bool verify_flash,
+                       const ProgrammerSink& sink) {
+  g_programmer.program_flash = program_flash;
+  g_programmer.verify_flash = verify_flash;
+  g_programmer.abort_flag = 0;
+  return programmer_run(path, sink);
+}

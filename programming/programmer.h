@@ -36,6 +36,10 @@ void programmer_request_abort();
 // The run behind "&Start", with the stored flags: 1 success, 0 failure (the status line says
 // why). The sink is used until the run returns.
 int programmer_run(const char* path, const ProgrammerSink& sink);
+// A run with the flags it is given rather than the dialog's (the command line): the run's state
+// takes them, the abort flag starts clear.
+int programmer_run_job(const char* path, bool program_flash, bool verify_flash,
+                       const ProgrammerSink& sink);
 // The library's progress callback: delivers every pending message, steps the bar while it has
 // not passed the line total, repaints, and returns the abort flag.
 int programmer_progress();

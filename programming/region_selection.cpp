@@ -58,9 +58,11 @@ void set_all_regions(bool selected) {
   for (bool& page : g_selection.include_page) page = selected;
 }
 
-bool page_selected(int page) {
-  return page >= 0 && page < kFlashPageCount && g_selection.include_page[page];
+bool page_is_selected(const RegionSelection& selection, int page) {
+  return page >= 0 && page < kFlashPageCount && selection.include_page[page];
 }
+
+bool page_selected(int page) { return page_is_selected(g_selection, page); }
 
 int volatile_control_id() { return IDC_REGIONS_VOLATILE; }
 

@@ -25,6 +25,8 @@ RegionSelection& region_selection();
 void set_all_regions(bool selected);
 // True when page is 0x00..0x3F and its flag is set; any other number is false.
 bool page_selected(int page);
+// The same rule for any selection.
+bool page_is_selected(const RegionSelection& selection, int page);
 
 // Check box ids of the dialog: volatile, EEPROM, and the page boxes indexed by page number.
 int volatile_control_id();

@@ -6,15 +6,14 @@
 #include "adapter/bdx.h"
 #include "app/message_pane.h"
 #include "buffer/buffer_store.h"
+#include "programming/messages.h"
 #include "programming/region_selection.h"
 #include "target/catalogue.h"
+#include "target/hcs12_registers.h"
 
 namespace {
 
-constexpr uint32_t kInitrm = 0x0010;
-constexpr uint32_t kInitee = 0x0012;
-constexpr uint32_t kPpage = 0x0030;
-constexpr uint32_t kWindowSize = 0x4000;
+constexpr uint32_t kWindowSize = kFlashWindowSize;
 
 enum AreaKind { kNotVerified, kFlash, kEeprom, kVolatile };
 
@@ -43,23 +42,23 @@ uint32_t last_before_boundary(uint32_t a, const TargetMemoryMap& map) {
 Area classify(uint32_t a, const TargetMemoryMap& map, const RegionSelection& regions) {
   Area area = {kNotVerified, -1, last_before_boundary(a, map)};
   const int first = map.flash_first_page;
-  const bool flash = map.flash_last_page == 0x3F;  // the programming pass needs it so
+  const bool flash = map.flash_last_page == kLastFlashPage;  // the programming pass needs it so
   const uint32_t offset = a & 0xFFFF;
   if (a > 0xFFFF) {
     const uint32_t page = a >> 16;
     if (flash && offset >= 0x8000 && offset <= 0xBFFF && page >= uint32_t(first) &&
-        page <= 0x3F && page_selected(static_cast<int>(page))) {
+        page <= uint32_t(kLastFlashPage) && page_is_selected(regions, static_cast<int>(page))) {
       area.kind = kFlash;
       area.page = static_cast<int>(page);
     }
     return area;
   }
   if (flash && a >= 0xC000) {
-    if (page_selected(0x3F)) area.kind = kFlash;
+    if (page_is_selected(regions, 0x3F)) area.kind = kFlash;
   } else if (flash && a >= 0x4000 && a <= 0x7FFF) {
-    if (page_selected(0x3E)) area.kind = kFlash;
+    if (page_is_selected(regions, 0x3E)) area.kind = kFlash;
   } else if (flash && a >= 0x8000 && a <= 0xBFFF) {
-    if (first < 0x3E && page_selected(first)) {
+    if (first < 0x3E && page_is_selected(regions, first)) {
       area.kind = kFlash;
       area.page = first;
     }
@@ -71,35 +70,27 @@ Area classify(uint32_t a, const TargetMemoryMap& map, const RegionSelection& reg
   return area;
 }
 
-struct Tally {
-  uint64_t compared = 0;
-  uint64_t differing = 0;
-  uint64_t not_verified = 0;
-  uint32_t first_address = 0;
-  uint8_t first_read = 0;
-  uint8_t first_expected = 0;
-};
 
 // Writes what programming wrote before it touched the area: PPAGE, INITEE or INITRM.
 bool prepare_area(const Area& area, const TargetMemoryMap& map, int* selected_page,
                   bool* initee_done, bool* initrm_done) {
   if (area.page >= 0 && area.page != *selected_page) {
-    if (bdx_SetMemoryByte(kPpage, static_cast<uint8_t>(area.page)) != 0) {
+    if (bdx_SetMemoryByte(kRegisterPpage, static_cast<uint8_t>(area.page)) != 0) {
       append_formatted("Cannot select page %2.2X", area.page);
       return false;
     }
     *selected_page = area.page;
   }
   if (area.kind == kEeprom && !*initee_done) {
-    if (bdx_SetMemoryByte(kInitee, map.initee) != 0) {
-      append_line("Writing INITEE");
+    if (bdx_SetMemoryByte(kRegisterInitee, map.initee) != 0) {
+      append_line(kWritingIniteeText);
       return false;
     }
     *initee_done = true;
   }
   if (area.kind == kVolatile && !*initrm_done) {
-    if (bdx_SetMemoryByte(kInitrm, map.initrm) != 0) {
-      append_line("Writing INITRM");
+    if (bdx_SetMemoryByte(kRegisterInitrm, map.initrm) != 0) {
+      append_line(kWritingInitrmText);
       return false;
     }
     *initrm_done = true;
@@ -109,12 +100,9 @@ bool prepare_area(const Area& area, const TargetMemoryMap& map, int* selected_pa
 
 }  // namespace
 
-int verify_target_against_buffer() {
+VerifyResult verify_buffer(const TargetMemoryMap& map, const RegionSelection& regions) {
   begin_command("Verify target");
-  TargetMemoryMap map;
-  get_target_memory_map(&map);
-  const RegionSelection& regions = region_selection();
-  Tally tally;
+  VerifyResult tally;
   int selected_page = -1;
   bool initee_done = false, initrm_done = false;
   std::vector<uint8_t> expected(kWindowSize), actual(kWindowSize);
@@ -130,11 +118,13 @@ int verify_target_against_buffer() {
       tally.not_verified += static_cast<uint64_t>(n);
       continue;
     }
-    if (!prepare_area(area, map, &selected_page, &initee_done, &initrm_done)) return 0;
+    if (!prepare_area(area, map, &selected_page, &initee_done, &initrm_done)) return tally;
     uint32_t fail = a;
     if (bdx_GetBlock(a, static_cast<uint32_t>(n), actual.data(), &fail) != 0) {
       append_formatted("Cannot get memory at 0x%X", static_cast<unsigned>(fail));
-      return 0;
+      tally.read_failed = true;
+      tally.failing_address = fail;
+      return tally;
     }
     for (int i = 0; i < n; ++i) {
       if (actual[i] == expected[i]) continue;
@@ -152,7 +142,7 @@ int verify_target_against_buffer() {
                      static_cast<unsigned long long>(tally.not_verified));
   if (tally.compared == 0) {
     append_line("Nothing to verify in the selected regions");
-    return 0;
+    return tally;
   }
   if (tally.differing > 0) {
     append_formatted("Verify failed at 0x%X: read 0x%2.2X, expected 0x%2.2X",
@@ -160,9 +150,16 @@ int verify_target_against_buffer() {
                      tally.first_expected);
     append_formatted("%llu of %llu bytes differ", static_cast<unsigned long long>(tally.differing),
                      static_cast<unsigned long long>(tally.compared));
-    return 0;
+    return tally;
   }
   append_formatted("Verified %llu bytes", static_cast<unsigned long long>(tally.compared));
   end_command();
-  return 1;
+  tally.matched = true;
+  return tally;
+}
+
+int verify_target_against_buffer() {
+  TargetMemoryMap map;
+  get_target_memory_map(&map);
+  return verify_buffer(map, region_selection()).matched ? 1 : 0;
 }

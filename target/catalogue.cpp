@@ -1,6 +1,7 @@
 #include "target/catalogue.h"
 
-#include "adapter/bdx.h"
+#include "target/hcs12_registers.h"
+
 
 namespace {
 
@@ -183,12 +184,23 @@ void select_target_by_name(const char* name) {
   }
 }
 
+namespace {
+identification_reader_fn g_identification_reader = nullptr;
+int read_identification_byte(uint32_t address, unsigned char* value) {
+  return g_identification_reader ? g_identification_reader(address, value) : -1;
+}
+}  // namespace
+
+void set_identification_reader(identification_reader_fn reader) {
+  g_identification_reader = reader;
+}
+
 int detect_target() {
   unsigned char id = 0, revision = 0, size0 = 0, size1 = 0;
-  if (bdx_GetMemoryByte(0x001A, &id) < 0) return 0;
-  if (bdx_GetMemoryByte(0x001B, &revision) < 0) return 0;
-  if (bdx_GetMemoryByte(0x001C, &size0) < 0) return 0;
-  if (bdx_GetMemoryByte(0x001D, &size1) < 0) return 0;
+  if (read_identification_byte(kIdentificationPartId, &id) < 0) return 0;
+  if (read_identification_byte(kIdentificationRevision, &revision) < 0) return 0;
+  if (read_identification_byte(kIdentificationSize0, &size0) < 0) return 0;
+  if (read_identification_byte(kIdentificationSize1, &size1) < 0) return 0;
 
   const DeviceFamily& hcs12 = kFamilies[0];
   for (int r = 0; r < hcs12.count; ++r) {

@@ -4,14 +4,12 @@
 
 #include "adapter/bdx.h"
 #include "target/catalogue.h"
+#include "target/hcs12_registers.h"
 #include "views/hex_parse.h"
 
 MemoryViewState g_memory_view;
 
 namespace {
-
-const uint32_t kPPAGE = 0x0030;
-const uint32_t kGPAGE = 0x0010;  // HCS12X global page
 
 int clamp(int value, int low, int high) {
   if (value < low) return low;
@@ -21,7 +19,7 @@ int clamp(int value, int low, int high) {
 
 bool outside_page_window(uint32_t address) {
   const uint32_t offset = address & 0xFFFF;
-  return offset < 0x8000 || offset >= 0xC000;
+  return offset < kPageWindowStart || offset > kPageWindowEnd;
 }
 
 }  // namespace
@@ -39,18 +37,18 @@ void select_page(uint32_t* address) {
   switch (get_family_code()) {
     case FAMILY_HCS12:
       if (a >= 0xC000 && a <= 0xFFFF) {
-        bdx_SetMemoryByte(kPPAGE, 0x3F);
+        bdx_SetMemoryByte(kRegisterPpage, 0x3F);
       } else if (a >= 0x4000 && a <= 0x7FFF) {
-        bdx_SetMemoryByte(kPPAGE, 0x3E);
-      } else if ((a & 0xFFFF) >= 0x8000 && (a & 0xFFFF) <= 0xBFFF) {
+        bdx_SetMemoryByte(kRegisterPpage, 0x3E);
+      } else if ((a & 0xFFFF) >= kPageWindowStart && (a & 0xFFFF) <= kPageWindowEnd) {
         const uint32_t page = (a >> 16) & 0xFF;
         *address = a & 0xFFFF;
-        if (page < 0x40) bdx_SetMemoryByte(kPPAGE, static_cast<unsigned char>(page));
+        if (page < 0x40) bdx_SetMemoryByte(kRegisterPpage, static_cast<unsigned char>(page));
       }
       break;
     case FAMILY_HCS12X:
       if (a & 0xFF0000) {
-        bdx_SetMemoryByte(kGPAGE, static_cast<unsigned char>((a >> 16) & 0xFF));
+        bdx_SetMemoryByte(kRegisterGpage, static_cast<unsigned char>((a >> 16) & 0xFF));
         *address = a & 0xFFFF;
       }
       break;
@@ -78,7 +76,7 @@ std::string memory_cell_text(int available, uint8_t value) {
 std::string memory_row_label(int row) {
   uint32_t a = (g_memory_view.base + 16 * uint32_t(row)) & 0xFFFFFF;
   const int family = get_family_code();
-  if (family == FAMILY_HCS12 && ((a & 0xFFFF) < 0x8000 || (a & 0xFFFF) > 0xBFFF)) a &= 0xFFFF;
+  if (family == FAMILY_HCS12 && outside_page_window(a)) a &= 0xFFFF;
   if (family == FAMILY_HCS12X) a &= 0x7FFFFF;
   char text[16];
   std::snprintf(text, sizeof text, "%6.6X", unsigned(a));
@@ -122,7 +120,7 @@ int scroll_memory_pages(int code, unsigned thumb, int page_range) {
   v.base = (v.base & 0xFFFF) | (uint32_t(v.page_position) << 16);
   // An HCS12 page shows only in the 0x8000-0xBFFF window: move the view there.
   if (v.page_position != 0 && get_family_code() == FAMILY_HCS12 && outside_page_window(v.base)) {
-    v.base = (uint32_t(v.page_position) << 16) | 0x8000;
+    v.base = paged_window_start(v.page_position);
     v.row_position = 0x800;
   }
   return 1;

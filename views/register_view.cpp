@@ -6,6 +6,7 @@
 #include "adapter/bdx.h"
 #include "app/message_pane.h"
 #include "target/catalogue.h"
+#include "target/hcs12_registers.h"
 #include "views/hex_parse.h"
 
 RegisterViewState g_register_view;
@@ -13,8 +14,6 @@ RegisterViewState g_register_view;
 namespace {
 
 // The BDM's copy of the condition code register (low byte; high byte on HCS12X).
-const uint32_t kSavedCcrLow = 0xFF06;
-const uint32_t kSavedCcrHigh = 0xFF07;
 const int kCcr = 5;  // position of the CCR field
 
 struct FieldSpec {

@@ -1,0 +1,37 @@
+// The HCS12/HCS12X addresses the tool writes and reads besides memory itself: the mapping and
+// paging registers, the BDM's saved condition codes, the identification bytes and the flash
+// windows of the 64 KiB map. One definition each; every pass and view takes them from here.
+#pragma once
+#include <cstdint>
+
+// Registers (in the register block at 0x0000).
+constexpr uint32_t kRegisterInitrm = 0x0010;  // RAM position, written before a volatile download
+constexpr uint32_t kRegisterGpage = 0x0010;   // HCS12X global page (shares INITRM's address)
+constexpr uint32_t kRegisterInitee = 0x0012;  // EEPROM position, written before EEPROM work
+constexpr uint32_t kRegisterPpage = 0x0030;   // flash page shown at 0x8000-0xBFFF
+
+// Identification bytes read by autodetection: part id, revision, memory sizes.
+constexpr uint32_t kIdentificationPartId = 0x001A;
+constexpr uint32_t kIdentificationRevision = 0x001B;
+constexpr uint32_t kIdentificationSize0 = 0x001C;
+constexpr uint32_t kIdentificationSize1 = 0x001D;
+
+// The BDM's copy of the CCR while the part is halted (read with the BDM mapped in): the low
+// byte, and on HCS12X the high byte.
+constexpr uint32_t kSavedCcrLow = 0xFF06;
+constexpr uint32_t kSavedCcrHigh = 0xFF07;
+
+// Flash windows of the 64 KiB map. Page 0x3E always shows at 0x4000-0x7FFF, page 0x3F at
+// 0xC000-0xFFFF, and the page PPAGE selects at 0x8000-0xBFFF; buffers and files hold a page's
+// data either there or in paged form, (page << 16) + 0x8000 .. + 0xBFFF.
+constexpr uint32_t kFlashWindowSize = 0x4000;
+constexpr uint32_t kPageWindowStart = 0x8000;
+constexpr uint32_t kPageWindowEnd = 0xBFFF;
+constexpr uint32_t kPage3EWindowStart = 0x4000;
+constexpr uint32_t kPage3FWindowStart = 0xC000;
+constexpr int kLastFlashPage = 0x3F;
+
+// The paged-form address of a page's first byte.
+constexpr uint32_t paged_window_start(int page) {
+  return (static_cast<uint32_t>(page) << 16) + kPageWindowStart;
+}
