@@ -289,6 +289,9 @@ Verify failed at 0x3C8000: read 0xFF, expected 0xAA
 OUT
 } >expected
 check verify-differs 1 expected -- verify image.s19 --regions 30-3F,eeprom
+# The exit status is the verify's result: comparing nothing is no success, although no line
+# says "failed".
+check verify-nothing 1 "" -- verify image.s19 --regions 00
 
 # A damaged file never reaches the flash: its good first record is not programmed either.
 check erase-all-again 0 "" -- erase --all
