@@ -68,18 +68,31 @@ bool connect_and_identify(int adapter_type, int port, int target_clock, bool ide
   return true;
 }
 
-void reset_target() {
-  if (bdx_TargetReset() < 0) append_line("Cannot reset target");
+bool reset_target_checked() {
+  if (bdx_TargetReset() >= 0) return true;
+  append_line("Cannot reset target");
+  return false;
 }
 
-void run_target() {
-  if (bdx_TargetStart() < 0) append_line("Cannot start target");
+bool run_target_checked() {
+  if (bdx_TargetStart() >= 0) return true;
+  append_line("Cannot start target");
+  return false;
 }
 
-void step_target() {
-  if (bdx_TargetStep() < 0) append_line("Cannot step target");
+bool step_target_checked() {
+  if (bdx_TargetStep() >= 0) return true;
+  append_line("Cannot step target");
+  return false;
 }
 
-void halt_target() {
-  if (bdx_TargetHalt() < 0) append_line("Cannot halt target");
+bool halt_target_checked() {
+  if (bdx_TargetHalt() >= 0) return true;
+  append_line("Cannot halt target");
+  return false;
 }
+
+void reset_target() { reset_target_checked(); }
+void run_target() { run_target_checked(); }
+void step_target() { step_target_checked(); }
+void halt_target() { halt_target_checked(); }

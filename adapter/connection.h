@@ -22,3 +22,8 @@ void reset_target();
 void run_target();
 void step_target();
 void halt_target();
+// The same four with their outcome: true when the library call succeeded.
+bool reset_target_checked();
+bool run_target_checked();
+bool step_target_checked();
+bool halt_target_checked();

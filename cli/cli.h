@@ -24,6 +24,14 @@ int cli_erase(int argc, char** argv);
 int cli_verify(int argc, char** argv);
 int cli_dump(int argc, char** argv);
 int cli_write_file(int argc, char** argv);
+int cli_reset(int argc, char** argv);
+int cli_run(int argc, char** argv);
+int cli_halt(int argc, char** argv);
+int cli_step(int argc, char** argv);
+int cli_regs(int argc, char** argv);
+int cli_peek(int argc, char** argv);
+int cli_poke(int argc, char** argv);
+int cli_test(int argc, char** argv);
 
 // True when standard error is a terminal (progress is drawn as a bar there).
 bool cli_stderr_is_terminal();

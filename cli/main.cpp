@@ -49,6 +49,51 @@ const CliCommand kCommands[] = {
      "      Program and verify the flash straight from FILE through the adapter library's\n"
      "      own file calls, as the Programmer dialog does; progress on standard error.\n",
      cli_write_file},
+    {"reset",
+     "reset [TARGET OPTIONS]\n"
+     "      Reset the target (\"Reset Target\"): PC from the reset vector, halted.\n"
+     "      Example: corvane reset\n",
+     cli_reset},
+    {"run",
+     "run [TARGET OPTIONS]\n"
+     "      Start the target at its PC (\"Run from PC\") and return at once; it goes on\n"
+     "      running until a later halt. Example: corvane run\n",
+     cli_run},
+    {"halt",
+     "halt [TARGET OPTIONS]\n"
+     "      Halt the target (\"Halt Target\") and show its registers. Example: corvane halt\n",
+     cli_halt},
+    {"step",
+     "step [N] [TARGET OPTIONS]\n"
+     "      Execute N instructions (default 1) one at a time (\"Step Instruction at PC\"),\n"
+     "      then show the registers. Example: corvane step 3\n",
+     cli_step},
+    {"regs",
+     "regs [NAME=HEX ...] [TARGET OPTIONS]\n"
+     "      Show the registers on one line (PC=C010 SP=3F00 X=5678 Y=0000 D=1235 CCR=D0);\n"
+     "      with assignments, write them as \"Update target from view\" does, then read\n"
+     "      them back. Example: corvane regs PC=C000 D=1234\n",
+     cli_regs},
+    {"peek",
+     "peek RANGE [--bdm] [TARGET OPTIONS]\n"
+     "      Show target memory, 16 bytes a line, \"xx\" for a byte that cannot be read.\n"
+     "      RANGE is START-END or START+COUNT in hex; paged addresses select their page\n"
+     "      as the memory view does; --bdm reads with the BDM mapped in (\"BDM in map\").\n"
+     "      Example: corvane peek 3C8000+40\n",
+     cli_peek},
+    {"poke",
+     "poke ADDRESS BYTE... [TARGET OPTIONS]\n"
+     "      Write the bytes (hex) from ADDRESS on, as \"Update target from view\" writes\n"
+     "      memory cells. Example: corvane poke 1000 12 34\n",
+     cli_poke},
+    {"test",
+     "test FILE [--run-ms N] [--expect REG=HEX]... [--expect-mem ADDRESS=HEX]...\n"
+     "     [TARGET OPTIONS]\n"
+     "      Program FILE as program does, reset, run for N ms (default 1000), halt, show\n"
+     "      the registers and the named memory, and compare: one line per expectation\n"
+     "      that fails (\"D is 0000, expected 1234\"); exit 0 only when all hold.\n"
+     "      Example: corvane test examples/checksum.s19 --expect D=0F3C\n",
+     cli_test},
 };
 
 const char kTargetOptions[] =

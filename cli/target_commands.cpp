@@ -12,6 +12,7 @@
 #include "buffer/dump.h"
 #include "buffer/load_save.h"
 #include "cli/cli.h"
+#include "cli/target_options.h"
 #include "programming/erase.h"
 #include "programming/program_from_file.h"
 #include "programming/programmer.h"
@@ -20,33 +21,6 @@
 #include "target/catalogue.h"
 
 namespace {
-
-struct TargetOptions {
-  int adapter = ADAPTER_R41;
-  int port = 0;              // 0-based: COM1
-  int clock = 8000;          // kHz; -1 detects
-  const char* target = nullptr;
-  const char* file = nullptr;
-  bool verify = false;       // program: verify afterwards
-  bool all = false;          // erase: mass erase
-  const char* output = nullptr;  // dump: -o FILE
-  bool no_program = false;   // write-file
-  bool no_verify = false;
-  RegionSelection regions;   // --regions: what the command touches (default everything)
-  TargetMemoryMap map = {};  // the map of the derivative, once it is known
-  TargetOptions() {
-    regions.include_volatile = regions.include_eeprom = true;
-    for (bool& page : regions.include_page) page = true;
-  }
-};
-
-// The command's own options beyond the target options.
-enum : unsigned {
-  kAllowVerify = 1,     // --verify
-  kAllowAll = 2,        // --all
-  kAllowOutput = 4,     // -o FILE
-  kAllowFileFlags = 8,  // --no-program, --no-verify
-};
 
 bool usage_error(const char* text, const char* argument) {
   std::fprintf(stderr, "corvane: %s '%s'\n", text, argument);
@@ -119,6 +93,8 @@ bool parse_port(const char* text, int* port) {
   return true;
 }
 
+}  // namespace
+
 // Options common to the target commands, then the command's own (--verify, --all) and at most
 // one file. want_file: 1 a file is required, 0 none is allowed.
 bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
@@ -155,10 +131,24 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
       o->no_program = true;
     } else if ((allow & kAllowFileFlags) && std::strcmp(arg, "--no-verify") == 0) {
       o->no_verify = true;
+    } else if ((allow & kAllowBdm) && std::strcmp(arg, "--bdm") == 0) {
+      o->bdm = true;
+    } else if ((allow & kAllowTestOptions) && std::strcmp(arg, "--run-ms") == 0 && has_value) {
+      char* end = nullptr;
+      const long ms = std::strtol(argv[++i], &end, 10);
+      if (*argv[i] == '\0' || *end != '\0' || ms < 0 || ms > 3600000)
+        return usage_error("bad run time (milliseconds, 0 to 3600000)", argv[i]);
+      o->run_ms = static_cast<int>(ms);
+    } else if ((allow & kAllowTestOptions) && std::strcmp(arg, "--expect") == 0 && has_value) {
+      o->expect.push_back(argv[++i]);
+    } else if ((allow & kAllowTestOptions) && std::strcmp(arg, "--expect-mem") == 0 && has_value) {
+      o->expect_mem.push_back(argv[++i]);
     } else if (arg[0] == '-' && arg[1] != '\0') {
       return usage_error("unexpected argument", arg);
     } else if (want_file && !o->file) {
       o->file = arg;
+    } else if (allow & kAllowPositional) {
+      o->positional.push_back(arg);
     } else {
       return usage_error("unexpected argument", arg);
     }
@@ -173,7 +163,7 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
 // The connection as "&Connect" makes it (the shared first half: adapter, then the
 // derivative), then a reset. The derivative named with --target is taken as it is; otherwise it
 // must be identified.
-int open_target(TargetOptions& o) {
+int open_target(TargetOptions& o, bool reset) {
   reset_target_map();
   if (o.target) {
     select_target_by_name(o.target);
@@ -212,9 +202,11 @@ int open_target(TargetOptions& o) {
   fill_memory_regions(o.map, &o.regions);
   // As after Connect in the tool: the reset's result is ignored (the commands that follow work
   // on a running part as well), but a failure is named.
-  if (bdx_TargetReset() == -1) append_line("Cannot reset target");
+  if (reset && bdx_TargetReset() == -1) append_line("Cannot reset target");
   return kExitOk;
 }
+
+namespace {
 
 // --- write-file: the programmer run on the console ---
 

@@ -74,7 +74,11 @@ std::string memory_cell_text(int available, uint8_t value) {
 }
 
 std::string memory_row_label(int row) {
-  uint32_t a = (g_memory_view.base + 16 * uint32_t(row)) & 0xFFFFFF;
+  return memory_address_label(g_memory_view.base + 16 * uint32_t(row));
+}
+
+std::string memory_address_label(uint32_t address) {
+  uint32_t a = address & 0xFFFFFF;
   const int family = get_family_code();
   if (family == FAMILY_HCS12 && outside_page_window(a)) a &= 0xFFFF;
   if (family == FAMILY_HCS12X) a &= 0x7FFFFF;

@@ -43,6 +43,8 @@ std::string memory_cell_text(int available, uint8_t value);
 // The address row r (0-3) shows: the page is left out on HCS12 outside the page window, and
 // HCS12X addresses keep 23 bits. "%6.6X".
 std::string memory_row_label(int row);
+// The same label for any address (the command line's hex dump).
+std::string memory_address_label(uint32_t address);
 
 // Scroll codes of a vertical scroll bar (the platform's SB_* values).
 enum ScrollCode {

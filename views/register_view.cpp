@@ -81,7 +81,7 @@ int read_register_values(int family) {
   return 1;
 }
 
-void write_register_values(int family, const std::string* texts) {
+bool write_register_values(int family, const std::string* texts) {
   RegisterViewState& v = g_register_view;
   for (int n = 0; n < v.count && n < kRegisterFieldCount; ++n) {
     const RegisterField& f = v.fields[n];
@@ -89,7 +89,7 @@ void write_register_values(int family, const std::string* texts) {
     if (texts[n].empty() || parse_hex(texts[n].c_str(), &value) != 0) {
       const std::string message = std::string("No reasonable value for ") + f.label;
       append_error(message.c_str());
-      return;
+      return false;
     }
     if (n != kCcr) {
       bdx_RegisterSet(f.register_number, value);
@@ -99,6 +99,7 @@ void write_register_values(int family, const std::string* texts) {
         bdx_SetByte(kSavedCcrHigh, static_cast<unsigned char>((value >> 8) & 0xFF));
     }
   }
+  return true;
 }
 
 std::string register_field_text(const RegisterField& field) {

@@ -49,7 +49,8 @@ int read_register_values(int family);
 // Writes the typed texts of the fields (texts[i] for field i, as read from the controls) to the
 // target in field order: each register as soon as its own text parses; the first empty or
 // non-hexadecimal text reports "No reasonable value for <label>" as an error line and stops.
-void write_register_values(int family, const std::string* texts);
+// False when it stopped so; the library's results are not examined.
+bool write_register_values(int family, const std::string* texts);
 
 // The text a field shows for its last value: "%2.2X" of the low byte, "%4.4X" of the low 16 bits.
 std::string register_field_text(const RegisterField& field);

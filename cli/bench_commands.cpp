@@ -1,0 +1,403 @@
+// The bench commands of the front end: run control, registers, memory, and firmware test runs.
+// A board on the bench stays powered between two commands, so every command here except reset
+// and test attaches to the part as it is (connects and identifies as Connect does, without the
+// reset): its RAM, its registers and whether it runs are what the previous command left.
+// The operations are the tool's own: the run control of the connection, the register view's
+// reads and writes, the memory view's paging and reads.
+#include <cctype>
+#include <chrono>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "adapter/bdx.h"
+#include "adapter/connection.h"
+#include "app/message_pane.h"
+#include "cli/cli.h"
+#include "cli/target_options.h"
+#include "programming/program_from_file.h"
+#include "views/hex_parse.h"
+#include "views/memory_view.h"
+#include "views/register_view.h"
+
+namespace {
+
+constexpr uint32_t kMostPeekedBytes = 0x100000;  // a 1 MiB dump is already 64 Ki lines
+
+bool usage(const char* text, const char* argument) {
+  std::fprintf(stderr, "corvane: %s '%s'\n", text, argument);
+  return false;
+}
+
+// A hexadecimal number typed on the command line, as the views read them, but whole: the text
+// must be non-empty and consist of digits only.
+bool read_hex(const std::string& text, uint32_t* value) {
+  if (text.empty() || text.size() > 8) return false;
+  for (char c : text)
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+  return parse_hex(text.c_str(), value) == 0;
+}
+
+// The register set of the connected derivative's family, laid out as the register view has it.
+int register_family() {
+  const Derivative* target = current_target();
+  const int family = register_view_family(target ? target->info : nullptr);
+  if (family) layout_register_view(family, 0, 0);
+  return family;
+}
+
+// Index of the register field called name (any letter case), -1 for none.
+int register_index(const std::string& name) {
+  for (int n = 0; n < g_register_view.count; ++n)
+    if (names_equal_ignoring_case(g_register_view.fields[n].label, name.c_str())) return n;
+  return -1;
+}
+
+// "PC=C010 SP=3F00 X=5678 Y=0000 D=1235 CCR=D0": the form the assignments and --expect take.
+std::string register_line() {
+  std::string line;
+  for (int n = 0; n < g_register_view.count; ++n) {
+    const RegisterField& f = g_register_view.fields[n];
+    if (n) line += ' ';
+    line += std::string(f.label) + "=" + register_field_text(f);
+  }
+  return line;
+}
+
+// Reads the registers and prints them on one line; false when they cannot be read (the
+// library's line says why).
+bool show_registers(int family) {
+  if (!read_register_values(family)) {
+    append_line("Cannot read the registers");
+    return false;
+  }
+  append_line(register_line().c_str());
+  return true;
+}
+
+// The connection for a bench command: the target options, then the command's own checks.
+int attach(TargetOptions& o, bool reset, int* family) {
+  const int status = open_target(o, reset);
+  if (status != kExitOk) return status;
+  *family = register_family();
+  if (!*family) {
+    append_line("This derivative has no register set");
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+int read_memory_byte(uint32_t address, bool bdm, uint8_t* value) {
+  return read_view_byte(address, bdm ? 1 : 0, value);
+}
+
+// START-END or START+COUNT, hexadecimal.
+bool parse_range(const char* text, uint32_t* start, uint32_t* count) {
+  const std::string range = text;
+  const size_t sep = range.find_first_of("-+");
+  if (sep == std::string::npos) {
+    if (!read_hex(range, start)) return false;
+    *count = 1;
+    return true;
+  }
+  uint32_t second = 0;
+  if (!read_hex(range.substr(0, sep), start) || !read_hex(range.substr(sep + 1), &second))
+    return false;
+  if (range[sep] == '+') {
+    *count = second;
+    return second > 0 && second <= kMostPeekedBytes && uint64_t(*start) + second - 1 <= 0xFFFFFFFFu;
+  }
+  if (second < *start || second - *start >= kMostPeekedBytes) return false;
+  *count = second - *start + 1;
+  return true;
+}
+
+// ADDRESS=HEXBYTES: the bytes two digits each.
+bool parse_memory_expectation(const std::string& text, uint32_t* address, std::vector<uint8_t>* bytes) {
+  const size_t eq = text.find('=');
+  if (eq == std::string::npos || !read_hex(text.substr(0, eq), address)) return false;
+  const std::string digits = text.substr(eq + 1);
+  if (digits.empty() || digits.size() % 2 != 0 || digits.size() > 512) return false;
+  bytes->clear();
+  for (size_t i = 0; i < digits.size(); i += 2) {
+    uint32_t byte = 0;
+    if (!read_hex(digits.substr(i, 2), &byte)) return false;
+    bytes->push_back(static_cast<uint8_t>(byte));
+  }
+  return true;
+}
+
+std::string hex_bytes(const std::vector<int>& values) {
+  std::string text;
+  char cell[4];
+  for (int v : values) {
+    if (v < 0) {
+      text += "xx";
+    } else {
+      std::snprintf(cell, sizeof cell, "%2.2X", unsigned(v & 0xFF));
+      text += cell;
+    }
+  }
+  return text;
+}
+
+// Both families name their registers alike: names are checked before anything is connected.
+bool register_name_known(const std::string& name) {
+  layout_register_view(FAMILY_HCS12, 0, 0);
+  return register_index(name) >= 0;
+}
+
+}  // namespace
+
+int cli_reset(int argc, char** argv) {
+  TargetOptions o;
+  if (!parse_target_options(argc, argv, false, 0, &o)) return kExitUsage;
+  int family = 0;
+  const int status = attach(o, false, &family);
+  if (status != kExitOk) return status;
+  return reset_target_checked() ? kExitOk : kExitFailed;
+}
+
+int cli_run(int argc, char** argv) {
+  TargetOptions o;
+  if (!parse_target_options(argc, argv, false, 0, &o)) return kExitUsage;
+  int family = 0;
+  const int status = attach(o, false, &family);
+  if (status != kExitOk) return status;
+  return run_target_checked() ? kExitOk : kExitFailed;
+}
+
+int cli_halt(int argc, char** argv) {
+  TargetOptions o;
+  if (!parse_target_options(argc, argv, false, 0, &o)) return kExitUsage;
+  int family = 0;
+  const int status = attach(o, false, &family);
+  if (status != kExitOk) return status;
+  if (!halt_target_checked()) return kExitFailed;
+  return show_registers(family) ? kExitOk : kExitFailed;
+}
+
+int cli_step(int argc, char** argv) {
+  TargetOptions o;
+  if (!parse_target_options(argc, argv, false, kAllowPositional, &o)) return kExitUsage;
+  uint32_t steps = 1;
+  if (o.positional.size() > 1) {
+    usage("unexpected argument", o.positional[1]);
+    return kExitUsage;
+  }
+  if (!o.positional.empty()) {
+    char* end = nullptr;
+    const long n = std::strtol(o.positional[0], &end, 10);
+    if (*end != '\0' || n < 1 || n > 1000000) {
+      usage("bad number of steps (1 to 1000000)", o.positional[0]);
+      return kExitUsage;
+    }
+    steps = static_cast<uint32_t>(n);
+  }
+  int family = 0;
+  const int status = attach(o, false, &family);
+  if (status != kExitOk) return status;
+  for (uint32_t i = 0; i < steps; ++i)
+    if (!step_target_checked()) return kExitFailed;
+  return show_registers(family) ? kExitOk : kExitFailed;
+}
+
+int cli_regs(int argc, char** argv) {
+  TargetOptions o;
+  if (!parse_target_options(argc, argv, false, kAllowPositional, &o)) return kExitUsage;
+  for (const char* assignment : o.positional) {
+    const std::string text = assignment;
+    const size_t eq = text.find('=');
+    if (eq == std::string::npos || !register_name_known(text.substr(0, eq))) {
+      usage("not a register assignment (PC, SP, X, Y, D or CCR = HEX)", assignment);
+      return kExitUsage;
+    }
+  }
+  int family = 0;
+  const int status = attach(o, false, &family);
+  if (status != kExitOk) return status;
+  if (o.positional.empty()) return show_registers(family) ? kExitOk : kExitFailed;
+
+  // Every field gets its text, as the register view's fields have one each: the value read,
+  // or the one assigned. Then they are written as "Update target from view" writes them.
+  if (!read_register_values(family)) {
+    append_line("Cannot read the registers");
+    return kExitFailed;
+  }
+  std::string texts[kRegisterFieldCount];
+  for (int n = 0; n < g_register_view.count; ++n)
+    texts[n] = register_field_text(g_register_view.fields[n]);
+  std::vector<int> assigned;
+  for (const char* assignment : o.positional) {
+    const std::string text = assignment;
+    const size_t eq = text.find('=');
+    const int n = register_index(text.substr(0, eq));
+    texts[n] = text.substr(eq + 1);
+    assigned.push_back(n);
+  }
+  if (!write_register_values(family, texts)) return kExitFailed;
+  if (!show_registers(family)) return kExitFailed;
+  // The registers read back must hold what was written.
+  bool held = true;
+  for (int n : assigned) {
+    const RegisterField& f = g_register_view.fields[n];
+    if (register_text_dirty(f, texts[n].c_str())) {
+      const std::string line = std::string(f.label) + " is " + register_field_text(f) +
+                               " after writing " + texts[n];
+      append_line(line.c_str());
+      held = false;
+    }
+  }
+  return held ? kExitOk : kExitFailed;
+}
+
+int cli_peek(int argc, char** argv) {
+  TargetOptions o;
+  if (!parse_target_options(argc, argv, false, kAllowPositional | kAllowBdm, &o)) return kExitUsage;
+  uint32_t start = 0, count = 0;
+  if (o.positional.size() != 1) {
+    std::fprintf(stderr, "corvane: peek takes one range: START-END or START+COUNT\n");
+    return kExitUsage;
+  }
+  if (!parse_range(o.positional[0], &start, &count)) {
+    usage("bad range (START-END or START+COUNT, hexadecimal, at most 100000 bytes)",
+          o.positional[0]);
+    return kExitUsage;
+  }
+  const int status = open_target(o, false);
+  if (status != kExitOk) return status;
+  uint32_t unreadable = 0;
+  for (uint32_t row = 0; row < count; row += 16) {
+    std::string line = memory_address_label(start + row);
+    for (uint32_t i = row; i < count && i < row + 16; ++i) {
+      uint8_t value = 0;
+      const int available = read_memory_byte(start + i, o.bdm, &value);
+      if (!available) ++unreadable;
+      line += " " + memory_cell_text(available, value);
+    }
+    append_line(line.c_str());
+  }
+  if (unreadable) {
+    char line[64];
+    std::snprintf(line, sizeof line, "%u bytes could not be read", unsigned(unreadable));
+    append_line(line);
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+int cli_poke(int argc, char** argv) {
+  TargetOptions o;
+  if (!parse_target_options(argc, argv, false, kAllowPositional, &o)) return kExitUsage;
+  if (o.positional.size() < 2) {
+    std::fprintf(stderr, "corvane: poke takes an address and at least one byte\n");
+    return kExitUsage;
+  }
+  uint32_t address = 0;
+  if (!read_hex(o.positional[0], &address)) {
+    usage("bad address", o.positional[0]);
+    return kExitUsage;
+  }
+  std::vector<uint8_t> bytes;
+  for (size_t i = 1; i < o.positional.size(); ++i) {
+    uint32_t value = 0;
+    if (!read_hex(o.positional[i], &value) || value > 0xFF) {
+      usage("bad byte (00 to FF)", o.positional[i]);
+      return kExitUsage;
+    }
+    bytes.push_back(static_cast<uint8_t>(value));
+  }
+  const int status = open_target(o, false);
+  if (status != kExitOk) return status;
+  // As "Update target from view" writes the memory cells: bdx_SetByte at the address given.
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const uint32_t at = address + static_cast<uint32_t>(i);
+    if (bdx_SetByte(at, bytes[i]) == -1) {
+      char line[64];
+      std::snprintf(line, sizeof line, "Cannot write memory at 0x%X", unsigned(at));
+      append_line(line);
+      return kExitFailed;
+    }
+  }
+  return kExitOk;
+}
+
+int cli_test(int argc, char** argv) {
+  TargetOptions o;
+  if (!parse_target_options(argc, argv, true, kAllowTestOptions, &o)) return kExitUsage;
+  // The expectations are checked before anything is done: a typing error costs no programming.
+  struct RegisterExpectation {
+    std::string name;
+    std::string text;
+  };
+  std::vector<RegisterExpectation> registers;
+  for (const std::string& e : o.expect) {
+    const size_t eq = e.find('=');
+    uint32_t value = 0;
+    if (eq == std::string::npos || !register_name_known(e.substr(0, eq)) ||
+        !read_hex(e.substr(eq + 1), &value)) {
+      usage("bad register expectation (PC, SP, X, Y, D or CCR = HEX)", e.c_str());
+      return kExitUsage;
+    }
+    registers.push_back({e.substr(0, eq), e.substr(eq + 1)});
+  }
+  struct MemoryExpectation {
+    uint32_t address;
+    std::vector<uint8_t> bytes;
+  };
+  std::vector<MemoryExpectation> memory;
+  for (const std::string& e : o.expect_mem) {
+    MemoryExpectation m;
+    if (!parse_memory_expectation(e, &m.address, &m.bytes)) {
+      usage("bad memory expectation (ADDRESS=HEX bytes, two digits each)", e.c_str());
+      return kExitUsage;
+    }
+    memory.push_back(m);
+  }
+
+  int family = 0;
+  const int status = attach(o, true, &family);
+  if (status != kExitOk) return status;
+  // Programmed as `corvane program` does: a file that does not load whole is never programmed.
+  if (!program_file(o.file, o.map, o.regions)) return kExitFailed;
+  if (!reset_target_checked() || !run_target_checked()) return kExitFailed;
+  std::this_thread::sleep_for(std::chrono::milliseconds(o.run_ms));
+  if (!halt_target_checked()) return kExitFailed;
+  if (!show_registers(family)) return kExitFailed;
+
+  bool held = true;
+  for (const RegisterExpectation& r : registers) {
+    const RegisterField& f = g_register_view.fields[register_index(r.name)];
+    if (register_text_dirty(f, r.text.c_str())) {
+      const std::string line = std::string(f.label) + " is " + register_field_text(f) +
+                               ", expected " + r.text;
+      append_line(line.c_str());
+      held = false;
+    }
+  }
+  for (const MemoryExpectation& m : memory) {
+    std::vector<int> read, want;
+    bool same = true;
+    for (size_t i = 0; i < m.bytes.size(); ++i) {
+      uint8_t value = 0;
+      const bool ok = read_memory_byte(m.address + static_cast<uint32_t>(i), false, &value) != 0;
+      read.push_back(ok ? value : -1);
+      want.push_back(m.bytes[i]);
+      if (!ok || value != m.bytes[i]) same = false;
+    }
+    char address[16];
+    std::snprintf(address, sizeof address, "%X", unsigned(m.address));
+    std::string line = std::string(address) + "=" + hex_bytes(read);
+    append_line(line.c_str());
+    if (!same) {
+      line = std::string("Memory at ") + address + " is " + hex_bytes(read) + ", expected " +
+             hex_bytes(want);
+      append_line(line.c_str());
+      held = false;
+    }
+  }
+  return held ? kExitOk : kExitFailed;
+}

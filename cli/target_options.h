@@ -1,0 +1,56 @@
+// The options every target command of the front end takes (adapter, port, clock, derivative,
+// regions) and the opening of the connection they describe. Each command holds its own
+// TargetOptions: its region selection and memory map are its own, never the process-wide ones.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "adapter/connection.h"
+#include "programming/region_selection.h"
+#include "target/catalogue.h"
+
+struct TargetOptions {
+  int adapter = ADAPTER_R41;
+  int port = 0;              // 0-based: COM1
+  int clock = 8000;          // kHz; -1 detects
+  const char* target = nullptr;
+  const char* file = nullptr;
+  bool verify = false;       // program: verify afterwards
+  bool all = false;          // erase: mass erase
+  const char* output = nullptr;  // dump: -o FILE
+  bool no_program = false;   // write-file
+  bool no_verify = false;
+  bool bdm = false;          // peek: read with the BDM mapped in
+  int run_ms = 1000;         // test: how long the program runs
+  std::vector<std::string> expect;      // test: REG=HEX
+  std::vector<std::string> expect_mem;  // test: ADDRESS=HEX...
+  std::vector<const char*> positional;  // the command's own arguments (ranges, bytes, ...)
+  RegionSelection regions;   // --regions: what the command touches (default everything)
+  TargetMemoryMap map = {};  // the map of the derivative, once it is known
+  TargetOptions() {
+    regions.include_volatile = regions.include_eeprom = true;
+    for (bool& page : regions.include_page) page = true;
+  }
+};
+
+// The command's own options beyond the target options.
+enum : unsigned {
+  kAllowVerify = 1,       // --verify
+  kAllowAll = 2,          // --all
+  kAllowOutput = 4,       // -o FILE
+  kAllowFileFlags = 8,    // --no-program, --no-verify
+  kAllowPositional = 16,  // any number of arguments of the command's own, in o->positional
+  kAllowBdm = 32,         // --bdm
+  kAllowTestOptions = 64, // --run-ms N, --expect REG=HEX, --expect-mem ADDRESS=HEX...
+};
+
+// Options common to the target commands, then the command's own and at most one file
+// (want_file: a file is required). False after a line on standard error for a wrong command line.
+bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
+                          TargetOptions* o);
+
+// The connection as "&Connect" makes it (the shared first half: adapter, then the derivative).
+// The derivative named with --target is taken as it is; otherwise it must be identified. With
+// reset, the target is then reset as Connect does (its failure is named and ignored); without,
+// the command attaches to the part as it is, running or halted. kExitOk, or the exit status.
+int open_target(TargetOptions& o, bool reset = true);
