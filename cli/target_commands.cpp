@@ -9,6 +9,7 @@
 #include "adapter/bdx.h"
 #include "adapter/connection.h"
 #include "app/message_pane.h"
+#include "buffer/address_form.h"
 #include "buffer/dump.h"
 #include "buffer/load_save.h"
 #include "cli/cli.h"
@@ -32,6 +33,8 @@ struct TargetOptions {
   const char* output = nullptr;  // dump: -o FILE
   bool no_program = false;   // write-file
   bool no_verify = false;
+  AddressForm addresses = AddressForm::Banked;  // --addresses: the file's form
+  bool windows_as_pages = false;  // dump --addresses linear: the windows as pages 0x3E, 0x3F
 };
 
 // The command's own options beyond the target options.
@@ -40,6 +43,8 @@ enum : unsigned {
   kAllowAll = 2,        // --all
   kAllowOutput = 4,     // -o FILE
   kAllowFileFlags = 8,  // --no-program, --no-verify
+  kAllowAddresses = 16, // --addresses banked|linear
+  kAllowWindows = 32,   // --windows-as-pages
 };
 
 bool usage_error(const char* text, const char* argument) {
@@ -148,6 +153,11 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
       o->no_program = true;
     } else if ((allow & kAllowFileFlags) && std::strcmp(arg, "--no-verify") == 0) {
       o->no_verify = true;
+    } else if ((allow & kAllowAddresses) && std::strcmp(arg, "--addresses") == 0 && has_value) {
+      if (!parse_address_form(argv[++i], &o->addresses))
+        return usage_error("unknown address form (banked or linear)", argv[i]);
+    } else if ((allow & kAllowWindows) && std::strcmp(arg, "--windows-as-pages") == 0) {
+      o->windows_as_pages = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {
       return usage_error("unexpected argument", arg);
     } else if (want_file && !o->file) {
@@ -158,6 +168,10 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
   }
   if (want_file && !o->file) {
     std::fprintf(stderr, "corvane: no input file\n");
+    return false;
+  }
+  if (o->windows_as_pages && o->addresses != AddressForm::Linear) {
+    std::fprintf(stderr, "corvane: --windows-as-pages goes with --addresses linear\n");
     return false;
   }
   return true;
@@ -263,20 +277,21 @@ const ProgrammerSink kConsoleSink = {console_status,       console_set_range, co
                                      console_step,         console_nothing,   console_nothing,
                                      console_nothing};
 
-// Loads the file into the (empty) buffer and compares the target with it.
-bool verify_file(const char* path) {
-  return load_file_into_buffer(path) && verify_target_against_buffer();
+// Loads the file into the (empty) buffer, in banked form, and compares the target with it.
+bool verify_file(const char* path, AddressForm form) {
+  return load_file_in_form(path, form) && verify_target_against_buffer();
 }
 
 }  // namespace
 
 int cli_program(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, true, kAllowVerify, &o)) return kExitUsage;
+  if (!parse_target_options(argc, argv, true, kAllowVerify | kAllowAddresses, &o))
+    return kExitUsage;
   const int connected = connect_and_identify(o);
   if (connected != kExitOk) return connected;
-  if (!program_regions_from_file(o.file)) return kExitFailed;
-  if (o.verify && !verify_file(o.file)) return kExitFailed;
+  if (!program_regions_from_file(o.file, o.addresses)) return kExitFailed;
+  if (o.verify && !verify_file(o.file, o.addresses)) return kExitFailed;
   return kExitOk;
 }
 
@@ -293,10 +308,10 @@ int cli_erase(int argc, char** argv) {
 
 int cli_verify(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, true, 0, &o)) return kExitUsage;
+  if (!parse_target_options(argc, argv, true, kAllowAddresses, &o)) return kExitUsage;
   const int connected = connect_and_identify(o);
   if (connected != kExitOk) return connected;
-  return verify_file(o.file) ? kExitOk : kExitFailed;
+  return verify_file(o.file, o.addresses) ? kExitOk : kExitFailed;
 }
 
 int cli_dump(int argc, char** argv) {
@@ -309,7 +324,9 @@ int cli_dump(int argc, char** argv) {
     return kExitUsage;
   }
   TargetOptions o;
-  if (!parse_target_options(argc - 1, argv + 1, false, kAllowOutput, &o)) return kExitUsage;
+  if (!parse_target_options(argc - 1, argv + 1, false,
+                            kAllowOutput | kAllowAddresses | kAllowWindows, &o))
+    return kExitUsage;
   if (!o.output) {
     std::fprintf(stderr, "corvane: no output file (-o FILE)\n");
     return kExitUsage;
@@ -317,19 +334,29 @@ int cli_dump(int argc, char** argv) {
   const int connected = connect_and_identify(o);
   if (connected != kExitOk) return connected;
   if (!dump_regions()) return kExitFailed;
+  if (!convert_buffer_addresses(AddressForm::Banked, o.addresses, o.windows_as_pages))
+    return kExitFailed;
   return save_buffer_to_file(o.output) ? kExitOk : kExitFailed;
 }
 
 int cli_write_file(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, true, kAllowFileFlags, &o)) return kExitUsage;
+  if (!parse_target_options(argc, argv, true, kAllowFileFlags | kAllowAddresses, &o))
+    return kExitUsage;
   const int connected = connect_and_identify(o);
   if (connected != kExitOk) return connected;
+  // The library reads the file itself, in the banked form: a linear file goes through a banked
+  // copy, removed afterwards.
+  std::string banked_copy;
+  if (o.addresses == AddressForm::Linear && !write_banked_copy(o.file, &banked_copy))
+    return kExitFailed;
+  const char* path = banked_copy.empty() ? o.file : banked_copy.c_str();
   g_programmer.program_flash = !o.no_program;
   g_programmer.verify_flash = !o.no_verify;
   g_programmer.abort_flag = 0;
-  g_programmer.file_path = o.file;
-  const int ok = programmer_run(o.file, kConsoleSink);
+  g_programmer.file_path = path;
+  const int ok = programmer_run(path, kConsoleSink);
   end_bar_line();
+  if (!banked_copy.empty()) std::remove(banked_copy.c_str());
   return ok ? kExitOk : kExitFailed;
 }

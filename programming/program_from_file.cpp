@@ -4,10 +4,13 @@
 
 #include "app/message_pane.h"
 #include "buffer/buffer_store.h"
-#include "buffer/load_save.h"
 #include "programming/program_target.h"
 
 int program_regions_from_file(const char* path) {
+  return program_regions_from_file(path, AddressForm::Banked);
+}
+
+int program_regions_from_file(const char* path, AddressForm form) {
   FILE* f = path ? std::fopen(path, "r") : nullptr;
   if (!f) {
     append_line("Cannot open");
@@ -18,7 +21,7 @@ int program_regions_from_file(const char* path) {
   BufferBlock* user_buffer = buffer_detach();
   // A file that did not load whole never reaches the target: part of an image in flash is a
   // part that does not run, and nothing in the pane would say which part is missing.
-  if (!load_file_into_buffer(path)) {
+  if (!load_file_in_form(path, form)) {
     buffer_attach(user_buffer);  // frees what was loaded, quietly, keeping the load's lines
     return 0;
   }
