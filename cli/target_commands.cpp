@@ -346,10 +346,13 @@ int cli_write_file(int argc, char** argv) {
   const int connected = connect_and_identify(o);
   if (connected != kExitOk) return connected;
   // The library reads the file itself, in the banked form: a linear file goes through a banked
-  // copy, removed afterwards.
+  // copy, removed afterwards. The run then has a frame of its own, so that the library's lines
+  // do not land in the frame of the copy's save.
   std::string banked_copy;
-  if (o.addresses == AddressForm::Linear && !write_banked_copy(o.file, &banked_copy))
-    return kExitFailed;
+  if (o.addresses == AddressForm::Linear) {
+    if (!write_banked_copy(o.file, &banked_copy)) return kExitFailed;
+    begin_command("Program Target from File");
+  }
   const char* path = banked_copy.empty() ? o.file : banked_copy.c_str();
   g_programmer.program_flash = !o.no_program;
   g_programmer.verify_flash = !o.no_verify;
@@ -357,6 +360,9 @@ int cli_write_file(int argc, char** argv) {
   g_programmer.file_path = path;
   const int ok = programmer_run(path, kConsoleSink);
   end_bar_line();
-  if (!banked_copy.empty()) std::remove(banked_copy.c_str());
+  if (!banked_copy.empty()) {
+    std::remove(banked_copy.c_str());
+    if (ok) end_command();
+  }
   return ok ? kExitOk : kExitFailed;
 }
