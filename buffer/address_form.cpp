@@ -208,17 +208,24 @@ unsigned long process_id() {
 
 // A name in the temporary folder that no file has yet; empty when none is found.
 std::string temporary_name() {
-  const char* folder = nullptr;
-  for (const char* variable : {"TMPDIR", "TEMP", "TMP"}) {
-    const char* value = std::getenv(variable);
-    if (!folder && value && *value) folder = value;
-  }
 #if defined(_WIN32)
-  std::string base = folder ? folder : ".";
+  const char* variables[] = {"TEMP", "TMP"};
+  const char* folder = ".";
+  const char kSeparator = '\\';
 #else
-  std::string base = folder ? folder : "/tmp";
+  const char* variables[] = {"TMPDIR"};
+  const char* folder = "/tmp";
+  const char kSeparator = '/';
 #endif
-  if (base.back() != '/' && base.back() != '\\') base += '/';
+  for (const char* variable : variables) {
+    const char* value = std::getenv(variable);
+    if (value && *value) {
+      folder = value;
+      break;
+    }
+  }
+  std::string base = folder;
+  if (base.back() != '/' && base.back() != '\\') base += kSeparator;
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = base + "corvane-banked-" + std::to_string(process_id()) + "-" +
                              std::to_string(attempt) + ".s19";
