@@ -31,13 +31,10 @@ bool parse_inputs(int argc, char** argv, bool want_output, std::vector<const cha
         options_done = true;
       } else if (want_output && std::strcmp(arg, "-o") == 0 && has_value && !*output) {
         *output = argv[++i];
-      } else if (forms && std::strcmp(arg, "--from") == 0 && has_value) {
-        if (!parse_address_form(argv[++i], &forms->from)) {
-          std::fprintf(stderr, "corvane: unknown address form '%s' (banked or linear)\n", argv[i]);
-          return false;
-        }
-      } else if (forms && std::strcmp(arg, "--to") == 0 && has_value) {
-        if (!parse_address_form(argv[++i], &forms->to)) {
+      } else if (forms && has_value &&
+                 (std::strcmp(arg, "--from") == 0 || std::strcmp(arg, "--to") == 0)) {
+        AddressForm* form = std::strcmp(arg, "--from") == 0 ? &forms->from : &forms->to;
+        if (!parse_address_form(argv[++i], form)) {
           std::fprintf(stderr, "corvane: unknown address form '%s' (banked or linear)\n", argv[i]);
           return false;
         }
