@@ -4,23 +4,42 @@
 #include <cstring>
 #include <vector>
 
+#include "buffer/address_form.h"
 #include "buffer/buffer_store.h"
 #include "buffer/load_save.h"
 #include "cli/cli.h"
 
 namespace {
 
-// Collects the input paths and the "-o OUTPUT" option; false for a wrong command line.
+// convert's address forms: --from, --to, --windows-as-pages.
+struct FormOptions {
+  AddressForm from = AddressForm::Banked;
+  AddressForm to = AddressForm::Banked;
+  bool windows_as_pages = false;
+};
+
+// Collects the input paths and the "-o OUTPUT" option (and, with forms, convert's form
+// options); false for a wrong command line.
 bool parse_inputs(int argc, char** argv, bool want_output, std::vector<const char*>& inputs,
-                  const char** output) {
+                  const char** output, FormOptions* forms = nullptr) {
   bool options_done = false;
   for (int i = 0; i < argc; ++i) {
     const char* arg = argv[i];
     if (!options_done && arg[0] == '-' && arg[1] != '\0') {
+      const bool has_value = i + 1 < argc;
       if (std::strcmp(arg, "--") == 0) {
         options_done = true;
-      } else if (want_output && std::strcmp(arg, "-o") == 0 && i + 1 < argc && !*output) {
+      } else if (want_output && std::strcmp(arg, "-o") == 0 && has_value && !*output) {
         *output = argv[++i];
+      } else if (forms && has_value &&
+                 (std::strcmp(arg, "--from") == 0 || std::strcmp(arg, "--to") == 0)) {
+        AddressForm* form = std::strcmp(arg, "--from") == 0 ? &forms->from : &forms->to;
+        if (!parse_address_form(argv[++i], form)) {
+          std::fprintf(stderr, "corvane: unknown address form '%s' (banked or linear)\n", argv[i]);
+          return false;
+        }
+      } else if (forms && std::strcmp(arg, "--windows-as-pages") == 0) {
+        forms->windows_as_pages = true;
       } else {
         std::fprintf(stderr, "corvane: unexpected argument '%s'\n", arg);
         return false;
@@ -35,6 +54,11 @@ bool parse_inputs(int argc, char** argv, bool want_output, std::vector<const cha
   }
   if (want_output && !*output) {
     std::fprintf(stderr, "corvane: no output file (-o OUTPUT)\n");
+    return false;
+  }
+  if (forms && forms->windows_as_pages &&
+      !(forms->from == AddressForm::Banked && forms->to == AddressForm::Linear)) {
+    std::fprintf(stderr, "corvane: --windows-as-pages goes with --from banked --to linear\n");
     return false;
   }
   return true;
@@ -54,9 +78,15 @@ bool load_all(const std::vector<const char*>& inputs) {
 int cli_convert(int argc, char** argv) {
   std::vector<const char*> inputs;
   const char* output = nullptr;
-  if (!parse_inputs(argc, argv, true, inputs, &output)) return kExitUsage;
+  FormOptions forms;
+  if (!parse_inputs(argc, argv, true, inputs, &output, &forms)) return kExitUsage;
   if (!load_all(inputs)) {
     std::fprintf(stderr, "corvane: '%s' not written: an input file was not loaded completely\n",
+                 output);
+    return kExitFailed;
+  }
+  if (!convert_buffer_addresses(forms.from, forms.to, forms.windows_as_pages)) {
+    std::fprintf(stderr, "corvane: '%s' not written: the addresses could not be converted\n",
                  output);
     return kExitFailed;
   }
@@ -88,5 +118,10 @@ int cli_info(int argc, char** argv) {
     std::printf("%llu bytes in %d range%s\n", (unsigned long long)total, ranges,
                 ranges == 1 ? "" : "s");
   }
+  uint32_t outside = 0;
+  if (buffer_looks_linear(&outside))
+    std::printf("The addresses look linear (data at 0x%06lX, outside the banked windows): "
+                "use --from linear or --addresses linear\n",
+                (unsigned long)outside);
   return loaded ? kExitOk : kExitFailed;
 }

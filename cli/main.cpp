@@ -12,17 +12,21 @@ namespace {
 
 const CliCommand kCommands[] = {
     {"convert",
-     "convert INPUT... -o OUTPUT\n"
+     "convert INPUT... -o OUTPUT [--from banked|linear] [--to banked|linear]\n"
+     "        [--windows-as-pages]\n"
      "      Load the S-record files INPUT in order into one buffer and save the buffer\n"
-     "      as the S-record file OUTPUT (not written when an input fails to load).\n",
+     "      as the S-record file OUTPUT (not written when an input fails to load).\n"
+     "      --from and --to name the address form of paged flash (default banked):\n"
+     "      banked (page P at P0000+8000-BFFF) or linear (page P at P*4000); with\n"
+     "      --windows-as-pages, banked 4000-7FFF and C000-FFFF become pages 3E and 3F.\n",
      cli_convert},
     {"info",
      "info INPUT...\n"
      "      Load the S-record files INPUT and list the contiguous address ranges the\n"
-     "      buffer holds, with their byte counts.\n",
+     "      buffer holds, with their byte counts; says when the addresses look linear.\n",
      cli_info},
     {"program",
-     "program FILE [--verify] [TARGET OPTIONS]\n"
+     "program FILE [--verify] [--addresses banked|linear] [TARGET OPTIONS]\n"
      "      Program the selected regions of the target from the S-record file FILE, as\n"
      "      \"Program Target Regions from File\" does (nothing is programmed from a file\n"
      "      that does not load completely); --verify then reads them back and compares.\n",
@@ -34,20 +38,23 @@ const CliCommand kCommands[] = {
      "      erase the whole flash and EEPROM (\"Erase All\"), without a question.\n",
      cli_erase},
     {"verify",
-     "verify FILE [TARGET OPTIONS]\n"
+     "verify FILE [--addresses banked|linear] [TARGET OPTIONS]\n"
      "      Read the selected regions back from the target and compare them with FILE;\n"
      "      reports the first differing address and the number of differing bytes.\n",
      cli_verify},
     {"dump",
-     "dump RANGES -o FILE [TARGET OPTIONS]\n"
+     "dump RANGES -o FILE [--addresses banked|linear [--windows-as-pages]]\n"
+     "        [TARGET OPTIONS]\n"
      "      Read the target memory ranges RANGES (as \"Dump to buffer\" takes them, e.g.\n"
      "      \"0x0-0x7FF;0x2000-0x3FFF\") into the buffer and save it as the S-record file\n"
-     "      FILE, as \"Save buffer as File\" does.\n",
+     "      FILE, as \"Save buffer as File\" does, in the address form asked for.\n",
      cli_dump},
     {"write-file",
-     "write-file FILE [--no-program] [--no-verify] [TARGET OPTIONS]\n"
+     "write-file FILE [--no-program] [--no-verify] [--addresses banked|linear]\n"
+     "        [TARGET OPTIONS]\n"
      "      Program and verify the flash straight from FILE through the adapter library's\n"
-     "      own file calls, as the Programmer dialog does; progress on standard error.\n",
+     "      own file calls, as the Programmer dialog does; progress on standard error.\n"
+     "      A linear FILE goes to the library as a temporary banked copy.\n",
      cli_write_file},
     {"reset",
      "reset [TARGET OPTIONS]\n"
@@ -88,11 +95,11 @@ const CliCommand kCommands[] = {
      cli_poke},
     {"test",
      "test FILE [--run-ms N] [--expect REG=HEX]... [--expect-mem ADDRESS=HEX]...\n"
-     "     [TARGET OPTIONS]\n"
+     "     [--addresses banked|linear] [TARGET OPTIONS]\n"
      "      Program FILE as program does, reset, run for N ms (default 1000), halt, show\n"
      "      the registers and the named memory, and compare: one line per expectation\n"
      "      that fails (\"D is 0000, expected 1234\"); exit 0 only when all hold.\n"
-     "      Example: corvane test examples/checksum.s19 --expect D=0F3C\n",
+     "      Example: corvane test examples/checksum.s19 --expect D=0210\n",
      cli_test},
 };
 

@@ -9,6 +9,7 @@
 #include "adapter/bdx.h"
 #include "adapter/connection.h"
 #include "app/message_pane.h"
+#include "buffer/address_form.h"
 #include "buffer/dump.h"
 #include "buffer/load_save.h"
 #include "cli/cli.h"
@@ -143,6 +144,11 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
       o->expect.push_back(argv[++i]);
     } else if ((allow & kAllowTestOptions) && std::strcmp(arg, "--expect-mem") == 0 && has_value) {
       o->expect_mem.push_back(argv[++i]);
+    } else if ((allow & kAllowAddresses) && std::strcmp(arg, "--addresses") == 0 && has_value) {
+      if (!parse_address_form(argv[++i], &o->addresses))
+        return usage_error("unknown address form (banked or linear)", argv[i]);
+    } else if ((allow & kAllowWindows) && std::strcmp(arg, "--windows-as-pages") == 0) {
+      o->windows_as_pages = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {
       return usage_error("unexpected argument", arg);
     } else if (want_file && !o->file) {
@@ -155,6 +161,10 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
   }
   if (want_file && !o->file) {
     std::fprintf(stderr, "corvane: no input file\n");
+    return false;
+  }
+  if (o->windows_as_pages && o->addresses != AddressForm::Linear) {
+    std::fprintf(stderr, "corvane: --windows-as-pages goes with --addresses linear\n");
     return false;
   }
   return true;
@@ -260,19 +270,20 @@ const ProgrammerSink kConsoleSink = {console_status,       console_set_range, co
                                      console_step,         console_nothing,   console_nothing,
                                      console_nothing};
 
-// Loads the file into the (empty) buffer and compares the target with it.
+// Loads the file into the (empty) buffer, in banked form, and compares the target with it.
 bool verify_file(const TargetOptions& o) {
-  return load_file_into_buffer(o.file) && verify_buffer(o.map, o.regions).matched;
+  return load_file_in_form(o.file, o.addresses) && verify_buffer(o.map, o.regions).matched;
 }
 
 }  // namespace
 
 int cli_program(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, true, kAllowVerify, &o)) return kExitUsage;
+  if (!parse_target_options(argc, argv, true, kAllowVerify | kAllowAddresses, &o))
+    return kExitUsage;
   const int connected = open_target(o);
   if (connected != kExitOk) return connected;
-  if (!program_file(o.file, o.map, o.regions)) return kExitFailed;
+  if (!program_file(o.file, o.map, o.regions, o.addresses)) return kExitFailed;
   if (o.verify && !verify_file(o)) return kExitFailed;
   return kExitOk;
 }
@@ -290,7 +301,7 @@ int cli_erase(int argc, char** argv) {
 
 int cli_verify(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, true, 0, &o)) return kExitUsage;
+  if (!parse_target_options(argc, argv, true, kAllowAddresses, &o)) return kExitUsage;
   const int connected = open_target(o);
   if (connected != kExitOk) return connected;
   return verify_file(o) ? kExitOk : kExitFailed;
@@ -307,7 +318,9 @@ int cli_dump(int argc, char** argv) {
     return kExitUsage;
   }
   TargetOptions o;
-  if (!parse_target_options(argc - 1, argv + 1, false, kAllowOutput, &o)) return kExitUsage;
+  if (!parse_target_options(argc - 1, argv + 1, false,
+                            kAllowOutput | kAllowAddresses | kAllowWindows, &o))
+    return kExitUsage;
   if (!o.output) {
     std::fprintf(stderr, "corvane: no output file (-o FILE)\n");
     return kExitUsage;
@@ -315,15 +328,25 @@ int cli_dump(int argc, char** argv) {
   const int connected = open_target(o);
   if (connected != kExitOk) return connected;
   if (!dump_region_list(ranges).ok) return kExitFailed;
+  if (!convert_buffer_addresses(AddressForm::Banked, o.addresses, o.windows_as_pages))
+    return kExitFailed;
   return save_buffer_to_file(o.output) ? kExitOk : kExitFailed;
 }
 
 int cli_write_file(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, true, kAllowFileFlags, &o)) return kExitUsage;
+  if (!parse_target_options(argc, argv, true, kAllowFileFlags | kAllowAddresses, &o))
+    return kExitUsage;
   const int connected = open_target(o);
   if (connected != kExitOk) return connected;
-  const int ok = programmer_run_job(o.file, !o.no_program, !o.no_verify, kConsoleSink);
+  // The library reads the file itself, in the banked form: a linear file goes through a banked
+  // copy, removed afterwards.
+  std::string banked_copy;
+  if (o.addresses == AddressForm::Linear && !write_banked_copy(o.file, &banked_copy))
+    return kExitFailed;
+  const char* path = banked_copy.empty() ? o.file : banked_copy.c_str();
+  const int ok = programmer_run_job(path, !o.no_program, !o.no_verify, kConsoleSink);
   end_bar_line();
+  if (!banked_copy.empty()) std::remove(banked_copy.c_str());
   return ok ? kExitOk : kExitFailed;
 }

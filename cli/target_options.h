@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "adapter/connection.h"
+#include "buffer/address_form.h"
 #include "programming/region_selection.h"
 #include "target/catalogue.h"
 
@@ -20,6 +21,8 @@ struct TargetOptions {
   const char* output = nullptr;  // dump: -o FILE
   bool no_program = false;   // write-file
   bool no_verify = false;
+  AddressForm addresses = AddressForm::Banked;  // --addresses: the file's form
+  bool windows_as_pages = false;  // dump --addresses linear: the windows as pages 0x3E, 0x3F
   bool bdm = false;          // peek: read with the BDM mapped in
   int run_ms = 1000;         // test: how long the program runs
   std::vector<std::string> expect;      // test: REG=HEX
@@ -42,6 +45,8 @@ enum : unsigned {
   kAllowPositional = 16,  // any number of arguments of the command's own, in o->positional
   kAllowBdm = 32,         // --bdm
   kAllowTestOptions = 64, // --run-ms N, --expect REG=HEX, --expect-mem ADDRESS=HEX...
+  kAllowAddresses = 128,  // --addresses banked|linear
+  kAllowWindows = 256,    // --windows-as-pages
 };
 
 // Options common to the target commands, then the command's own and at most one file

@@ -4,10 +4,10 @@
 
 #include "app/message_pane.h"
 #include "buffer/buffer_store.h"
-#include "buffer/load_save.h"
 #include "programming/program_target.h"
 
-bool program_file(const char* path, const TargetMemoryMap& map, const RegionSelection& regions) {
+bool program_file(const char* path, const TargetMemoryMap& map, const RegionSelection& regions,
+                  AddressForm form) {
   FILE* f = path ? std::fopen(path, "r") : nullptr;
   if (!f) {
     append_line("Cannot open");
@@ -18,7 +18,7 @@ bool program_file(const char* path, const TargetMemoryMap& map, const RegionSele
   BufferBlock* user_buffer = buffer_detach();
   // A file that did not load whole never reaches the target: part of an image in flash is a
   // part that does not run, and nothing in the pane would say which part is missing.
-  if (!load_file_into_buffer(path)) {
+  if (!load_file_in_form(path, form)) {
     buffer_attach(user_buffer);  // frees what was loaded, quietly, keeping the load's lines
     return false;
   }
@@ -37,5 +37,5 @@ bool program_file(const char* path, const TargetMemoryMap& map, const RegionSele
 int program_regions_from_file(const char* path) {
   TargetMemoryMap map;
   get_target_memory_map(&map);
-  return program_file(path, map, region_selection()) ? 1 : 0;
+  return program_file(path, map, region_selection(), AddressForm::Banked) ? 1 : 0;
 }

@@ -2,7 +2,7 @@
 // the buffer is set aside, the file is loaded into an empty one and programmed from there, and
 // the user's buffer is put back exactly as it was, whatever happens.
 #pragma once
-
+#include "buffer/address_form.h"
 #include "programming/region_selection.h"
 #include "target/catalogue.h"
 
@@ -17,5 +17,8 @@
 int program_regions_from_file(const char* path);
 
 // The same over the map and selection it is given (program_regions_from_file uses the map in
-// force and the process-wide selection).
-bool program_file(const char* path, const TargetMemoryMap& map, const RegionSelection& regions);
+// force and the process-wide selection), for a file whose paged flash is in the given address
+// form: after the load the buffer is converted to the banked form the passes program; a
+// conversion that fails (a conflict) programs nothing either.
+bool program_file(const char* path, const TargetMemoryMap& map, const RegionSelection& regions,
+                  AddressForm form = AddressForm::Banked);

@@ -1,6 +1,9 @@
 // Writes the S-record inputs of scripts/bench, so every machine measures the same files.
 //   make_bench_inputs paged-s2 FILE      1 MiB of paged flash: pages 0x00-0x3F, each at
 //                                        (page << 16) + 0x8000 .. 0xBFFF, S2 records of 32 bytes
+//   make_bench_inputs linear-s2 FILE     the same kind of flash in linear addresses: pages
+//                                        0x04-0x3F at page * 0x4000, 0x010000-0x0FFFFF, S2
+//                                        records of 32 bytes
 //   make_bench_inputs sparse-s3 FILE     a 4 MiB span from 0x01000000 with 64 bytes in every
 //                                        1 KiB, S3 records of 32 bytes
 //   make_bench_inputs descending FILE    256 KiB at 0x00000-0x3FFFF written from the highest
@@ -62,6 +65,9 @@ int main(int argc, char** argv) {
   if (std::strcmp(kind, "paged-s2") == 0) {
     for (uint32_t page = 0; page < 0x40; ++page)
       for (uint32_t a = 0x8000; a < 0xC000; a += 32) random_record(out, 2, (page << 16) + a, 32);
+    std::fprintf(out, "S804000000FB\n");
+  } else if (std::strcmp(kind, "linear-s2") == 0) {
+    for (uint32_t a = 0x010000; a < 0x100000; a += 32) random_record(out, 2, a, 32);
     std::fprintf(out, "S804000000FB\n");
   } else if (std::strcmp(kind, "sparse-s3") == 0) {
     for (uint32_t a = 0x01000000; a < 0x01400000; a += 1024) {
