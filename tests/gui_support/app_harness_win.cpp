@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "adapter/bdx_loader_win.h"
 #include "app/shell_win.h"
 
 HWND start_app() { return start_application(GetModuleHandleA(nullptr), SW_SHOWNORMAL); }
