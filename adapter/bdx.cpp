@@ -1,7 +1,7 @@
 #include "adapter/bdx.h"
 
-#include <cstdio>
 #include <string>
+#include <utility>
 
 #include "app/message_pane.h"
 #include "target/catalogue.h"
@@ -9,54 +9,54 @@
 namespace {
 
 // Failing stubs: what a call gets when the library or the function is missing.
-int BDX_CALL stub_Init(bdx_line_callback) { return -1; }
-int BDX_CALL stub_Connect(const char*, const char*) { return -1; }
-int BDX_CALL stub_Disconnect(void) { return -1; }
-int BDX_CALL stub_Sync(void) { return -1; }
-int BDX_CALL stub_TargetStart(void) { return -1; }
-int BDX_CALL stub_TargetStep(void) { return -1; }
-int BDX_CALL stub_TargetHalt(void) { return -1; }
-int BDX_CALL stub_TargetReset(void) { return -1; }
-int BDX_CALL stub_GetBdmSpeed(float*) { return -1; }
-int BDX_CALL stub_SetBdmSpeed(float) { return -1; }
-int BDX_CALL stub_RegisterGetAll(uint32_t*) { return -1; }
-int BDX_CALL stub_RegisterSet(int, uint32_t) { return -1; }
-int BDX_CALL stub_GetByte(uint32_t, unsigned char*) { return -1; }
-int BDX_CALL stub_GetMemoryByte(uint32_t, unsigned char*) { return -1; }
-int BDX_CALL stub_SetByte(uint32_t, unsigned char) { return -1; }
-int BDX_CALL stub_SetMemoryByte(uint32_t, unsigned char) { return -1; }
-int BDX_CALL stub_GetBlock(uint32_t start, uint32_t, unsigned char*, uint32_t* fail) {
+int BDX_CALL stub_bdx_Init(bdx_line_callback) { return -1; }
+int BDX_CALL stub_bdx_Connect(const char*, const char*) { return -1; }
+int BDX_CALL stub_bdx_Disconnect(void) { return -1; }
+int BDX_CALL stub_bdx_Sync(void) { return -1; }
+int BDX_CALL stub_bdx_TargetStart(void) { return -1; }
+int BDX_CALL stub_bdx_TargetStep(void) { return -1; }
+int BDX_CALL stub_bdx_TargetHalt(void) { return -1; }
+int BDX_CALL stub_bdx_TargetReset(void) { return -1; }
+int BDX_CALL stub_bdx_GetBdmSpeed(float*) { return -1; }
+int BDX_CALL stub_bdx_SetBdmSpeed(float) { return -1; }
+int BDX_CALL stub_bdx_RegisterGetAll(uint32_t*) { return -1; }
+int BDX_CALL stub_bdx_RegisterSet(int, uint32_t) { return -1; }
+int BDX_CALL stub_bdx_GetByte(uint32_t, unsigned char*) { return -1; }
+int BDX_CALL stub_bdx_GetMemoryByte(uint32_t, unsigned char*) { return -1; }
+int BDX_CALL stub_bdx_SetByte(uint32_t, unsigned char) { return -1; }
+int BDX_CALL stub_bdx_SetMemoryByte(uint32_t, unsigned char) { return -1; }
+int BDX_CALL stub_bdx_GetBlock(uint32_t start, uint32_t, unsigned char*, uint32_t* fail) {
   if (fail) *fail = start;
   return -1;
 }
-int BDX_CALL stub_LoadBlock(uint32_t start, uint32_t, const unsigned char*, uint32_t* fail) {
+int BDX_CALL stub_bdx_LoadBlock(uint32_t start, uint32_t, const unsigned char*, uint32_t* fail) {
   if (fail) *fail = start;
   return -1;
 }
-int BDX_CALL stub_FlashEraseAll(unsigned char) { return -1; }
-int BDX_CALL stub_FlashEraseBlock(int, unsigned char) { return -1; }
-int BDX_CALL stub_FlashProgramBlock(unsigned char, uint32_t, const unsigned char*, uint32_t) { return -1; }
-int BDX_CALL stub_FlashWriteFile(unsigned char, unsigned char, const char*, uint32_t* fail,
-                                 bdx_progress_callback) {
+int BDX_CALL stub_bdx_FlashEraseAll(unsigned char) { return -1; }
+int BDX_CALL stub_bdx_FlashEraseBlock(int, unsigned char) { return -1; }
+int BDX_CALL stub_bdx_FlashProgramBlock(unsigned char, uint32_t, const unsigned char*, uint32_t) {
+  return -1;
+}
+int BDX_CALL stub_bdx_FlashWriteFile(unsigned char, unsigned char, const char*, uint32_t* fail,
+                                     bdx_progress_callback) {
   if (fail) *fail = 0;
   return -1;
 }
-int BDX_CALL stub_FlashVerifyFile(const char*, uint32_t* fail, bdx_progress_callback) {
+int BDX_CALL stub_bdx_FlashVerifyFile(const char*, uint32_t* fail, bdx_progress_callback) {
   if (fail) *fail = 0;
   return -1;
 }
-int BDX_CALL stub_EpromEraseAll(unsigned char, uint32_t) { return -1; }
-int BDX_CALL stub_EpromProgramByte(unsigned char, uint32_t, unsigned char) { return -1; }
-int BDX_CALL stub_EpromProgramSector(unsigned char, uint32_t, uint32_t) { return -1; }
+int BDX_CALL stub_bdx_EpromEraseAll(unsigned char, uint32_t) { return -1; }
+int BDX_CALL stub_bdx_EpromProgramByte(unsigned char, uint32_t, unsigned char) { return -1; }
+int BDX_CALL stub_bdx_EpromProgramSector(unsigned char, uint32_t, uint32_t) { return -1; }
 
+// Filled by name: a function of the list without its stub does not compile.
 BdxTable make_stub_table() {
-  BdxTable t = {
-      stub_Init, stub_Connect, stub_Disconnect, stub_Sync, stub_TargetStart, stub_TargetStep,
-      stub_TargetHalt, stub_TargetReset, stub_GetBdmSpeed, stub_SetBdmSpeed,
-      stub_RegisterGetAll, stub_RegisterSet, stub_GetByte, stub_GetMemoryByte, stub_SetByte,
-      stub_SetMemoryByte, stub_GetBlock, stub_LoadBlock, stub_FlashEraseAll,
-      stub_FlashEraseBlock, stub_FlashProgramBlock, stub_FlashWriteFile, stub_FlashVerifyFile,
-      stub_EpromEraseAll, stub_EpromProgramByte, stub_EpromProgramSector};
+  BdxTable t;
+#define BDX_STUB_ENTRY(name, params, args) t.name = stub_##name;
+  BDX_FUNCTION_LIST(BDX_STUB_ENTRY)
+#undef BDX_STUB_ENTRY
   return t;
 }
 
@@ -65,46 +65,117 @@ const char* const kNames[] = {
     BDX_FUNCTION_LIST(BDX_NAME_ENTRY)
 #undef BDX_NAME_ENTRY
 };
-constexpr int kCount = sizeof(kNames) / sizeof(kNames[0]);
+static_assert(sizeof(kNames) / sizeof(kNames[0]) == kBdxFunctionCount, "one name per function");
+
+// Argument words of a pointer type: every argument is one word on x86.
+template <typename... A>
+constexpr int words_of(int (BDX_CALL*)(A...)) {
+  return static_cast<int>(sizeof...(A));
+}
+const int kWords[] = {
+#define BDX_WORDS_ENTRY(name, params, args) words_of(static_cast<name##_fn>(nullptr)),
+    BDX_FUNCTION_LIST(BDX_WORDS_ENTRY)
+#undef BDX_WORDS_ENTRY
+};
+
+bool valid_index(int i) { return i >= 0 && i < kBdxFunctionCount; }
+
+std::string missing_line(const BdxBinding& b, const char* library_name) {
+  std::string missing;
+  int missing_count = 0;
+  for (int i = 0; i < kBdxFunctionCount; ++i) {
+    if (!b.names[i].empty()) continue;
+    missing += missing.empty() ? "" : ", ";
+    missing += kNames[i];
+    ++missing_count;
+  }
+  if (missing_count == 0) return "";
+  std::string line = "Adapter library '";
+  line += library_name ? library_name : "bdxdll.dll";
+  line += missing_count == 1 ? "' lacks the function " : "' lacks the functions ";
+  line += missing;
+  line += "; these calls will fail";
+  return line;
+}
 
 }  // namespace
 
 BdxTable g_bdx = make_stub_table();
 
-int bdx_function_count() { return kCount; }
+int bdx_function_count() { return kBdxFunctionCount; }
 
-const char* bdx_function_name(int i) { return (i >= 0 && i < kCount) ? kNames[i] : nullptr; }
+const char* bdx_function_name(int i) { return valid_index(i) ? kNames[i] : nullptr; }
+
+int bdx_function_words(int i) { return valid_index(i) ? kWords[i] : -1; }
+
+std::string bdx_export_name(int i, int form) {
+  if (!valid_index(i)) return "";
+  const std::string name = kNames[i];
+  const std::string at = "@" + std::to_string(4 * kWords[i]);
+  switch (form) {
+    case 0: return name;
+    case 1: return "_" + name + at;
+    case 2: return name + at;
+    case 3: return "_" + name;
+    default: return "";
+  }
+}
+
+bool bdx_is_stdcall_name(const std::string& export_name) {
+  return export_name.find('@') != std::string::npos;
+}
 
 void bdx_table_reset() { g_bdx = make_stub_table(); }
 
 void bdx_table_set(const BdxTable& table) { g_bdx = table; }
 
-int bdx_table_bind(bdx_lookup_fn lookup, void* ctx, const char* library_name) {
-  BdxTable t = make_stub_table();
-  int found = 0;
-  std::string missing;
-  int missing_count = 0;
-#define BDX_BIND_ENTRY(name, params, args)                         \
-  if (void* p = lookup(ctx, #name)) {                              \
-    t.name = reinterpret_cast<name##_fn>(p);                       \
-    ++found;                                                       \
-  } else {                                                         \
-    missing += missing.empty() ? "" : ", ";                        \
-    missing += #name;                                              \
-    ++missing_count;                                               \
+BdxBinding bdx_bind(bdx_lookup_fn lookup, void* ctx) {
+  BdxBinding b;
+  b.table = make_stub_table();
+  void* found[kBdxFunctionCount] = {};
+  for (int i = 0; i < kBdxFunctionCount; ++i) {
+    for (int form = 0; form < kBdxNameForms && !found[i]; ++form) {
+      const std::string name = bdx_export_name(i, form);
+      found[i] = lookup(ctx, name.c_str());
+      if (found[i]) b.names[i] = name;
+    }
+    if (!found[i]) continue;
+    ++b.found;
+    b.stdcall_names = b.stdcall_names || bdx_is_stdcall_name(b.names[i]);
   }
+  int i = 0;
+#define BDX_BIND_ENTRY(name, params, args) \
+  if (found[i]) b.table.name = reinterpret_cast<name##_fn>(found[i]); \
+  ++i;
   BDX_FUNCTION_LIST(BDX_BIND_ENTRY)
 #undef BDX_BIND_ENTRY
-  g_bdx = t;
-  if (missing_count > 0) {
-    std::string line = "Adapter library '";
-    line += library_name ? library_name : "bdxdll.dll";
-    line += missing_count == 1 ? "' lacks the function " : "' lacks the functions ";
-    line += missing;
-    line += "; these calls will fail";
-    append_line(line.c_str());
-  }
+  return b;
+}
+
+int bdx_table_bind(bdx_lookup_fn lookup, void* ctx, const char* library_name,
+                   BdxBinding* binding) {
+  BdxBinding b = bdx_bind(lookup, ctx);
+  g_bdx = b.table;
+  if (b.stdcall_names) append_line("bdxdll.dll: exports use __stdcall names");
+  const std::string missing = missing_line(b, library_name);
+  if (!missing.empty()) append_line(missing.c_str());
+  const int found = b.found;
+  if (binding) *binding = std::move(b);
   return found;
+}
+
+int bdx_init_measuring_convention(bdx_line_callback report, int* popped) {
+#if BDX_THUNK
+  const uint32_t word = bdx_word(report);
+  unsigned bytes = 0;
+  const int result =
+      bdx_thunk_call(reinterpret_cast<const void*>(g_bdx.bdx_Init), &word, 1, &bytes);
+  if (popped) *popped = static_cast<int>(bytes);
+  return result;
+#else
+  if (popped) *popped = -1;
+  return bdx_Init(report);
+#endif
 }
 
 void bdx_library_missing(const char* path) {

@@ -1,25 +1,45 @@
-// Contract of the adapter library bdxdll.dll: the 26 bdx_* functions, their argument lists and
-// the calling convention. Shared by the tool (which calls through a function table) and by the
-// simulated library (which exports them). Every function returns int; -1 (or, where noted,
-// any non-zero or negative value) means failure.
+// Contract of the adapter library bdxdll.dll: the 26 bdx_* functions and their argument lists.
+// Shared by the tool (which calls through a function table) and by the simulated library (which
+// exports them). Every function returns int; -1 (or, where noted, any non-zero or negative value)
+// means failure.
+//
+// Calling convention. The maker's library may be built __cdecl or __stdcall; the tool does not
+// need to know which: on x86 every call goes through a thunk (adapter/bdx_thunk.h) that puts the
+// stack pointer back after the call, whether the library popped its arguments or not. The pointer
+// types below say BDX_CALL, which is __cdecl for the tool and its in-process stand-ins (stubs,
+// fakes); the simulated library built as __stdcall defines BDX_LIBRARY_STDCALL so that its own
+// definitions match these types. x64 has one convention. The two callbacks the tool hands over
+// are __cdecl in every build.
 #pragma once
 #include <cstdint>
 
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(BDX_LIBRARY_STDCALL)
+#define BDX_CALL __stdcall
+#elif defined(_WIN32)
 #define BDX_CALL __cdecl
 #else
 #define BDX_CALL
 #endif
 
+#if defined(_WIN32)
+#define BDX_CALLBACK __cdecl
+#else
+#define BDX_CALLBACK
+#endif
+
 extern "C" {
 // Report callback: the library hands each of its own progress or error lines to it.
-typedef int (BDX_CALL *bdx_line_callback)(const char* text);
+typedef int (BDX_CALLBACK *bdx_line_callback)(const char* text);
 // Progress callback of the file programming calls: non-zero asks the library to stop.
-typedef int (BDX_CALL *bdx_progress_callback)(void);
+typedef int (BDX_CALLBACK *bdx_progress_callback)(void);
 }
 
-// X(name, parameter list, argument names, failing-address argument or none)
-// The list is the single source of the table, the failing stubs and the loader's names.
+// X(name, parameter list, argument names)
+// The one source of everything that needs an entry per function: the table and its call
+// wrappers, the failing stubs and the test fake (both filled by name, so a function without its
+// entry does not compile), the loader's names and their decorated forms, the simulated library's
+// exports and its module-definition files (cmake/bdx_exports.cmake reads this list), and the
+// argument words the x86 thunk pushes. Every argument fits one 32-bit word on x86.
 #define BDX_FUNCTION_LIST(X) \
   X(bdx_Init, (bdx_line_callback report), (report)) \
   X(bdx_Connect, (const char* model, const char* parameters), (model, parameters)) \

@@ -12,13 +12,13 @@ void* lookup_export(void* module, const char* name) {
 }
 }  // namespace
 
-int bdx_load_library_file(const char* path) {
+int bdx_load_library_file(const char* path, BdxBinding* binding) {
   HMODULE module = LoadLibraryA(path);
   if (!module) {
     bdx_library_missing(path);
-    return 0;
+    return -1;
   }
-  const int found = bdx_table_bind(lookup_export, module, path);
+  const int found = bdx_table_bind(lookup_export, module, path, binding);
   if (g_library) FreeLibrary(g_library);  // loaded before: keep one reference
   g_library = module;
   return found;

@@ -1,3 +1,5 @@
+#include "adapter/bdx_loader_win.h"
+
 #include <windows.h>
 
 #include <string>

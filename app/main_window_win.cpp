@@ -7,6 +7,7 @@
 
 #include "adapter/adapter_settings.h"
 #include "adapter/bdx.h"
+#include "adapter/bdx_loader_win.h"
 #include "app/commands_win.h"
 #include "app/html_help_win.h"
 #include "app/message_pane.h"

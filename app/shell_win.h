@@ -42,12 +42,3 @@ void center_dialog(HWND dialog);
 HWND start_application(HINSTANCE instance, int show_command);
 // The message loop; deletes the brush afterwards and returns the quit code.
 int run_message_loop();
-
-// The adapter library start-up loads; default: "bdxdll.dll" in the executable's folder.
-// Tests point it elsewhere; null restores the default.
-void set_adapter_library_path(const char* path);
-// Loads the adapter library into the call table, reporting what is missing in the pane.
-void load_adapter_library();
-// Points the call table back at the failing stubs and releases the library (tests that load
-// it afresh with other settings; the program itself keeps it until the process ends).
-void unload_adapter_library();

@@ -8,14 +8,32 @@
 #include "adapter/bdx_library_win.h"
 #include "cli/cli.h"
 
-bool cli_load_adapter_library() {
+namespace {
+std::string library_beside_program() {
   char module[MAX_PATH];
   const DWORD n = GetModuleFileNameA(nullptr, module, sizeof module);
   std::string path(module, n < sizeof module ? n : 0);
   const size_t slash = path.find_last_of("\\/");
   path = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  path += "bdxdll.dll";
-  return bdx_load_library_file(path.c_str()) == bdx_function_count();
+  return path + "bdxdll.dll";
+}
+}  // namespace
+
+bool cli_load_adapter_library() {
+  return bdx_load_library_file(library_beside_program().c_str()) == bdx_function_count();
+}
+
+bool cli_library_to_check(const char* path, CliLibraryToCheck* library) {
+  library->file = path ? std::string(path) : library_beside_program();
+  library->description = "adapter library '" + library->file + "'";
+#if !BDX_THUNK
+  library->single_convention = "x64: one convention";
+#endif
+  return true;
+}
+
+void cli_bind_library_to_check(CliLibraryToCheck* library) {
+  library->loaded = bdx_load_library_file(library->file.c_str(), &library->binding) >= 0;
 }
 
 bool cli_stderr_is_terminal() { return _isatty(2) != 0; }

@@ -101,6 +101,15 @@ const CliCommand kCommands[] = {
      "      that fails (\"D is 0000, expected 1234\"); exit 0 only when all hold.\n"
      "      Example: corvane test examples/checksum.s19 --expect D=0210\n",
      cli_test},
+    {"check-library",
+     "check-library [PATH]\n"
+     "      Load the adapter library PATH (default: bdxdll.dll beside corvane.exe) as the\n"
+     "      program does, call bdx_Init with a callback that prints the library's lines,\n"
+     "      and list the 26 functions with the export name each was found under and the\n"
+     "      calling convention it looks like. Run it after putting the adapter maker's\n"
+     "      bdxdll.dll in place: exit status 0 only when all 26 functions are present.\n"
+     "      The native corvane checks the simulated library built into it.\n",
+     cli_check_library},
 };
 
 const char kTargetOptions[] =

@@ -21,7 +21,9 @@
 #include "simulator/sim_state.h"
 #include "simulator/sim_target.h"
 
-#if defined(_WIN32) && defined(BDXSIM_BUILD_DLL)
+// The DLL exports its functions by name; the builds that spell their exports otherwise (the
+// __stdcall test libraries) list them in a module-definition file instead (BDXSIM_DEF_EXPORTS).
+#if defined(_WIN32) && defined(BDXSIM_BUILD_DLL) && !defined(BDXSIM_DEF_EXPORTS)
 #define BDXSIM_EXPORT __declspec(dllexport)
 #else
 #define BDXSIM_EXPORT

@@ -452,7 +452,19 @@ if [[ -w /dev/full ]]; then
   fi
 fi
 
+# check-library: the native corvane checks the simulated library built into it, calling
+# bdx_Init with a callback that prints; it loads no library files.
+check check-library 0 "" -- check-library
+grep -q '^Checking the simulated adapter library built into this corvane$' "$work/out" &&
+  grep -q '^bdx_EpromProgramSector   bdx_EpromProgramSector       called directly$' "$work/out" &&
+  grep -q '^26 of 26 functions found: the tool can use this library$' "$work/out" ||
+  { echo "FAIL check-library: output"; cat "$work/out"; failures=$((failures + 1)); }
+check check-library-path 1 "" -- check-library bdxdll.dll
+grep -q "corvane.exe checks 'bdxdll.dll'" "$work/err" ||
+  { echo "FAIL check-library-path: no explanation"; failures=$((failures + 1)); }
+
 # Usage errors.
+check check-library-two-paths 2 "" -- check-library a.dll b.dll
 check no-command 2 "" --
 check unknown-command 2 "" -- frobnicate
 check convert-no-output 2 "" -- convert low.s19

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "adapter/bdx_loader_win.h"
 #include "app/shell_win.h"
 
 HWND start_app() { return start_application(GetModuleHandleA(nullptr), SW_SHOWNORMAL); }
@@ -48,6 +49,41 @@ std::string exe_folder() {
   DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string s(path, n);
   return s.substr(0, s.find_last_of('\\'));
+}
+
+int run_program(const std::string& program, const std::string& arguments, std::string* output) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE read_end = nullptr, write_end = nullptr;
+  if (!CreatePipe(&read_end, &write_end, &inherit, 0)) return -1;
+  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA start = {};
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESTDHANDLES;
+  start.hStdOutput = write_end;
+  start.hStdError = write_end;
+  start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION process = {};
+  std::string command = "\"" + program + "\" " + arguments;
+  std::vector<char> line(command.begin(), command.end());
+  line.push_back('\0');
+  const std::string folder = program.substr(0, program.find_last_of('\\'));
+  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                      folder.c_str(), &start, &process);
+  CloseHandle(write_end);
+  if (!started) {
+    CloseHandle(read_end);
+    return -1;
+  }
+  char chunk[512];
+  DWORD n = 0;
+  while (ReadFile(read_end, chunk, sizeof chunk, &n, nullptr) && n > 0) output->append(chunk, n);
+  WaitForSingleObject(process.hProcess, 30000);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  CloseHandle(read_end);
+  return static_cast<int>(code);
 }
 
 namespace {

@@ -18,6 +18,10 @@ std::string window_text(HWND window);
 std::string pane_text();
 // The folder of the running test executable (where bdxdll.dll and the program sit).
 std::string exe_folder();
+// Runs a console program with the arguments (one command-line text) in the program's folder,
+// collecting its standard output and error into *output. Returns its exit code, -1 when it
+// could not be started.
+int run_program(const std::string& program, const std::string& arguments, std::string* output);
 
 // Runs `trigger` (which opens a modal dialog or message box); while it runs, `drive` is called
 // once with the first new dialog window ("#32770") of this thread. `drive` must end the dialog

@@ -44,6 +44,8 @@ if [ "${1:-}" != "--inside" ]; then
   done
   grep -q "adapter maker's bdxdll.dll" "$pkg/README-x86.txt" ||
     { echo "FAIL installers: the x86 README does not say how to use the maker's bdxdll.dll"; status=1; }
+  grep -q "corvane check-library" "$pkg/README-x86.txt" ||
+    { echo "FAIL installers: the x86 README does not say how to check the maker's bdxdll.dll"; status=1; }
   grep -q "install the x86 build" "$pkg/README-x64.txt" ||
     { echo "FAIL installers: the x64 README does not point to the x86 build"; status=1; }
   [ $status = 0 ] && echo "ok   installers: both widths built, version $version, README texts"

@@ -48,59 +48,60 @@ int read_byte(const char* name, uint32_t address, unsigned char* value) {
   return r;
 }
 
-int BDX_CALL f_Init(bdx_line_callback report) {
+int BDX_CALL fake_bdx_Init(bdx_line_callback report) {
   g_fake.report = report;
   return record("bdx_Init", report ? "callback" : "null");
 }
-int BDX_CALL f_Connect(const char* model, const char* parameters) {
+int BDX_CALL fake_bdx_Connect(const char* model, const char* parameters) {
   return record("bdx_Connect", str(model) + "|" + str(parameters));
 }
-int BDX_CALL f_Disconnect(void) { return record("bdx_Disconnect", ""); }
-int BDX_CALL f_Sync(void) { return record("bdx_Sync", ""); }
-int BDX_CALL f_TargetStart(void) { return record("bdx_TargetStart", ""); }
-int BDX_CALL f_TargetStep(void) { return record("bdx_TargetStep", ""); }
-int BDX_CALL f_TargetHalt(void) { return record("bdx_TargetHalt", ""); }
-int BDX_CALL f_TargetReset(void) { return record("bdx_TargetReset", ""); }
-int BDX_CALL f_GetBdmSpeed(float* mhz) {
+int BDX_CALL fake_bdx_Disconnect(void) { return record("bdx_Disconnect", ""); }
+int BDX_CALL fake_bdx_Sync(void) { return record("bdx_Sync", ""); }
+int BDX_CALL fake_bdx_TargetStart(void) { return record("bdx_TargetStart", ""); }
+int BDX_CALL fake_bdx_TargetStep(void) { return record("bdx_TargetStep", ""); }
+int BDX_CALL fake_bdx_TargetHalt(void) { return record("bdx_TargetHalt", ""); }
+int BDX_CALL fake_bdx_TargetReset(void) { return record("bdx_TargetReset", ""); }
+int BDX_CALL fake_bdx_GetBdmSpeed(float* mhz) {
   int r = record("bdx_GetBdmSpeed", mhz ? "out" : "null");
   if (mhz) *mhz = g_fake.bdm_speed;
   return r;
 }
-int BDX_CALL f_SetBdmSpeed(float mhz) {
+int BDX_CALL fake_bdx_SetBdmSpeed(float mhz) {
   char t[32];
   std::snprintf(t, sizeof t, "%g", static_cast<double>(mhz));
   int r = record("bdx_SetBdmSpeed", t);
   if (r >= 0) g_fake.bdm_speed = mhz;
   return r;
 }
-int BDX_CALL f_RegisterGetAll(uint32_t* values) {
+int BDX_CALL fake_bdx_RegisterGetAll(uint32_t* values) {
   int r = record("bdx_RegisterGetAll", "");
   if (r >= 0 && values)
     for (int i = 0; i < 5; ++i) values[i] = g_fake.registers[i];
   return r;
 }
-int BDX_CALL f_RegisterSet(int reg, uint32_t value) {
+int BDX_CALL fake_bdx_RegisterSet(int reg, uint32_t value) {
   int r = record("bdx_RegisterSet", dec(reg) + "|" + hex(value));
   if (r == 0 && reg >= 1 && reg <= 5) g_fake.registers[reg - 1] = value;
   return r;
 }
-int BDX_CALL f_GetByte(uint32_t address, unsigned char* value) {
+int BDX_CALL fake_bdx_GetByte(uint32_t address, unsigned char* value) {
   return read_byte("bdx_GetByte", address, value);
 }
-int BDX_CALL f_GetMemoryByte(uint32_t address, unsigned char* value) {
+int BDX_CALL fake_bdx_GetMemoryByte(uint32_t address, unsigned char* value) {
   return read_byte("bdx_GetMemoryByte", address, value);
 }
-int BDX_CALL f_SetByte(uint32_t address, unsigned char value) {
+int BDX_CALL fake_bdx_SetByte(uint32_t address, unsigned char value) {
   int r = record("bdx_SetByte", hex(address) + "|" + hex(value));
   if (r == 0) g_fake.memory[address] = value;
   return r;
 }
-int BDX_CALL f_SetMemoryByte(uint32_t address, unsigned char value) {
+int BDX_CALL fake_bdx_SetMemoryByte(uint32_t address, unsigned char value) {
   int r = record("bdx_SetMemoryByte", hex(address) + "|" + hex(value));
   if (r == 0) g_fake.memory[address] = value;
   return r;
 }
-int BDX_CALL f_GetBlock(uint32_t start, uint32_t count, unsigned char* data, uint32_t* fail) {
+int BDX_CALL fake_bdx_GetBlock(uint32_t start, uint32_t count, unsigned char* data,
+                               uint32_t* fail) {
   int r = record("bdx_GetBlock", hex(start) + "|" + hex(count));
   for (uint32_t i = 0; r == 0 && data && i < count; ++i) {
     if (g_fake.failing_reads.count(start + i)) {
@@ -113,47 +114,50 @@ int BDX_CALL f_GetBlock(uint32_t start, uint32_t count, unsigned char* data, uin
   if (r != 0 && fail) *fail = start;
   return r;
 }
-int BDX_CALL f_LoadBlock(uint32_t start, uint32_t count, const unsigned char* data,
-                         uint32_t* fail) {
+int BDX_CALL fake_bdx_LoadBlock(uint32_t start, uint32_t count, const unsigned char* data,
+                                uint32_t* fail) {
   int r = record("bdx_LoadBlock", hex(start) + "|" + hex(count));
   for (uint32_t i = 0; r == 0 && data && i < count; ++i) g_fake.memory[start + i] = data[i];
   if (r != 0 && fail) *fail = start;
   return r;
 }
-int BDX_CALL f_FlashEraseAll(unsigned char timing) {
+int BDX_CALL fake_bdx_FlashEraseAll(unsigned char timing) {
   return record("bdx_FlashEraseAll", dec(timing));
 }
-int BDX_CALL f_FlashEraseBlock(int block, unsigned char timing) {
+int BDX_CALL fake_bdx_FlashEraseBlock(int block, unsigned char timing) {
   return record("bdx_FlashEraseBlock", dec(block) + "|" + dec(timing));
 }
-int BDX_CALL f_FlashProgramBlock(unsigned char timing, uint32_t address,
-                                 const unsigned char* data, uint32_t count) {
+int BDX_CALL fake_bdx_FlashProgramBlock(unsigned char timing, uint32_t address,
+                                        const unsigned char* data, uint32_t count) {
   int r = record("bdx_FlashProgramBlock", dec(timing) + "|" + hex(address) + "|" + hex(count));
   g_fake.flash_blocks.emplace_back(data, data ? data + count : data);
   for (uint32_t i = 0; r == 0 && data && i < count; ++i) g_fake.memory[address + i] = data[i];
   return r;
 }
-int BDX_CALL f_FlashWriteFile(unsigned char flash_timing, unsigned char eeprom_timing,
-                              const char* file, uint32_t* fail, bdx_progress_callback progress) {
-  int r = record("bdx_FlashWriteFile", dec(flash_timing) + "|" + dec(eeprom_timing) + "|" +
-                                           str(file));
+int BDX_CALL fake_bdx_FlashWriteFile(unsigned char flash_timing, unsigned char eeprom_timing,
+                                     const char* file, uint32_t* fail,
+                                     bdx_progress_callback progress) {
+  int r =
+      record("bdx_FlashWriteFile", dec(flash_timing) + "|" + dec(eeprom_timing) + "|" + str(file));
   if (r != 0 && fail) *fail = 0;
   return r;
 }
-int BDX_CALL f_FlashVerifyFile(const char* file, uint32_t* fail, bdx_progress_callback progress) {
+int BDX_CALL fake_bdx_FlashVerifyFile(const char* file, uint32_t* fail,
+                                      bdx_progress_callback progress) {
   int r = record("bdx_FlashVerifyFile", str(file));
   if (r != 0 && fail) *fail = 0;
   return r;
 }
-int BDX_CALL f_EpromEraseAll(unsigned char timing, uint32_t eeprom_start) {
+int BDX_CALL fake_bdx_EpromEraseAll(unsigned char timing, uint32_t eeprom_start) {
   return record("bdx_EpromEraseAll", dec(timing) + "|" + hex(eeprom_start));
 }
-int BDX_CALL f_EpromProgramByte(unsigned char timing, uint32_t address, unsigned char value) {
+int BDX_CALL fake_bdx_EpromProgramByte(unsigned char timing, uint32_t address,
+                                       unsigned char value) {
   int r = record("bdx_EpromProgramByte", dec(timing) + "|" + hex(address) + "|" + hex(value));
   if (r == 0) g_fake.memory[address] = value;
   return r;
 }
-int BDX_CALL f_EpromProgramSector(unsigned char timing, uint32_t address, uint32_t data) {
+int BDX_CALL fake_bdx_EpromProgramSector(unsigned char timing, uint32_t address, uint32_t data) {
   int r = record("bdx_EpromProgramSector", dec(timing) + "|" + hex(address) + "|" + hex(data));
   if (r == 0)
     for (int i = 0; i < 4; ++i)
@@ -191,13 +195,12 @@ std::string FakeBdx::sequence() const {
   return s;
 }
 
+// Filled by name: a function of the list without its fake does not compile.
 BdxTable fake_bdx_table() {
-  BdxTable t = {f_Init, f_Connect, f_Disconnect, f_Sync, f_TargetStart, f_TargetStep,
-                f_TargetHalt, f_TargetReset, f_GetBdmSpeed, f_SetBdmSpeed, f_RegisterGetAll,
-                f_RegisterSet, f_GetByte, f_GetMemoryByte, f_SetByte, f_SetMemoryByte,
-                f_GetBlock, f_LoadBlock, f_FlashEraseAll, f_FlashEraseBlock,
-                f_FlashProgramBlock, f_FlashWriteFile, f_FlashVerifyFile, f_EpromEraseAll,
-                f_EpromProgramByte, f_EpromProgramSector};
+  BdxTable t;
+#define FAKE_BDX_ENTRY(name, params, args) t.name = fake_##name;
+  BDX_FUNCTION_LIST(FAKE_BDX_ENTRY)
+#undef FAKE_BDX_ENTRY
   return t;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "adapter/bdx_loader_win.h"
 #include "app/about_win.h"
 #include "app/html_help_win.h"
 #include "app/shell_win.h"

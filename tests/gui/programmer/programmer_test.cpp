@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "adapter/bdx_loader_win.h"
 #include "app/html_help_win.h"
 #include "app/shell_win.h"
 #include "buffer/buffer_store.h"

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "adapter/bdx_loader_win.h"
 #include "app/commands_win.h"
 #include "app/html_help_win.h"
 #include "app/shell_win.h"
@@ -319,37 +320,7 @@ TEST_F(ProgrammingGui, ProgramRegionsFromFileAsksAndKeepsTheBuffer) {
 
 // corvane.exe drives the bdxdll.dll beside it: erase and program the simulated part.
 int run_corvane(const std::string& arguments, std::string* output) {
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE read_end = nullptr, write_end = nullptr;
-  if (!CreatePipe(&read_end, &write_end, &inherit, 0)) return -1;
-  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA start = {};
-  start.cb = sizeof start;
-  start.dwFlags = STARTF_USESTDHANDLES;
-  start.hStdOutput = write_end;
-  start.hStdError = write_end;
-  start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION process = {};
-  std::string command = "\"" + exe_folder() + "\\corvane.exe\" " + arguments;
-  std::vector<char> line(command.begin(), command.end());
-  line.push_back('\0');
-  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                      exe_folder().c_str(), &start, &process);
-  CloseHandle(write_end);
-  if (!started) {
-    CloseHandle(read_end);
-    return -1;
-  }
-  char chunk[512];
-  DWORD n = 0;
-  while (ReadFile(read_end, chunk, sizeof chunk, &n, nullptr) && n > 0) output->append(chunk, n);
-  WaitForSingleObject(process.hProcess, 30000);
-  DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
-  CloseHandle(read_end);
-  return static_cast<int>(code);
+  return run_program(exe_folder() + "\\corvane.exe", arguments, output);
 }
 
 TEST(CorvaneExe, ErasesAndProgramsThroughTheLibraryBesideIt) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "adapter/adapter_settings.h"
+#include "adapter/bdx_loader_win.h"
 #include "app/shell_win.h"
 #include "settings/registry_store_win.h"
 #include "settings/settings.h"

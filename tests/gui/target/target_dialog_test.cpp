@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "adapter/adapter_settings.h"
+#include "adapter/bdx_loader_win.h"
 #include "app/shell_win.h"
 #include "resources/resource_ids.h"
 #include "resources/target_dialog_ids.h"
