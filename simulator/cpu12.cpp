@@ -480,9 +480,9 @@ void ediv(Core& c, bool is_signed) {
 // D / X: IDIV (unsigned), IDIVS (signed), FDIV ((D << 16) / X, fractional).
 void idiv(Core& c) {
   uint16_t num = d(c), den = c.ix;
-  if (den == 0) {
+  if (den == 0) {  // C; the quotient is 0xFFFF, so Z is clear
     c.ix = 0xFFFF;
-    set_flags(c, kV | kC, kC);
+    set_flags(c, kZ | kV | kC, kC);
     return;
   }
   c.ix = static_cast<uint16_t>(num / den);
@@ -508,9 +508,10 @@ void idivs(Core& c) {
 
 void fdiv(Core& c) {
   uint16_t num = d(c), den = c.ix;
-  if (den == 0 || den <= num) {  // division by zero (C) or a quotient of 1 or more (V)
+  // V is "X <= D": a quotient of 1 or more, and a zero divisor too, which also sets C.
+  if (den <= num) {
     c.ix = 0xFFFF;
-    set_flags(c, kZ | kV | kC, den == 0 ? kC : kV);
+    set_flags(c, kZ | kV | kC, den == 0 ? kV | kC : kV);
     return;
   }
   uint32_t wide = static_cast<uint32_t>(num) << 16;
