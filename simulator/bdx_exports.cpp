@@ -339,10 +339,10 @@ void sim_library_load() {
   g_lib.problems = g_lib.settings.problems;
   sim_target_power_up(g_lib.target, *g_lib.settings.part);
   if (g_lib.settings.keep_state) {
-    bool foreign = false;
-    std::string problem = sim_state_load(g_lib.target, g_lib.settings.state_path, &foreign);
+    bool leave_alone = false;
+    std::string problem = sim_state_load(g_lib.target, g_lib.settings.state_path, &leave_alone);
     if (!problem.empty()) g_lib.problems.push_back(problem);
-    if (foreign) g_lib.settings.keep_state = false;  // somebody else's file: never written
+    if (leave_alone) g_lib.settings.keep_state = false;  // not ours to write: never written
     sim_target_reset(g_lib.target);  // the reset vector comes from the kept flash
   }
 #if !defined(BDXSIM_BUILD_DLL)

@@ -5,12 +5,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <sys/stat.h>
+#include <sys/types.h>
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
 #include <sys/locking.h>
-#include <sys/stat.h>
 #else
 #include <fcntl.h>
 #include <sys/file.h>
@@ -22,6 +23,44 @@ void sim_make_parent_folders(const std::string& path) {
   std::error_code ec;
   std::filesystem::path parent = std::filesystem::path(path).parent_path();
   if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+}
+
+SimRead sim_read_regular_file(const std::string& path, size_t limit, std::string* bytes) {
+#if defined(_WIN32)
+  int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
+  if (fd < 0) return errno == ENOENT ? SimRead::Missing : SimRead::Unreadable;
+  struct _stat st;
+  const bool regular = _fstat(fd, &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
+#else
+  // Without O_NONBLOCK opening a FIFO waits for a writer, possibly for ever.
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? SimRead::Missing : SimRead::Unreadable;
+  struct stat st;
+  const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+#endif
+  SimRead result = regular ? SimRead::Read : SimRead::NotRegular;
+  char chunk[65536];
+  while (result == SimRead::Read) {
+#if defined(_WIN32)
+    const int n = _read(fd, chunk, sizeof chunk);
+#else
+    const ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+#endif
+    if (n == 0) break;
+    if (n < 0) {
+      result = SimRead::Unreadable;
+    } else {
+      bytes->append(chunk, static_cast<size_t>(n));
+      if (bytes->size() > limit) result = SimRead::TooBig;
+    }
+  }
+#if defined(_WIN32)
+  _close(fd);
+#else
+  close(fd);
+#endif
+  return result;
 }
 
 // The library built as bdxdll.dll has its own versions of these in sim_platform_win.cpp.

@@ -12,6 +12,13 @@ void sim_sleep_us(uint32_t us);
 std::string sim_default_state_path();
 // Creates the folders above path that do not exist yet.
 void sim_make_parent_folders(const std::string& path);
+// What reading a whole file found.
+enum class SimRead { Missing, Read, NotRegular, Unreadable, TooBig };
+// Reads the whole file at path into *bytes when it is a regular file of at most limit bytes
+// (TooBig otherwise). Anything else a path may name (a device, a pipe, a folder) is NotRegular
+// and is not read: the open itself never waits for a pipe's other end. A file that exists but
+// cannot be opened or read is Unreadable.
+SimRead sim_read_regular_file(const std::string& path, size_t limit, std::string* bytes);
 // Puts from in place of to in one step (to may exist; it is replaced). False on failure, when
 // both files are left as they were.
 bool sim_replace_file(const std::string& from, const std::string& to);

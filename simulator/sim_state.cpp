@@ -25,22 +25,6 @@ struct Section {
 // Far more than the sections of every part together.
 constexpr size_t kMaxStateBytes = 64u << 20;
 
-enum class FileRead { Missing, Read, TooBig };
-
-FileRead read_file(const std::string& path, std::string* text) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return FileRead::Missing;
-  char chunk[65536];
-  size_t n;
-  bool too_big = false;
-  while (!too_big && (n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
-    text->append(chunk, n);
-    too_big = text->size() > kMaxStateBytes;
-  }
-  std::fclose(f);
-  return too_big ? FileRead::TooBig : FileRead::Read;
-}
-
 // A file that does not even begin like a state file is somebody else's: it is neither read nor
 // overwritten. An empty file, or one cut short within the first line, counts as a damaged state
 // file.
@@ -154,13 +138,18 @@ Section section_of(const SimTarget& t) {
 
 }  // namespace
 
-std::string sim_state_load(SimTarget& t, const std::string& path, bool* foreign) {
-  if (foreign) *foreign = false;
+std::string sim_state_load(SimTarget& t, const std::string& path, bool* leave_alone) {
+  if (leave_alone) *leave_alone = false;
   std::string text;
-  FileRead r = read_file(path, &text);
-  if (r == FileRead::Missing) return "";
-  if (r == FileRead::TooBig || foreign_file(text)) {
-    if (foreign) *foreign = true;
+  const SimRead r = sim_read_regular_file(path, kMaxStateBytes, &text);
+  if (r == SimRead::Missing) return "";
+  if (r == SimRead::Unreadable) {
+    if (leave_alone) *leave_alone = true;
+    return sim_format("State file '%s' cannot be read; it is left alone and %s starts erased",
+                      path.c_str(), t.part->name);
+  }
+  if (r != SimRead::Read || foreign_file(text)) {
+    if (leave_alone) *leave_alone = true;
     return sim_format("'%s' is not a state file; it is left alone and %s starts erased",
                       path.c_str(), t.part->name);
   }
@@ -193,15 +182,19 @@ std::string sim_state_save(const SimTarget& t, const std::string& path) {
   if (!lock) return sim_format("Cannot lock state file '%s'", path.c_str());
   std::string problem;
   std::string old;
-  FileRead r = read_file(path, &old);
-  if (r == FileRead::TooBig || (r == FileRead::Read && foreign_file(old))) {
+  const SimRead r = sim_read_regular_file(path, kMaxStateBytes, &old);
+  if (r == SimRead::Unreadable) {
+    sim_unlock_file(lock);
+    return sim_format("State file '%s' cannot be read; it is not overwritten", path.c_str());
+  }
+  if (r == SimRead::NotRegular || r == SimRead::TooBig || (r == SimRead::Read && foreign_file(old))) {
     sim_unlock_file(lock);
     return sim_format("'%s' is not a state file; it is not overwritten", path.c_str());
   }
   // Every other part's section that can be read is kept as it was, a damaged one included
   // (it stays reported as damaged).
   std::vector<Section> sections;
-  if (r == FileRead::Read) sections = parse_sections(old).sections;
+  if (r == SimRead::Read) sections = parse_sections(old).sections;
   Section mine = section_of(t);
   mine.checksum = section_checksum(mine);
   bool replaced = false;

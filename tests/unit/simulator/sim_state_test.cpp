@@ -3,11 +3,15 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -94,6 +98,35 @@ TEST_F(SimState, AChangedByteIsReportedAndCostsNoOtherSection) {
 }
 
 #ifndef _WIN32
+// BDXSIM_STATE names a path; whatever is there comes to no harm.
+TEST(SimStatePath, WhatThePathNamesComesToNoHarm) {
+  const std::string dir = temp_path("folder") + "/";
+  ASSERT_TRUE(std::filesystem::create_directory(dir));
+  SimTarget t = part("MC9S12C32");
+  t.flash[0] = 0x42;
+
+  // A FIFO and a device node (where we may make one) are neither read nor replaced; opening the
+  // FIFO must not wait for a writer (the alarm ends a test that hangs there).
+  std::vector<std::string> specials = {dir + "fifo"};
+  ASSERT_EQ(mkfifo(specials[0].c_str(), 0600), 0);
+  if (geteuid() == 0 && mknod((dir + "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+    specials.push_back(dir + "null");
+  alarm(20);
+  for (const std::string& p : specials) {
+    bool leave_alone = false;
+    EXPECT_EQ(sim_state_load(t, p, &leave_alone),
+              "'" + p + "' is not a state file; it is left alone and MC9S12C32 starts erased");
+    EXPECT_TRUE(leave_alone);
+    EXPECT_EQ(sim_state_save(t, p), "'" + p + "' is not a state file; it is not overwritten");
+    struct stat st;
+    ASSERT_EQ(lstat(p.c_str(), &st), 0);
+    EXPECT_FALSE(S_ISREG(st.st_mode)) << p;
+  }
+  alarm(0);
+
+  std::filesystem::remove_all(dir);
+}
+
 TEST_F(SimState, TwoProcessesSavingDifferentPartsKeepBothSections) {
   const char* names[2] = {"MC9S12C32", "MC9S12UF32"};
   for (int run = 0; run < 20; ++run) {
