@@ -25,6 +25,20 @@ void sim_make_parent_folders(const std::string& path) {
   if (!parent.empty()) std::filesystem::create_directories(parent, ec);
 }
 
+std::string sim_resolve_links(const std::string& path) {
+  namespace fs = std::filesystem;
+  fs::path p = path;
+  // A loop of links is left to the open, which then fails.
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(p, ec))) break;
+    fs::path target = fs::read_symlink(p, ec);
+    if (ec) break;
+    p = target.is_absolute() ? target : p.parent_path() / target;
+  }
+  return p.string();
+}
+
 SimRead sim_read_regular_file(const std::string& path, size_t limit, std::string* bytes) {
 #if defined(_WIN32)
   int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);

@@ -12,6 +12,9 @@ void sim_sleep_us(uint32_t us);
 std::string sim_default_state_path();
 // Creates the folders above path that do not exist yet.
 void sim_make_parent_folders(const std::string& path);
+// The file path finally names once symbolic links are followed (it may not exist yet); path
+// itself when it is no link. A save replaces that file and leaves the links as they are.
+std::string sim_resolve_links(const std::string& path);
 // What reading a whole file found.
 enum class SimRead { Missing, Read, NotRegular, Unreadable, TooBig };
 // Reads the whole file at path into *bytes when it is a regular file of at most limit bytes

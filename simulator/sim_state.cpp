@@ -141,7 +141,7 @@ Section section_of(const SimTarget& t) {
 std::string sim_state_load(SimTarget& t, const std::string& path, bool* leave_alone) {
   if (leave_alone) *leave_alone = false;
   std::string text;
-  const SimRead r = sim_read_regular_file(path, kMaxStateBytes, &text);
+  const SimRead r = sim_read_regular_file(sim_resolve_links(path), kMaxStateBytes, &text);
   if (r == SimRead::Missing) return "";
   if (r == SimRead::Unreadable) {
     if (leave_alone) *leave_alone = true;
@@ -175,14 +175,16 @@ std::string sim_state_load(SimTarget& t, const std::string& path, bool* leave_al
 }
 
 std::string sim_state_save(const SimTarget& t, const std::string& path) {
-  sim_make_parent_folders(path);
+  // A link stays a link: the file it names is the one read, locked and replaced, so programs
+  // that reach it by other names still share its lock.
+  const std::string file = sim_resolve_links(path);
+  sim_make_parent_folders(file);
   // Read, merge and replace under the lock, so that two programs saving different parts into
   // one file at once each keep the other's section.
-  SimFileLock* lock = sim_lock_file(path + ".lock");
+  SimFileLock* lock = sim_lock_file(file + ".lock");
   if (!lock) return sim_format("Cannot lock state file '%s'", path.c_str());
-  std::string problem;
   std::string old;
-  const SimRead r = sim_read_regular_file(path, kMaxStateBytes, &old);
+  const SimRead r = sim_read_regular_file(file, kMaxStateBytes, &old);
   if (r == SimRead::Unreadable) {
     sim_unlock_file(lock);
     return sim_format("State file '%s' cannot be read; it is not overwritten", path.c_str());
@@ -211,7 +213,7 @@ std::string sim_state_save(const SimTarget& t, const std::string& path) {
   if (!replaced) sections.push_back(mine);
 
   // A name of this process's own, so that two programs saving at once never share it.
-  std::string temp = path + "." + std::to_string(sim_process_id()) + ".new";
+  std::string temp = file + "." + std::to_string(sim_process_id()) + ".new";
   std::FILE* f = std::fopen(temp.c_str(), "wb");
   bool ok = f != nullptr;
   if (f) {
@@ -225,7 +227,7 @@ std::string sim_state_save(const SimTarget& t, const std::string& path) {
     }
     ok = (std::fclose(f) == 0) && ok;
     // The old file stays whole until the new one is complete and takes its place in one step.
-    ok = ok && sim_replace_file(temp, path);
+    ok = ok && sim_replace_file(temp, file);
     if (!ok) std::remove(temp.c_str());
   }
   sim_unlock_file(lock);

@@ -124,6 +124,19 @@ TEST(SimStatePath, WhatThePathNamesComesToNoHarm) {
   }
   alarm(0);
 
+  // A symbolic link stays a link, and the file it names is the one kept up to date, from its
+  // first save on.
+  const std::string link = dir + "link.bin";
+  std::filesystem::create_symlink("kept.bin", link);
+  for (uint8_t v : {0x43, 0x44}) {
+    t.flash[0] = v;
+    ASSERT_EQ(sim_state_save(t, link), "");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    SimTarget kept = part("MC9S12C32");
+    ASSERT_EQ(sim_state_load(kept, dir + "kept.bin"), "");
+    EXPECT_EQ(kept.flash[0], v);
+  }
+
   std::filesystem::remove_all(dir);
 }
 
