@@ -77,6 +77,31 @@ SimRead sim_read_regular_file(const std::string& path, size_t limit, std::string
   return result;
 }
 
+bool sim_file_writable(const std::string& path) {
+#if defined(_WIN32)
+  struct _stat st;
+  if (_stat(path.c_str(), &st) != 0) return errno == ENOENT;
+  return (st.st_mode & _S_IWRITE) != 0 && _access(path.c_str(), 2) == 0;
+#else
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return errno == ENOENT;
+  return (st.st_mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
+#endif
+}
+
+void sim_copy_permissions(const std::string& from, const std::string& to) {
+#if !defined(_WIN32)
+  // A new file is writable for whoever made it; Windows has nothing more to keep, since a
+  // read-only file is never replaced.
+  struct stat st;
+  if (stat(from.c_str(), &st) != 0) return;
+  chmod(to.c_str(), st.st_mode & 07777);
+  if (chown(to.c_str(), st.st_uid, st.st_gid) != 0) {
+    // Only root may give a file away; everybody else keeps the file as theirs.
+  }
+#endif
+}
+
 // The library built as bdxdll.dll has its own versions of these in sim_platform_win.cpp.
 #if !defined(BDXSIM_BUILD_DLL)
 

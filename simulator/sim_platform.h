@@ -22,6 +22,13 @@ enum class SimRead { Missing, Read, NotRegular, Unreadable, TooBig };
 // and is not read: the open itself never waits for a pipe's other end. A file that exists but
 // cannot be opened or read is Unreadable.
 SimRead sim_read_regular_file(const std::string& path, size_t limit, std::string* bytes);
+// False for an existing file the user may not write, and for one without any write permission
+// (kept read-only on purpose, even where the user could override that, as root can). A missing
+// file may be created: true.
+bool sim_file_writable(const std::string& path);
+// Gives the file at to the permission bits of the file at from (and its owner, where the user
+// may change that), so that a replaced file keeps them.
+void sim_copy_permissions(const std::string& from, const std::string& to);
 // Puts from in place of to in one step (to may exist; it is replaced). False on failure, when
 // both files are left as they were.
 bool sim_replace_file(const std::string& from, const std::string& to);

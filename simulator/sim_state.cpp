@@ -136,23 +136,8 @@ Section section_of(const SimTarget& t) {
   return s;
 }
 
-}  // namespace
-
-std::string sim_state_load(SimTarget& t, const std::string& path, bool* leave_alone) {
-  if (leave_alone) *leave_alone = false;
-  std::string text;
-  const SimRead r = sim_read_regular_file(sim_resolve_links(path), kMaxStateBytes, &text);
-  if (r == SimRead::Missing) return "";
-  if (r == SimRead::Unreadable) {
-    if (leave_alone) *leave_alone = true;
-    return sim_format("State file '%s' cannot be read; it is left alone and %s starts erased",
-                      path.c_str(), t.part->name);
-  }
-  if (r != SimRead::Read || foreign_file(text)) {
-    if (leave_alone) *leave_alone = true;
-    return sim_format("'%s' is not a state file; it is left alone and %s starts erased",
-                      path.c_str(), t.part->name);
-  }
+// Takes t's section from the text of a state file: an empty text, or the problem.
+std::string load_section(SimTarget& t, const std::string& path, const std::string& text) {
   const StateFile file = parse_sections(text);
   Section mine = section_of(t);
   for (const Section& s : file.sections) {
@@ -174,6 +159,35 @@ std::string sim_state_load(SimTarget& t, const std::string& path, bool* leave_al
   return "";
 }
 
+}  // namespace
+
+std::string sim_state_load(SimTarget& t, const std::string& path, bool* leave_alone) {
+  if (leave_alone) *leave_alone = false;
+  const std::string file = sim_resolve_links(path);
+  std::string text;
+  const SimRead r = sim_read_regular_file(file, kMaxStateBytes, &text);
+  if (r == SimRead::Missing) return "";
+  if (r == SimRead::Unreadable) {
+    if (leave_alone) *leave_alone = true;
+    return sim_format("State file '%s' cannot be read; it is left alone and %s starts erased",
+                      path.c_str(), t.part->name);
+  }
+  if (r != SimRead::Read || foreign_file(text)) {
+    if (leave_alone) *leave_alone = true;
+    return sim_format("'%s' is not a state file; it is left alone and %s starts erased",
+                      path.c_str(), t.part->name);
+  }
+  std::string problem = load_section(t, path, text);
+  // A file the user may not write is still read, but never replaced.
+  if (!sim_file_writable(file)) {
+    if (leave_alone) *leave_alone = true;
+    if (problem.empty())
+      problem = sim_format("State file '%s' is read-only; changes to %s will not be kept",
+                           path.c_str(), t.part->name);
+  }
+  return problem;
+}
+
 std::string sim_state_save(const SimTarget& t, const std::string& path) {
   // A link stays a link: the file it names is the one read, locked and replaced, so programs
   // that reach it by other names still share its lock.
@@ -183,6 +197,10 @@ std::string sim_state_save(const SimTarget& t, const std::string& path) {
   // one file at once each keep the other's section.
   SimFileLock* lock = sim_lock_file(file + ".lock");
   if (!lock) return sim_format("Cannot lock state file '%s'", path.c_str());
+  if (!sim_file_writable(file)) {
+    sim_unlock_file(lock);
+    return sim_format("State file '%s' is read-only; it is not overwritten", path.c_str());
+  }
   std::string old;
   const SimRead r = sim_read_regular_file(file, kMaxStateBytes, &old);
   if (r == SimRead::Unreadable) {
@@ -226,6 +244,7 @@ std::string sim_state_save(const SimTarget& t, const std::string& path) {
       ok = ok && std::fputc('\n', f) != EOF;
     }
     ok = (std::fclose(f) == 0) && ok;
+    if (r == SimRead::Read) sim_copy_permissions(file, temp);
     // The old file stays whole until the new one is complete and takes its place in one step.
     ok = ok && sim_replace_file(temp, file);
     if (!ok) std::remove(temp.c_str());

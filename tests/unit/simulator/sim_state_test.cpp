@@ -137,6 +137,27 @@ TEST(SimStatePath, WhatThePathNamesComesToNoHarm) {
     EXPECT_EQ(kept.flash[0], v);
   }
 
+  // A save keeps the file's permission bits. A file without write permission is read, said to
+  // be read-only, and never replaced (not even by root, who could write it).
+  const std::string own = dir + "own.bin";
+  ASSERT_EQ(sim_state_save(t, own), "");
+  ASSERT_EQ(chmod(own.c_str(), 0640), 0);
+  ASSERT_EQ(sim_state_save(t, own), "");
+  struct stat st;
+  ASSERT_EQ(stat(own.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  ASSERT_EQ(chmod(own.c_str(), 0444), 0);
+  const std::string before = read_all(own);
+  SimTarget reader = part("MC9S12C32");
+  bool leave_alone = false;
+  EXPECT_EQ(sim_state_load(reader, own, &leave_alone),
+            "State file '" + own + "' is read-only; changes to MC9S12C32 will not be kept");
+  EXPECT_TRUE(leave_alone);
+  EXPECT_EQ(reader.flash[0], 0x44);
+  t.flash[0] = 0x45;
+  EXPECT_EQ(sim_state_save(t, own), "State file '" + own + "' is read-only; it is not overwritten");
+  EXPECT_TRUE(read_all(own) == before) << "the read-only file was replaced";
+
   std::filesystem::remove_all(dir);
 }
 
