@@ -65,15 +65,22 @@ void report(const std::string& line) {
 
 // The last save's problem, reported once however many saves fail the same way.
 std::string g_save_problem;
+// The last save gave up waiting for another program's lock.
+bool g_locked_out = false;
 
 // Changes stay pending until a save succeeds: a failed one is tried again after the next call.
-void save_if_dirty(bool report_problems) {
+// Once a save has waited for a lock in vain, these retries only try it, so that a program
+// holding it for ever does not make every call wait; the last save, when the library is
+// unloaded, waits again.
+void save_if_dirty(bool report_problems, bool last = false) {
   if (!g_lib.loaded || !g_lib.target.nv_dirty) return;
   if (!g_lib.settings.keep_state) {
     g_lib.target.nv_dirty = false;
     return;
   }
-  std::string problem = sim_state_save(g_lib.target, g_lib.settings.state_path);
+  const auto wait = g_locked_out && !last ? std::chrono::milliseconds(0) : kSimStateLockWait;
+  std::string problem =
+      sim_state_save(g_lib.target, g_lib.settings.state_path, wait, &g_locked_out);
   if (problem.empty()) g_lib.target.nv_dirty = false;
   if (report_problems && problem != g_save_problem) report(problem);
   g_save_problem = problem;
@@ -334,6 +341,7 @@ void sim_library_load() {
   if (g_lib.loaded) return;
   g_lib = Library();
   g_save_problem.clear();
+  g_locked_out = false;
   g_lib.loaded = true;
   g_lib.settings = sim_read_settings(environment, sim_default_state_path());
   g_lib.problems = g_lib.settings.problems;
@@ -356,7 +364,7 @@ void sim_library_load() {
 
 void sim_library_unload() {
   if (!g_lib.loaded) return;
-  save_if_dirty(false);
+  save_if_dirty(false, true);
   g_lib = Library();
 }
 

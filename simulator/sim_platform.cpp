@@ -77,6 +77,15 @@ SimRead sim_read_regular_file(const std::string& path, size_t limit, std::string
   return result;
 }
 
+bool sim_flush_to_disk(std::FILE* f) {
+  if (std::fflush(f) != 0) return false;
+#if defined(_WIN32)
+  return _commit(_fileno(f)) == 0;
+#else
+  return fsync(fileno(f)) == 0;
+#endif
+}
+
 bool sim_file_writable(const std::string& path) {
 #if defined(_WIN32)
   struct _stat st;
@@ -114,6 +123,7 @@ unsigned long sim_process_id() {
 }
 
 bool sim_replace_file(const std::string& from, const std::string& to) {
+  // Over an existing file too: MoveFileEx with MOVEFILE_REPLACE_EXISTING on Windows.
   std::error_code ec;
   std::filesystem::rename(from, to, ec);
   return !ec;
@@ -125,29 +135,55 @@ struct SimFileLock {
   int fd;
 };
 
-SimFileLock* sim_lock_file(const std::string& path) {
+namespace {
+
+int open_lock_file(const std::string& path) {
 #if defined(_WIN32)
-  int fd = _open(path.c_str(), _O_RDWR | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
-  if (fd < 0) return nullptr;
-  // _locking gives up after ten tries a second apart; the first byte's lock is asked for
-  // again until it is had.
-  while (_locking(fd, _LK_LOCK, 1) != 0) {
-    if (errno != EACCES && errno != EDEADLOCK) {
-      _close(fd);
-      return nullptr;
-    }
-  }
+  return _open(path.c_str(), _O_RDWR | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return nullptr;
-  while (flock(fd, LOCK_EX) != 0) {
-    if (errno != EINTR) {
-      close(fd);
-      return nullptr;
-    }
+  return open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+#endif
+}
+
+void close_lock_file(int fd) {
+#if defined(_WIN32)
+  _close(fd);
+#else
+  close(fd);
+#endif
+}
+
+// One try at the lock, without waiting: 1 had, 0 held by another process, -1 failed.
+int try_lock(int fd) {
+#if defined(_WIN32)
+  if (_locking(fd, _LK_NBLCK, 1) == 0) return 1;
+  return errno == EACCES || errno == EDEADLOCK ? 0 : -1;
+#else
+  for (;;) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return 1;
+    if (errno != EINTR) return errno == EWOULDBLOCK ? 0 : -1;
   }
 #endif
-  return new SimFileLock{fd};
+}
+
+}  // namespace
+
+SimFileLock* sim_lock_file(const std::string& path, std::chrono::milliseconds wait, bool* busy) {
+  if (busy) *busy = false;
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  const int fd = open_lock_file(path);
+  if (fd < 0) return nullptr;
+  for (;;) {
+    const int got = try_lock(fd);
+    if (got == 1) return new SimFileLock{fd};
+    // A program that holds the lock for ever (stopped or hung) costs one wait, not the caller.
+    if (got < 0 || std::chrono::steady_clock::now() >= deadline) {
+      if (busy) *busy = got == 0;
+      close_lock_file(fd);
+      return nullptr;
+    }
+    sim_sleep_us(10000);
+  }
 }
 
 void sim_unlock_file(SimFileLock* lock) {

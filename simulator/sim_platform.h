@@ -1,6 +1,8 @@
 // The few things the simulated library needs from the platform.
 #pragma once
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 // The value of an environment variable, empty when set to nothing, null when not set.
@@ -29,16 +31,21 @@ bool sim_file_writable(const std::string& path);
 // Gives the file at to the permission bits of the file at from (and its owner, where the user
 // may change that), so that a replaced file keeps them.
 void sim_copy_permissions(const std::string& from, const std::string& to);
-// Puts from in place of to in one step (to may exist; it is replaced). False on failure, when
-// both files are left as they were.
+// Forces what was written to f onto the disk (fflush, then fsync or _commit), so that a file
+// that replaces another is complete even after a crash. False on failure.
+bool sim_flush_to_disk(std::FILE* f);
+// Puts from in place of to in one step, one replacing call (to may exist; it is replaced).
+// False on failure, when both files are left as they were.
 bool sim_replace_file(const std::string& from, const std::string& to);
 // The running process's id (temporary file names that no other process uses).
 unsigned long sim_process_id();
 
 // An exclusive lock on a file shared by every process that locks the same path: held from
-// sim_lock_file (which creates the file when missing and waits while another process holds the
-// lock) until sim_unlock_file. Null when the file cannot be opened or locked. The lock ends with
-// the process too.
+// sim_lock_file (which creates the file when missing and waits up to `wait` while another
+// process holds the lock) until sim_unlock_file. Null when the file cannot be opened or locked;
+// *busy (may be null) then tells that another process still held the lock when the wait ended.
+// The lock ends with the process too.
 struct SimFileLock;
-SimFileLock* sim_lock_file(const std::string& path);
+SimFileLock* sim_lock_file(const std::string& path, std::chrono::milliseconds wait,
+                           bool* busy = nullptr);
 void sim_unlock_file(SimFileLock* lock);

@@ -188,14 +188,23 @@ std::string sim_state_load(SimTarget& t, const std::string& path, bool* leave_al
   return problem;
 }
 
-std::string sim_state_save(const SimTarget& t, const std::string& path) {
+std::string sim_state_save(const SimTarget& t, const std::string& path,
+                           std::chrono::milliseconds lock_wait, bool* locked_out) {
+  if (locked_out) *locked_out = false;
   // A link stays a link: the file it names is the one read, locked and replaced, so programs
   // that reach it by other names still share its lock.
   const std::string file = sim_resolve_links(path);
   sim_make_parent_folders(file);
   // Read, merge and replace under the lock, so that two programs saving different parts into
   // one file at once each keep the other's section.
-  SimFileLock* lock = sim_lock_file(file + ".lock");
+  bool busy = false;
+  SimFileLock* lock = sim_lock_file(file + ".lock", lock_wait, &busy);
+  if (!lock && busy) {
+    if (locked_out) *locked_out = true;
+    return sim_format(
+        "State file '%s' is locked by another program; changes kept for the next save",
+        path.c_str());
+  }
   if (!lock) return sim_format("Cannot lock state file '%s'", path.c_str());
   if (!sim_file_writable(file)) {
     sim_unlock_file(lock);
@@ -243,6 +252,7 @@ std::string sim_state_save(const SimTarget& t, const std::string& path) {
       ok = ok && std::fwrite(s.eeprom.data(), 1, s.eeprom.size(), f) == s.eeprom.size();
       ok = ok && std::fputc('\n', f) != EOF;
     }
+    ok = ok && sim_flush_to_disk(f);
     ok = (std::fclose(f) == 0) && ok;
     if (r == SimRead::Read) sim_copy_permissions(file, temp);
     // The old file stays whole until the new one is complete and takes its place in one step.

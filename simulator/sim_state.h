@@ -1,6 +1,7 @@
 // Keeping flash and EEPROM contents between runs in a state file, as a real board keeps them
 // between power cycles. One file can hold the contents of several parts, one section each.
 #pragma once
+#include <chrono>
 #include <string>
 
 #include "simulator/sim_target.h"
@@ -17,4 +18,10 @@ std::string sim_state_load(SimTarget& t, const std::string& path, bool* leave_al
 // The new file keeps the old one's permission bits. Whatever sim_state_load would leave alone
 // is not overwritten.
 // Returns an empty text, or a line describing the failure.
-std::string sim_state_save(const SimTarget& t, const std::string& path);
+// The new file is on the disk before it takes the old one's place. A save waits at most
+// lock_wait for another program's lock, then gives up with a line saying so and *locked_out
+// (may be null) set: the caller keeps the change for a later save.
+constexpr std::chrono::milliseconds kSimStateLockWait{3000};
+std::string sim_state_save(const SimTarget& t, const std::string& path,
+                           std::chrono::milliseconds lock_wait = kSimStateLockWait,
+                           bool* locked_out = nullptr);

@@ -10,6 +10,9 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -157,6 +160,34 @@ TEST(SimStatePath, WhatThePathNamesComesToNoHarm) {
   t.flash[0] = 0x45;
   EXPECT_EQ(sim_state_save(t, own), "State file '" + own + "' is read-only; it is not overwritten");
   EXPECT_TRUE(read_all(own) == before) << "the read-only file was replaced";
+
+  // A lock that another program holds for ever (a child here) costs one bounded wait, with a
+  // line that says so; once the lock is free the change is saved.
+  const std::string locked = dir + "locked.bin";
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t holder = fork();
+  ASSERT_GE(holder, 0);
+  if (holder == 0) {
+    const int fd = open((locked + ".lock").c_str(), O_RDWR | O_CREAT, 0666);
+    if (fd < 0 || flock(fd, LOCK_EX) != 0 || write(ready[1], "L", 1) != 1) _exit(1);
+    pause();
+    _exit(0);
+  }
+  close(ready[1]);
+  char byte = 0;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  close(ready[0]);
+  bool locked_out = false;
+  EXPECT_EQ(sim_state_save(t, locked, std::chrono::milliseconds(50), &locked_out),
+            "State file '" + locked +
+                "' is locked by another program; changes kept for the next save");
+  EXPECT_TRUE(locked_out);
+  EXPECT_FALSE(std::filesystem::exists(locked));
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  EXPECT_EQ(sim_state_save(t, locked, std::chrono::milliseconds(50), &locked_out), "");
+  EXPECT_FALSE(locked_out);
 
   std::filesystem::remove_all(dir);
 }
