@@ -220,7 +220,7 @@ bool read_records(const char* file, SimSrecFile* out, uint32_t* fail) {
     return false;
   }
   if (!out->error.empty()) {
-    report(sim_format("Bad S-record in line %d of '%s': %s", out->error_line, file,
+    report(sim_format("Bad S-record in line %ld of '%s': %s", out->error_line, file,
                       out->error.c_str()));
     set_fail(fail, out->error_address);
     return false;
