@@ -89,6 +89,12 @@ void start_record(uint32_t address) {
 }  // namespace
 
 int srec_read(FILE* in) {
+  bool no_end_record = false;
+  return srec_read(in, &no_end_record);
+}
+
+int srec_read(FILE* in, bool* no_end_record) {
+  *no_end_record = false;
   SrecReader reader;
   srec_reader_open(reader, in);
   SrecItem item;
@@ -113,7 +119,9 @@ int srec_read(FILE* in) {
                      " ignored").c_str());
         return -1;
       case SrecItemKind::EndRecord:
+        return result;
       case SrecItemKind::EndOfFile:
+        *no_end_record = true;
         return result;
     }
   }

@@ -225,6 +225,9 @@ bool read_records(const char* file, SimSrecFile* out, uint32_t* fail) {
     set_fail(fail, out->error_address);
     return false;
   }
+  // Some tools write no end record; the file is used, with a word, as the tool loads it.
+  if (out->no_end_record)
+    report(sim_format("No end record in '%s': the file may be cut short", file));
   return true;
 }
 

@@ -16,7 +16,9 @@ SimSrecFile read_records(SrecReader& reader) {
         out.records.push_back(SimRecord{item.address, item.data, item.line});
         continue;
       case SrecItemKind::EndRecord:
+        return out;
       case SrecItemKind::EndOfFile:
+        out.no_end_record = true;
         return out;
       case SrecItemKind::Problem:
       case SrecItemKind::Stop:

@@ -21,6 +21,8 @@ struct SimSrecFile {
   // Address of the record that could not be used: its own address field where that can be
   // read, else the address that follows the last good record.
   uint32_t error_address = 0;
+  // The file ended without an end record (it may have been cut short); its records are used.
+  bool no_end_record = false;
 };
 
 // Reads the records of text (the whole file).

@@ -110,11 +110,13 @@ Cannot open 'no/such/folder.s19'
 OUT
 check convert-cannot-create 1 expected -- convert low.s19 -o no/such/folder.s19
 
-# An empty (but readable) input loads nothing; saving the empty buffer fails.
+# An empty (but readable) input loads nothing, and has no end record either; saving the empty
+# buffer fails.
 : >empty.s19
 cat >expected <<OUT
 COMMAND: Load to buffer
 Loaded file 'empty.s19'
+No end record in 'empty.s19': the file may be cut short
 COMMAND DONE
 COMMAND: Save buffer
 Buffer is empty

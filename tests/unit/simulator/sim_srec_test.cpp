@@ -24,6 +24,12 @@ TEST(SimSrec, ReadsDataRecordsOfAllThreeAddressSizes) {
   SimSrecFile g = sim_srec_parse("S1051000AABB85\nSX trailer\n");
   EXPECT_EQ(g.error, "");
   EXPECT_EQ(g.records.size(), 1u);
+  EXPECT_FALSE(g.no_end_record);
+  // A file without an end record is read whole, and said to be so.
+  SimSrecFile h = sim_srec_parse("S1051000AABB85\nS1051002CCDD3F\n");
+  EXPECT_EQ(h.error, "");
+  EXPECT_EQ(h.records.size(), 2u);
+  EXPECT_TRUE(h.no_end_record);
 }
 
 TEST(SimSrec, StopsAtTheFirstBadLine) {
