@@ -5,11 +5,6 @@
 
 namespace {
 
-// The longest line a record can need: "S", the type, the count and 255 counted bytes (address,
-// data and checksum), two digits each. Blanks after it are skipped; anything else makes the
-// line unreadable.
-constexpr size_t kMaxRecordChars = 4 + 2 * 255;
-
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
 bool only_blanks(const std::string& line) {
@@ -44,7 +39,7 @@ bool read_failed(const SrecReader& r) { return r.in && std::ferror(r.in); }
 enum LineRead { kNoLine, kLine, kLineTooLong };
 
 // kNoLine at the end of the stream when nothing was read; kLineTooLong (with the first
-// kMaxRecordChars characters in r.line) when a character other than a blank follows them.
+// kSrecMaxLineChars characters in r.line) when a character other than a blank follows them.
 LineRead read_line(SrecReader& r) {
   std::string& line = r.line;
   line.clear();
@@ -56,7 +51,7 @@ LineRead read_line(SrecReader& r) {
     const char* stop = r.chunk + r.len;
     const char* p = start;
     while (p < stop && *p != '\n' && *p != '\r') ++p;
-    const size_t room = kMaxRecordChars - line.size();
+    const size_t room = kSrecMaxLineChars - line.size();
     if (size_t(p - start) <= room) {
       line.append(start, size_t(p - start));
     } else {

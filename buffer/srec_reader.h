@@ -22,6 +22,10 @@
 #include <string>
 #include <vector>
 
+// The longest line a record can need: "S", the type, the count and 255 counted bytes (address,
+// data and checksum), two digits each.
+constexpr size_t kSrecMaxLineChars = 4 + 2 * 255;
+
 // What the next piece of a file is.
 enum class SrecItemKind {
   Data,       // a data record: address and data
