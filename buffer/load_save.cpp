@@ -107,13 +107,12 @@ int load_file_into_buffer(const char* path) {
     append_path_line("Cannot open '", path, "'");
     return 0;
   }
-  const int result = srec_read(f);
+  bool no_end_record = false;
+  const int result = srec_read(f, &no_end_record);
   std::fclose(f);
-  if (result != 0) {
-    append_path_line("Errors in file '", path, "'");
-    return 0;
-  }
-  append_path_line("Loaded file '", path, "'");
+  append_path_line(result != 0 ? "Errors in file '" : "Loaded file '", path, "'");
+  if (no_end_record) append_path_line("No end record in '", path, "': the file may be cut short");
+  if (result != 0) return 0;
   end_command();
   return 1;
 }

@@ -5,7 +5,8 @@
 // "Load to buffer": merges the file's records into the buffer. Returns 1 and ends with
 // "COMMAND DONE" when the whole file was read and stored; 0 when the file cannot be opened or
 // a line of it could not be used (the problem lines name each one; records read before a stop
-// and good lines stay in the buffer).
+// and good lines stay in the buffer). A file that ends without an end record is loaded all the
+// same, with the line "No end record in '<path>': the file may be cut short".
 int load_file_into_buffer(const char* path);
 
 // "Save buffer": writes the whole buffer to the file. Returns 1 and

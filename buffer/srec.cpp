@@ -8,153 +8,16 @@
 
 #include "app/message_pane.h"
 #include "buffer/buffer_store.h"
+#include "buffer/srec_reader.h"
 
 namespace {
 
 // ---- reading ----
 
-// The longest line a record can need: "S", the type, the count and 255 counted bytes (address,
-// data and checksum), two digits each. Blanks after it are skipped; anything else makes the
-// line unreadable, so a stream without line ends (a device, a binary file) is never held whole.
-constexpr size_t kMaxRecordChars = 4 + 2 * 255;
-
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
-enum LineRead { kNoLine, kLine, kLineTooLong };
-
-// Reads lines from the stream in large pieces (a getc per character costs more than the
-// parsing); a line ends at LF, CR or CR LF.
-struct LineReader {
-  FILE* in;
-  char chunk[1 << 16];
-  size_t pos = 0;
-  size_t len = 0;
-  bool end = false;
-
-  explicit LineReader(FILE* stream) : in(stream) {}
-
-  bool fill() {
-    if (end) return false;
-    len = std::fread(chunk, 1, sizeof chunk, in);
-    pos = 0;
-    if (len == 0) end = true;
-    return len > 0;
-  }
-
-  // kNoLine at the end of the stream when nothing was read; kLineTooLong (with the first
-  // kMaxRecordChars characters in line) when a character other than a blank follows them.
-  LineRead read_line(std::string& line) {
-    line.clear();
-    bool any = false;
-    for (;;) {
-      if (pos == len && !fill()) return any ? kLine : kNoLine;
-      any = true;
-      const char* start = chunk + pos;
-      const char* stop = chunk + len;
-      const char* p = start;
-      while (p < stop && *p != '\n' && *p != '\r') ++p;
-      const size_t room = kMaxRecordChars - line.size();
-      if (size_t(p - start) <= room) {
-        line.append(start, size_t(p - start));
-      } else {
-        line.append(start, room);
-        for (const char* q = start + room; q < p; ++q) {
-          if (!is_blank(*q)) {
-            pos = size_t(q - chunk);
-            return kLineTooLong;
-          }
-        }
-      }
-      pos = size_t(p - chunk);
-      if (p == stop) continue;
-      const char c = *p;
-      ++pos;
-      if (c == '\r') {
-        if (pos == len) fill();
-        if (pos < len && chunk[pos] == '\n') ++pos;
-      }
-      return kLine;
-    }
-  }
-};
-
-// Hex digit values; -1 for every other character.
-struct HexTable {
-  signed char value[256];
-  HexTable() {
-    for (int i = 0; i < 256; ++i) value[i] = -1;
-    for (int i = 0; i < 10; ++i) value['0' + i] = static_cast<signed char>(i);
-    for (int i = 0; i < 6; ++i) {
-      value['A' + i] = static_cast<signed char>(10 + i);
-      value['a' + i] = static_cast<signed char>(10 + i);
-    }
-  }
-};
-const HexTable kHex;
-
-// Reads the byte written as two hex digits at line[pos]; -1 when they are not hex digits.
-inline int hex_byte(const std::string& line, size_t pos) {
-  if (pos + 2 > line.size()) return -1;
-  const int hi = kHex.value[static_cast<unsigned char>(line[pos])];
-  const int lo = kHex.value[static_cast<unsigned char>(line[pos + 1])];
-  if (hi < 0 || lo < 0) return -1;
-  return hi * 16 + lo;
-}
-
 void report(const char* what, long line_number) {
   char text[96];
   std::snprintf(text, sizeof text, "%s in line %ld", what, line_number);
   append_line(text);
-}
-
-// A record with an address (or, for S5/S6, a record count) field of address_bytes bytes.
-struct Record {
-  uint32_t address;
-  std::vector<uint8_t> data;
-};
-
-enum ParseResult { kParsed, kBadAddress, kBadData, kBadCount, kBadChecksum };
-
-ParseResult parse_record(const std::string& line, int address_bytes, Record& rec) {
-  // "S" type count address data... checksum; what follows the checksum (blanks) is ignored.
-  size_t end = line.size();
-  while (end > 0 && is_blank(line[end - 1])) --end;
-
-  const size_t address_pos = 4;
-  rec.address = 0;
-  for (int i = 0; i < address_bytes; ++i) {
-    size_t pos = address_pos + 2 * size_t(i);
-    int b = pos + 2 <= end ? hex_byte(line, pos) : -1;
-    if (b < 0) return kBadAddress;
-    rec.address = (rec.address << 8) | uint32_t(b);
-  }
-  int count = hex_byte(line, 2);
-  if (count < 0) return kBadData;
-
-  size_t pos = address_pos + 2 * size_t(address_bytes);
-  if (pos >= end || (end - pos) % 2 != 0) return kBadData;  // no checksum, or half a pair
-  // Every pair but the last is data; the last is the checksum.
-  const size_t pairs = (end - pos) / 2;
-  rec.data.resize(pairs - 1);
-  unsigned sum = unsigned(count);
-  for (int i = 0; i < address_bytes; ++i) sum += (rec.address >> (8 * i)) & 0xFFu;
-  const unsigned char* text = reinterpret_cast<const unsigned char*>(line.data()) + pos;
-  int bad = 0;
-  for (size_t i = 0; i + 1 < pairs; ++i) {
-    const int hi = kHex.value[text[2 * i]];
-    const int lo = kHex.value[text[2 * i + 1]];
-    bad |= hi | lo;  // negative once any digit is not hex
-    const unsigned b = unsigned(hi * 16 + lo) & 0xFFu;
-    rec.data[i] = uint8_t(b);
-    sum += b;
-  }
-  const int checksum = hex_byte(line, pos + 2 * (pairs - 1));
-  if (bad < 0 || checksum < 0) return kBadData;
-  // The count is the record's length: a line cut short, or one with bytes added, does not
-  // match it, whatever its checksum.
-  if (size_t(count) != size_t(address_bytes) + pairs) return kBadCount;
-  if ((~sum & 0xFFu) != unsigned(checksum)) return kBadChecksum;
-  return kParsed;
 }
 
 // ---- writing ----
@@ -225,128 +88,43 @@ void start_record(uint32_t address) {
 
 }  // namespace
 
-namespace {
-
-// After the end record only blank lines (and the DOS end-of-file mark) may follow.
-bool blank_line(const std::string& line) {
-  for (char c : line)
-    if (!is_blank(c) && c != '\x1A') return false;
-  return true;
-}
-
-// Reads the lines after the end record: -1 with a line naming the first one that holds more
-// than blanks, else 0.
-int check_after_end(LineReader& reader, std::string& line, long line_number) {
-  for (;;) {
-    const LineRead r = reader.read_line(line);
-    if (r == kNoLine) break;
-    ++line_number;
-    if (r == kLineTooLong || !blank_line(line)) {
-      append_line(("Data after the end record in line " + std::to_string(line_number) +
-                   " ignored").c_str());
-      return -1;
-    }
-  }
-  if (std::ferror(reader.in)) {
-    report("Read error", line_number + 1);
-    return -1;
-  }
-  return 0;
-}
-
-}  // namespace
-
 int srec_read(FILE* in) {
-  LineReader reader(in);
-  std::string line;
-  Record rec;
-  long line_number = 0;
-  long data_records = 0;
+  bool no_end_record = false;
+  return srec_read(in, &no_end_record);
+}
+
+int srec_read(FILE* in, bool* no_end_record) {
+  *no_end_record = false;
+  SrecReader reader;
+  srec_reader_open(reader, in);
+  SrecItem item;
   int result = 0;
   for (;;) {
-    const LineRead got = reader.read_line(line);
-    if (got == kNoLine) break;
-    ++line_number;
-    if (got == kLineTooLong) {
-      report("Line too long", line_number);
-      return -1;
-    }
-    size_t first = 0;
-    while (first < line.size() && is_blank(line[first])) ++first;
-    if (first == line.size()) continue;  // blank line
-
-    const char type = line.size() >= 2 && line[0] == 'S' ? line[1] : '\0';
-    int address_bytes = 0;
-    bool count_record = false;
-    switch (type) {
-      case '0':
-        continue;
-      case '1':
-      case '2':
-      case '3':
-        address_bytes = type - '0' + 1;
+    switch (srec_next(reader, item)) {
+      case SrecItemKind::Data:
+        if (!buffer_write(item.address, item.data.data(), uint32_t(item.data.size()), 0xFF)) {
+          append_line("Buffer Error: cannot add");
+          return -1;
+        }
         break;
-      case '5':
-      case '6':
-        address_bytes = type == '5' ? 2 : 3;
-        count_record = true;
+      case SrecItemKind::Problem:
+        report(item.problem, item.line);
+        result = -1;
         break;
-      case '7':
-      case '8':
-      case '9':
-      case 'X':
-        return check_after_end(reader, line, line_number) != 0 ? -1 : result;
-      default:
-        report("Unsupported record", line_number);
+      case SrecItemKind::Stop:
+        report(item.problem, item.line);
         return -1;
-    }
-
-    switch (parse_record(line, address_bytes, rec)) {
-      case kBadAddress:
-        report("Cannot read address", line_number);
+      case SrecItemKind::AfterEnd:
+        append_line(("Data after the end record in line " + std::to_string(item.line) +
+                     " ignored").c_str());
         return -1;
-      case kBadData:
-        report("Cannot read data", line_number);
-        result = -1;
-        if (!count_record) ++data_records;
-        continue;
-      case kBadCount:
-        report("Byte count error", line_number);
-        result = -1;
-        if (!count_record) ++data_records;
-        continue;
-      case kBadChecksum:
-        report("Checksum error", line_number);
-        result = -1;
-        if (!count_record) ++data_records;
-        continue;
-      case kParsed:
-        break;
-    }
-    if (count_record) {
-      if (rec.address != uint32_t(data_records)) {
-        report("Record count mismatch", line_number);
-        result = -1;
-      }
-      continue;
-    }
-    ++data_records;
-    // The data must end at the top of the address space; they never wrap to address 0.
-    if (uint64_t(rec.address) + rec.data.size() > (uint64_t(1) << 32)) {
-      report("Address out of range", line_number);
-      result = -1;
-      continue;
-    }
-    if (!buffer_write(rec.address, rec.data.data(), uint32_t(rec.data.size()), 0xFF)) {
-      append_line("Buffer Error: cannot add");
-      return -1;
+      case SrecItemKind::EndRecord:
+        return result;
+      case SrecItemKind::EndOfFile:
+        *no_end_record = true;
+        return result;
     }
   }
-  if (std::ferror(in)) {
-    report("Read error", line_number + 1);
-    return -1;
-  }
-  return result;
 }
 
 namespace {

@@ -19,6 +19,10 @@
 //     after the end record in line N ignored").
 // Whatever was stored before a stop stays in the buffer.
 int srec_read(FILE* in);
+// The same; *no_end_record is set when the stream ended without an end record, as a file cut
+// short in a copy or a download does (some tools write none, so such a file is read all the
+// same).
+int srec_read(FILE* in, bool* no_end_record);
 
 // Writes every buffer block as S1/S2/S3 records of at most 16 data bytes (a record is started
 // at every block start, every 16 bytes of a block, at 0x4000, 0x8000 and 0xC000, and when a

@@ -1,9 +1,11 @@
 #include "programming/programmer.h"
 
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 
 #include "adapter/bdx.h"
+#include "buffer/srec_reader.h"
 #include "target/catalogue.h"
 
 ProgrammerState g_programmer = {std::string(), true, false, true, 0, 0, 0};
@@ -42,18 +44,73 @@ void programmer_request_abort() {
   if (programmer_busy()) g_programmer.abort_flag = 1;
 }
 
-int count_programmer_lines(const char* path) {
+static_assert(2 * kMaxProgrammerLines + 10 <= INT_MAX, "the doubled line total overflows");
+
+namespace {
+
+bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+// The count of pieces of at most 511 characters, as fgets with a 512-byte buffer cuts them,
+// read in large chunks: a piece's second character is looked at after the piece has been
+// ended with a NUL, so that a piece of one character has a NUL there.
+struct PieceCount {
+  char piece[512];
+  size_t piece_length = 0;
+  size_t line_length = 0;  // characters of the current line so far
+  long pieces = 0;
+  int counted = 0;
+  bool stopped = false;    // a piece whose second character is 'X' or a TAB was met
+};
+
+// Ends the current piece; false when counting ends with it.
+bool end_piece(PieceCount& c, long max_lines, LineCount* result) {
+  c.piece[c.piece_length] = '\0';
+  c.piece_length = 0;
+  if (c.piece[1] == 'X' || c.piece[1] == '\t') {
+    c.stopped = true;
+    return false;
+  }
+  if (c.piece[1] != '\0') ++c.counted;
+  if (++c.pieces > max_lines) {
+    *result = LineCount::CannotRead;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+LineCount count_programmer_lines(const char* path, int* lines, long max_lines) {
   FILE* f = std::fopen(path, "r");
-  if (!f) return -1;
-  char line[512];
-  int count = 0;
-  while (std::fgets(line, sizeof line, f)) {
-    if (line[1] == 'X' || line[1] == '\t') break;
-    if (line[1] == '\0') continue;  // a line of a single character
-    ++count;
+  if (!f) return LineCount::CannotOpen;
+  PieceCount c;
+  LineCount result = LineCount::Counted;
+  char chunk[1 << 16];
+  bool going = true;
+  while (going) {
+    const size_t got = std::fread(chunk, 1, sizeof chunk, f);
+    if (got == 0) {
+      if (std::ferror(f)) result = LineCount::CannotRead;
+      else if (c.piece_length > 0) end_piece(c, max_lines, &result);
+      break;
+    }
+    for (size_t i = 0; i < got && going; ++i) {
+      const char ch = chunk[i];
+      c.piece[c.piece_length++] = ch;
+      if (ch == '\n') {
+        c.line_length = 0;
+      } else if (++c.line_length > kSrecMaxLineChars && !blank(ch)) {
+        // Longer than any record: not an S-record file, and perhaps without end (/dev/zero).
+        result = LineCount::CannotRead;
+        going = false;
+        break;
+      }
+      if (ch == '\n' || c.piece_length == sizeof c.piece - 1) going = end_piece(c, max_lines, &result);
+    }
   }
   std::fclose(f);
-  return count;
+  *lines = c.counted;
+  return result;
 }
 
 int programmer_run(const char* path, const ProgrammerSink& sink) {
@@ -63,10 +120,11 @@ int programmer_run(const char* path, const ProgrammerSink& sink) {
     return 0;
   }
   if (!g_programmer.program_flash && !g_programmer.verify_flash) return 1;
-  const int lines = count_programmer_lines(path);
-  if (lines < 0) {
-    const std::string text = std::string("Can't open '") + path + "'";
-    status(text.c_str());
+  int lines = 0;
+  const LineCount counted = count_programmer_lines(path, &lines);
+  if (counted != LineCount::Counted) {
+    const char* what = counted == LineCount::CannotOpen ? "Can't open '" : "Can't read '";
+    status((what + std::string(path) + "'").c_str());
     return 0;
   }
   const uint8_t eeprom_timing = get_timing_value();

@@ -44,10 +44,23 @@ int programmer_run_job(const char* path, bool program_flash, bool verify_flash,
 // not passed the line total, repaints, and returns the abort flag.
 int programmer_progress();
 
-// Progress units of a file: its lines up to the first one whose second character is 'X' or a
-// TAB, not counting lines of a single character (read in pieces of at most 511 characters).
-// -1 when the file cannot be opened.
-int count_programmer_lines(const char* path);
+// More lines than a 4 GiB file of the shortest records ("S9030000FC" and a line end) holds:
+// no real file reaches it, and twice the count (program and verify) and the bar's margin of 10
+// still fit an int.
+constexpr long kMaxProgrammerLines = static_cast<long>((4LL << 30) / 11);
+
+enum class LineCount {
+  Counted,     // *lines holds the count
+  CannotOpen,  // the file cannot be opened
+  CannotRead,  // a read error, a line longer than any record (a device such as /dev/zero, a
+               // binary file), or more than max_lines lines: no S-record file
+};
+
+// Progress units of a file into *lines: its lines up to the first one whose second character is
+// 'X' or a TAB, not counting lines of a single character (read in pieces of at most 511
+// characters, each counting as a line).
+LineCount count_programmer_lines(const char* path, int* lines,
+                                 long max_lines = kMaxProgrammerLines);
 
 // The display form of a path: whole when it has at most limit characters, otherwise its first
 // 4 characters, "./..../." and its last limit - 12; then lower case with forward slashes.

@@ -67,15 +67,22 @@ void report(const std::string& line) {
 
 // The last save's problem, reported once however many saves fail the same way.
 std::string g_save_problem;
+// The last save gave up waiting for another program's lock.
+bool g_locked_out = false;
 
 // Changes stay pending until a save succeeds: a failed one is tried again after the next call.
-void save_if_dirty(bool report_problems) {
+// Once a save has waited for a lock in vain, these retries only try it, so that a program
+// holding it for ever does not make every call wait; the last save, when the library is
+// unloaded, waits again.
+void save_if_dirty(bool report_problems, bool last = false) {
   if (!g_lib.loaded || !g_lib.target.nv_dirty) return;
   if (!g_lib.settings.keep_state) {
     g_lib.target.nv_dirty = false;
     return;
   }
-  std::string problem = sim_state_save(g_lib.target, g_lib.settings.state_path);
+  const auto wait = g_locked_out && !last ? std::chrono::milliseconds(0) : kSimStateLockWait;
+  std::string problem =
+      sim_state_save(g_lib.target, g_lib.settings.state_path, wait, &g_locked_out);
   if (problem.empty()) g_lib.target.nv_dirty = false;
   if (report_problems && problem != g_save_problem) report(problem);
   g_save_problem = problem;
@@ -215,11 +222,14 @@ bool read_records(const char* file, SimSrecFile* out, uint32_t* fail) {
     return false;
   }
   if (!out->error.empty()) {
-    report(sim_format("Bad S-record in line %d of '%s': %s", out->error_line, file,
+    report(sim_format("Bad S-record in line %ld of '%s': %s", out->error_line, file,
                       out->error.c_str()));
     set_fail(fail, out->error_address);
     return false;
   }
+  // Some tools write no end record; the file is used, with a word, as the tool loads it.
+  if (out->no_end_record)
+    report(sim_format("No end record in '%s': the file may be cut short", file));
   return true;
 }
 
@@ -336,15 +346,16 @@ void sim_library_load() {
   if (g_lib.loaded) return;
   g_lib = Library();
   g_save_problem.clear();
+  g_locked_out = false;
   g_lib.loaded = true;
   g_lib.settings = sim_read_settings(environment, sim_default_state_path());
   g_lib.problems = g_lib.settings.problems;
   sim_target_power_up(g_lib.target, *g_lib.settings.part);
   if (g_lib.settings.keep_state) {
-    bool foreign = false;
-    std::string problem = sim_state_load(g_lib.target, g_lib.settings.state_path, &foreign);
+    bool leave_alone = false;
+    std::string problem = sim_state_load(g_lib.target, g_lib.settings.state_path, &leave_alone);
     if (!problem.empty()) g_lib.problems.push_back(problem);
-    if (foreign) g_lib.settings.keep_state = false;  // somebody else's file: never written
+    if (leave_alone) g_lib.settings.keep_state = false;  // not ours to write: never written
     sim_target_reset(g_lib.target);  // the reset vector comes from the kept flash
   }
 #if !defined(BDXSIM_BUILD_DLL)
@@ -358,7 +369,7 @@ void sim_library_load() {
 
 void sim_library_unload() {
   if (!g_lib.loaded) return;
-  save_if_dirty(false);
+  save_if_dirty(false, true);
   g_lib = Library();
 }
 

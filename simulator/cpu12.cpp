@@ -480,9 +480,9 @@ void ediv(Core& c, bool is_signed) {
 // D / X: IDIV (unsigned), IDIVS (signed), FDIV ((D << 16) / X, fractional).
 void idiv(Core& c) {
   uint16_t num = d(c), den = c.ix;
-  if (den == 0) {
+  if (den == 0) {  // C; the quotient is 0xFFFF, so Z is clear
     c.ix = 0xFFFF;
-    set_flags(c, kV | kC, kC);
+    set_flags(c, kZ | kV | kC, kC);
     return;
   }
   c.ix = static_cast<uint16_t>(num / den);
@@ -508,9 +508,10 @@ void idivs(Core& c) {
 
 void fdiv(Core& c) {
   uint16_t num = d(c), den = c.ix;
-  if (den == 0 || den <= num) {  // division by zero (C) or a quotient of 1 or more (V)
+  // V is "X <= D": a quotient of 1 or more, and a zero divisor too, which also sets C.
+  if (den <= num) {
     c.ix = 0xFFFF;
-    set_flags(c, kZ | kV | kC, den == 0 ? kC : kV);
+    set_flags(c, kZ | kV | kC, den == 0 ? kV | kC : kV);
     return;
   }
   uint32_t wide = static_cast<uint32_t>(num) << 16;
@@ -572,20 +573,23 @@ void daa(Core& c) {
   c.a = static_cast<uint8_t>(r);
 }
 
-// TBL and ETBL: Y1 + B/256 * (Y2 - Y1), rounded; C tells that the fraction was rounded up.
+// TBL and ETBL: Y1 + B/256 * (Y2 - Y1), truncated as the CPU12 does; C tells that the
+// fraction left over is one half or more, so the result could be rounded up. The weighted sum
+// (256 - B) * Y1 + B * Y2 is Y1 * 256 plus the signed product and is never negative, so its
+// high part is the result on rising and falling tables alike.
 void table_lookup(Core& c, uint16_t address, bool word) {
-  int y1 = word ? rd16(c, address) : rd8(c, address);
-  int y2 = word ? rd16(c, static_cast<uint16_t>(address + 2))
-                : rd8(c, static_cast<uint16_t>(address + 1));
-  int product = c.b * (y2 - y1);
-  int r = y1 + ((product + 0x80) >> 8);
-  uint16_t round_up = (product & 0x80) ? kC : 0;
+  uint32_t y1 = word ? rd16(c, address) : rd8(c, address);
+  uint32_t y2 = word ? rd16(c, static_cast<uint16_t>(address + 2))
+                     : rd8(c, static_cast<uint16_t>(address + 1));
+  uint32_t weighted = (256u - c.b) * y1 + c.b * y2;
+  unsigned r = weighted >> 8;
+  uint16_t round_up = (weighted & 0x80) ? kC : 0;
   if (word) {
     set_d(c, static_cast<uint16_t>(r));
-    set_flags(c, kN | kZ | kC, nz16(static_cast<unsigned>(r)) | round_up);
+    set_flags(c, kN | kZ | kC, nz16(r) | round_up);
   } else {
     c.a = static_cast<uint8_t>(r);
-    set_flags(c, kN | kZ | kC, nz8(static_cast<unsigned>(r)) | round_up);
+    set_flags(c, kN | kZ | kC, nz8(r) | round_up);
   }
 }
 

@@ -5,12 +5,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <sys/stat.h>
+#include <sys/types.h>
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
 #include <sys/locking.h>
-#include <sys/stat.h>
 #else
 #include <fcntl.h>
 #include <sys/file.h>
@@ -22,6 +23,92 @@ void sim_make_parent_folders(const std::string& path) {
   std::error_code ec;
   std::filesystem::path parent = std::filesystem::path(path).parent_path();
   if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+}
+
+std::string sim_resolve_links(const std::string& path) {
+  namespace fs = std::filesystem;
+  fs::path p = path;
+  // A loop of links is left to the open, which then fails.
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(p, ec))) break;
+    fs::path target = fs::read_symlink(p, ec);
+    if (ec) break;
+    p = target.is_absolute() ? target : p.parent_path() / target;
+  }
+  return p.string();
+}
+
+SimRead sim_read_regular_file(const std::string& path, size_t limit, std::string* bytes) {
+#if defined(_WIN32)
+  int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
+  if (fd < 0) return errno == ENOENT ? SimRead::Missing : SimRead::Unreadable;
+  struct _stat st;
+  const bool regular = _fstat(fd, &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
+#else
+  // Without O_NONBLOCK opening a FIFO waits for a writer, possibly for ever.
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? SimRead::Missing : SimRead::Unreadable;
+  struct stat st;
+  const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+#endif
+  SimRead result = regular ? SimRead::Read : SimRead::NotRegular;
+  char chunk[65536];
+  while (result == SimRead::Read) {
+#if defined(_WIN32)
+    const int n = _read(fd, chunk, sizeof chunk);
+#else
+    const ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+#endif
+    if (n == 0) break;
+    if (n < 0) {
+      result = SimRead::Unreadable;
+    } else {
+      bytes->append(chunk, static_cast<size_t>(n));
+      if (bytes->size() > limit) result = SimRead::TooBig;
+    }
+  }
+#if defined(_WIN32)
+  _close(fd);
+#else
+  close(fd);
+#endif
+  return result;
+}
+
+bool sim_flush_to_disk(std::FILE* f) {
+  if (std::fflush(f) != 0) return false;
+#if defined(_WIN32)
+  return _commit(_fileno(f)) == 0;
+#else
+  return fsync(fileno(f)) == 0;
+#endif
+}
+
+bool sim_file_writable(const std::string& path) {
+#if defined(_WIN32)
+  struct _stat st;
+  if (_stat(path.c_str(), &st) != 0) return errno == ENOENT;
+  return (st.st_mode & _S_IWRITE) != 0 && _access(path.c_str(), 2) == 0;
+#else
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return errno == ENOENT;
+  return (st.st_mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
+#endif
+}
+
+void sim_copy_permissions(const std::string& from, const std::string& to) {
+#if !defined(_WIN32)
+  // A new file is writable for whoever made it; Windows has nothing more to keep, since a
+  // read-only file is never replaced.
+  struct stat st;
+  if (stat(from.c_str(), &st) != 0) return;
+  chmod(to.c_str(), st.st_mode & 07777);
+  if (chown(to.c_str(), st.st_uid, st.st_gid) != 0) {
+    // Only root may give a file away; everybody else keeps the file as theirs.
+  }
+#endif
 }
 
 // The library built as bdxdll.dll has its own versions of these in sim_platform_win.cpp.
@@ -36,6 +123,7 @@ unsigned long sim_process_id() {
 }
 
 bool sim_replace_file(const std::string& from, const std::string& to) {
+  // Over an existing file too: MoveFileEx with MOVEFILE_REPLACE_EXISTING on Windows.
   std::error_code ec;
   std::filesystem::rename(from, to, ec);
   return !ec;
@@ -47,29 +135,55 @@ struct SimFileLock {
   int fd;
 };
 
-SimFileLock* sim_lock_file(const std::string& path) {
+namespace {
+
+int open_lock_file(const std::string& path) {
 #if defined(_WIN32)
-  int fd = _open(path.c_str(), _O_RDWR | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
-  if (fd < 0) return nullptr;
-  // _locking gives up after ten tries a second apart; the first byte's lock is asked for
-  // again until it is had.
-  while (_locking(fd, _LK_LOCK, 1) != 0) {
-    if (errno != EACCES && errno != EDEADLOCK) {
-      _close(fd);
-      return nullptr;
-    }
-  }
+  return _open(path.c_str(), _O_RDWR | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return nullptr;
-  while (flock(fd, LOCK_EX) != 0) {
-    if (errno != EINTR) {
-      close(fd);
-      return nullptr;
-    }
+  return open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+#endif
+}
+
+void close_lock_file(int fd) {
+#if defined(_WIN32)
+  _close(fd);
+#else
+  close(fd);
+#endif
+}
+
+// One try at the lock, without waiting: 1 had, 0 held by another process, -1 failed.
+int try_lock(int fd) {
+#if defined(_WIN32)
+  if (_locking(fd, _LK_NBLCK, 1) == 0) return 1;
+  return errno == EACCES || errno == EDEADLOCK ? 0 : -1;
+#else
+  for (;;) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return 1;
+    if (errno != EINTR) return errno == EWOULDBLOCK ? 0 : -1;
   }
 #endif
-  return new SimFileLock{fd};
+}
+
+}  // namespace
+
+SimFileLock* sim_lock_file(const std::string& path, std::chrono::milliseconds wait, bool* busy) {
+  if (busy) *busy = false;
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  const int fd = open_lock_file(path);
+  if (fd < 0) return nullptr;
+  for (;;) {
+    const int got = try_lock(fd);
+    if (got == 1) return new SimFileLock{fd};
+    // A program that holds the lock for ever (stopped or hung) costs one wait, not the caller.
+    if (got < 0 || std::chrono::steady_clock::now() >= deadline) {
+      if (busy) *busy = got == 0;
+      close_lock_file(fd);
+      return nullptr;
+    }
+    sim_sleep_us(10000);
+  }
 }
 
 void sim_unlock_file(SimFileLock* lock) {

@@ -1,6 +1,8 @@
 // The few things the simulated library needs from the platform.
 #pragma once
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 // The value of an environment variable, empty when set to nothing, null when not set.
@@ -12,16 +14,38 @@ void sim_sleep_us(uint32_t us);
 std::string sim_default_state_path();
 // Creates the folders above path that do not exist yet.
 void sim_make_parent_folders(const std::string& path);
-// Puts from in place of to in one step (to may exist; it is replaced). False on failure, when
-// both files are left as they were.
+// The file path finally names once symbolic links are followed (it may not exist yet); path
+// itself when it is no link. A save replaces that file and leaves the links as they are.
+std::string sim_resolve_links(const std::string& path);
+// What reading a whole file found.
+enum class SimRead { Missing, Read, NotRegular, Unreadable, TooBig };
+// Reads the whole file at path into *bytes when it is a regular file of at most limit bytes
+// (TooBig otherwise). Anything else a path may name (a device, a pipe, a folder) is NotRegular
+// and is not read: the open itself never waits for a pipe's other end. A file that exists but
+// cannot be opened or read is Unreadable.
+SimRead sim_read_regular_file(const std::string& path, size_t limit, std::string* bytes);
+// False for an existing file the user may not write, and for one without any write permission
+// (kept read-only on purpose, even where the user could override that, as root can). A missing
+// file may be created: true.
+bool sim_file_writable(const std::string& path);
+// Gives the file at to the permission bits of the file at from (and its owner, where the user
+// may change that), so that a replaced file keeps them.
+void sim_copy_permissions(const std::string& from, const std::string& to);
+// Forces what was written to f onto the disk (fflush, then fsync or _commit), so that a file
+// that replaces another is complete even after a crash. False on failure.
+bool sim_flush_to_disk(std::FILE* f);
+// Puts from in place of to in one step, one replacing call (to may exist; it is replaced).
+// False on failure, when both files are left as they were.
 bool sim_replace_file(const std::string& from, const std::string& to);
 // The running process's id (temporary file names that no other process uses).
 unsigned long sim_process_id();
 
 // An exclusive lock on a file shared by every process that locks the same path: held from
-// sim_lock_file (which creates the file when missing and waits while another process holds the
-// lock) until sim_unlock_file. Null when the file cannot be opened or locked. The lock ends with
-// the process too.
+// sim_lock_file (which creates the file when missing and waits up to `wait` while another
+// process holds the lock) until sim_unlock_file. Null when the file cannot be opened or locked;
+// *busy (may be null) then tells that another process still held the lock when the wait ended.
+// The lock ends with the process too.
 struct SimFileLock;
-SimFileLock* sim_lock_file(const std::string& path);
+SimFileLock* sim_lock_file(const std::string& path, std::chrono::milliseconds wait,
+                           bool* busy = nullptr);
 void sim_unlock_file(SimFileLock* lock);

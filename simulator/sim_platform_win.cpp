@@ -55,6 +55,8 @@ std::string sim_default_state_path() {
 
 unsigned long sim_process_id() { return GetCurrentProcessId(); }
 
+// One replacing call; the new file was forced to the disk before (sim_flush_to_disk), and
+// MOVEFILE_WRITE_THROUGH returns only once the move is on the disk too.
 bool sim_replace_file(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
          0;
@@ -64,15 +66,24 @@ struct SimFileLock {
   HANDLE file;
 };
 
-SimFileLock* sim_lock_file(const std::string& path) {
+SimFileLock* sim_lock_file(const std::string& path, std::chrono::milliseconds wait, bool* busy) {
+  if (busy) *busy = false;
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
-  OVERLAPPED at = {};
-  if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) {  // waits for the lock
-    CloseHandle(h);
-    return nullptr;
+  // A program that holds the lock for ever (stopped or hung) costs one wait, not the caller.
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(wait.count());
+  for (;;) {
+    OVERLAPPED at = {};
+    if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) break;
+    const bool taken = GetLastError() == ERROR_LOCK_VIOLATION;
+    if (!taken || GetTickCount64() >= deadline) {
+      if (busy) *busy = taken;
+      CloseHandle(h);
+      return nullptr;
+    }
+    Sleep(10);
   }
   return new SimFileLock{h};
 }

@@ -25,22 +25,6 @@ struct Section {
 // Far more than the sections of every part together.
 constexpr size_t kMaxStateBytes = 64u << 20;
 
-enum class FileRead { Missing, Read, TooBig };
-
-FileRead read_file(const std::string& path, std::string* text) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return FileRead::Missing;
-  char chunk[65536];
-  size_t n;
-  bool too_big = false;
-  while (!too_big && (n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
-    text->append(chunk, n);
-    too_big = text->size() > kMaxStateBytes;
-  }
-  std::fclose(f);
-  return too_big ? FileRead::TooBig : FileRead::Read;
-}
-
 // A file that does not even begin like a state file is somebody else's: it is neither read nor
 // overwritten. An empty file, or one cut short within the first line, counts as a damaged state
 // file.
@@ -152,18 +136,8 @@ Section section_of(const SimTarget& t) {
   return s;
 }
 
-}  // namespace
-
-std::string sim_state_load(SimTarget& t, const std::string& path, bool* foreign) {
-  if (foreign) *foreign = false;
-  std::string text;
-  FileRead r = read_file(path, &text);
-  if (r == FileRead::Missing) return "";
-  if (r == FileRead::TooBig || foreign_file(text)) {
-    if (foreign) *foreign = true;
-    return sim_format("'%s' is not a state file; it is left alone and %s starts erased",
-                      path.c_str(), t.part->name);
-  }
+// Takes t's section from the text of a state file: an empty text, or the problem.
+std::string load_section(SimTarget& t, const std::string& path, const std::string& text) {
   const StateFile file = parse_sections(text);
   Section mine = section_of(t);
   for (const Section& s : file.sections) {
@@ -185,23 +159,71 @@ std::string sim_state_load(SimTarget& t, const std::string& path, bool* foreign)
   return "";
 }
 
-std::string sim_state_save(const SimTarget& t, const std::string& path) {
-  sim_make_parent_folders(path);
+}  // namespace
+
+std::string sim_state_load(SimTarget& t, const std::string& path, bool* leave_alone) {
+  if (leave_alone) *leave_alone = false;
+  const std::string file = sim_resolve_links(path);
+  std::string text;
+  const SimRead r = sim_read_regular_file(file, kMaxStateBytes, &text);
+  if (r == SimRead::Missing) return "";
+  if (r == SimRead::Unreadable) {
+    if (leave_alone) *leave_alone = true;
+    return sim_format("State file '%s' cannot be read; it is left alone and %s starts erased",
+                      path.c_str(), t.part->name);
+  }
+  if (r != SimRead::Read || foreign_file(text)) {
+    if (leave_alone) *leave_alone = true;
+    return sim_format("'%s' is not a state file; it is left alone and %s starts erased",
+                      path.c_str(), t.part->name);
+  }
+  std::string problem = load_section(t, path, text);
+  // A file the user may not write is still read, but never replaced.
+  if (!sim_file_writable(file)) {
+    if (leave_alone) *leave_alone = true;
+    if (problem.empty())
+      problem = sim_format("State file '%s' is read-only; changes to %s will not be kept",
+                           path.c_str(), t.part->name);
+  }
+  return problem;
+}
+
+std::string sim_state_save(const SimTarget& t, const std::string& path,
+                           std::chrono::milliseconds lock_wait, bool* locked_out) {
+  if (locked_out) *locked_out = false;
+  // A link stays a link: the file it names is the one read, locked and replaced, so programs
+  // that reach it by other names still share its lock.
+  const std::string file = sim_resolve_links(path);
+  sim_make_parent_folders(file);
   // Read, merge and replace under the lock, so that two programs saving different parts into
   // one file at once each keep the other's section.
-  SimFileLock* lock = sim_lock_file(path + ".lock");
+  bool busy = false;
+  SimFileLock* lock = sim_lock_file(file + ".lock", lock_wait, &busy);
+  if (!lock && busy) {
+    if (locked_out) *locked_out = true;
+    return sim_format(
+        "State file '%s' is locked by another program; changes kept for the next save",
+        path.c_str());
+  }
   if (!lock) return sim_format("Cannot lock state file '%s'", path.c_str());
-  std::string problem;
+  if (!sim_file_writable(file)) {
+    sim_unlock_file(lock);
+    return sim_format("State file '%s' is read-only; it is not overwritten", path.c_str());
+  }
   std::string old;
-  FileRead r = read_file(path, &old);
-  if (r == FileRead::TooBig || (r == FileRead::Read && foreign_file(old))) {
+  const SimRead r = sim_read_regular_file(file, kMaxStateBytes, &old);
+  if (r == SimRead::Unreadable) {
+    sim_unlock_file(lock);
+    return sim_format("State file '%s' cannot be read; it is not overwritten", path.c_str());
+  }
+  if (r == SimRead::NotRegular || r == SimRead::TooBig || (r == SimRead::Read && foreign_file(old))) {
     sim_unlock_file(lock);
     return sim_format("'%s' is not a state file; it is not overwritten", path.c_str());
   }
   // Every other part's section that can be read is kept as it was, a damaged one included
   // (it stays reported as damaged).
   std::vector<Section> sections;
-  if (r == FileRead::Read) sections = parse_sections(old).sections;
+  if (r == SimRead::Read) sections = parse_sections(old).sections;
   Section mine = section_of(t);
   mine.checksum = section_checksum(mine);
   bool replaced = false;
@@ -218,7 +240,7 @@ std::string sim_state_save(const SimTarget& t, const std::string& path) {
   if (!replaced) sections.push_back(mine);
 
   // A name of this process's own, so that two programs saving at once never share it.
-  std::string temp = path + "." + std::to_string(sim_process_id()) + ".new";
+  std::string temp = file + "." + std::to_string(sim_process_id()) + ".new";
   std::FILE* f = std::fopen(temp.c_str(), "wb");
   bool ok = f != nullptr;
   if (f) {
@@ -230,9 +252,11 @@ std::string sim_state_save(const SimTarget& t, const std::string& path) {
       ok = ok && std::fwrite(s.eeprom.data(), 1, s.eeprom.size(), f) == s.eeprom.size();
       ok = ok && std::fputc('\n', f) != EOF;
     }
+    ok = ok && sim_flush_to_disk(f);
     ok = (std::fclose(f) == 0) && ok;
+    if (r == SimRead::Read) sim_copy_permissions(file, temp);
     // The old file stays whole until the new one is complete and takes its place in one step.
-    ok = ok && sim_replace_file(temp, path);
+    ok = ok && sim_replace_file(temp, file);
     if (!ok) std::remove(temp.c_str());
   }
   sim_unlock_file(lock);

@@ -110,11 +110,13 @@ Cannot open 'no/such/folder.s19'
 OUT
 check convert-cannot-create 1 expected -- convert low.s19 -o no/such/folder.s19
 
-# An empty (but readable) input loads nothing; saving the empty buffer fails.
+# An empty (but readable) input loads nothing, and has no end record either; saving the empty
+# buffer fails.
 : >empty.s19
 cat >expected <<OUT
 COMMAND: Load to buffer
 Loaded file 'empty.s19'
+No end record in 'empty.s19': the file may be cut short
 COMMAND DONE
 COMMAND: Save buffer
 Buffer is empty
@@ -384,6 +386,16 @@ check write-file-damaged 1 "" -- write-file wfbad.s19
 if ! grep -q "FAILED programming the device at: 0x00C004" "$work/out"; then
   echo "FAIL write-file-damaged: output"; cat "$work/out"; failures=$((failures + 1))
 fi
+# An endless stream is no S-record file: the line count ends the run with a status. The time
+# it may take is bounded here, not by the tool.
+if [[ -r /dev/zero ]]; then
+  runner=(timeout 60)
+  check write-file-endless 1 "" -- write-file /dev/zero
+  runner=(env)
+  if [[ $(tail -n1 "$work/out") != "Can't read '/dev/zero'" ]]; then
+    echo "FAIL write-file-endless: output"; cat "$work/out"; failures=$((failures + 1))
+  fi
+fi
 
 # Linear addresses: a linear file made page by page from a banked one (srec_cat's offsets, or
 # corvane's own conversion where srecord is missing) programs the part, which then verifies
@@ -396,6 +408,7 @@ if command -v srec_cat >/dev/null; then
             -offset -$((page * 0xC000 + 0x8000)))
   done
   srec_cat "${pages[@]}" -o linear.s19 2>/dev/null
+  echo S9030000FC >>linear.s19  # srec_cat ends a file without a start address with no S9
 else
   "$corvane" convert paged.s19 --to linear -o linear.s19 >/dev/null
 fi

@@ -59,6 +59,20 @@ TEST_F(LoadSave, LoadFailuresEndWithoutCommandDone) {
   EXPECT_EQ(block_layout(), (std::vector<std::pair<uint32_t, uint32_t>>{{0x0100, 2}, {0x0700, 2}}));
 }
 
+TEST_F(LoadSave, AFileWithoutEndRecordLoadsAndIsSaidToBeCutShort) {
+  const std::string path = temp_path("cut.s19");
+  write_file(path, "S1050100AABB94\nS1050600EEFF07\n");
+  EXPECT_EQ(load_file_into_buffer(path.c_str()), 1);
+  EXPECT_EQ(lines(), "COMMAND: Load to buffer|Loaded file '" + path + "'|No end record in '" +
+                         path + "': the file may be cut short|COMMAND DONE");
+  EXPECT_EQ(block_layout(), (std::vector<std::pair<uint32_t, uint32_t>>{{0x0100, 2}, {0x0600, 2}}));
+  // Cut within its last line: that line is unreadable, and the cut is named after it.
+  write_file(path, "S1050100AABB94\nS1050600EE");
+  EXPECT_EQ(load_file_into_buffer(path.c_str()), 0);
+  EXPECT_EQ(lines(), "COMMAND: Load to buffer|Byte count error in line 2|Errors in file '" + path +
+                         "'|No end record in '" + path + "': the file may be cut short");
+}
+
 TEST_F(LoadSave, SaveWritesTheBufferAndRefusesAnEmptyOne) {
   const std::string path = temp_path("out.s19");
   write_file(path, "old contents");

@@ -129,16 +129,42 @@ TEST_F(Programmer, TheBarStartsAtThreeAndStopsAtTheLineTotal) {
   EXPECT_EQ(g_bar_highest, 101);
 }
 
+// The count ends on what no S-record file holds, so that an endless stream ends the run.
+TEST_F(Programmer, LinesNoFileHoldsEndTheRunAsUnreadable) {
+  int lines = 0;
+  // The longest record's line, blanks after it, and then a piece of a longer line.
+  const std::string longest = "S3" + std::string(512, 'F');
+  const std::string good = write_file("longest.s19", longest + "   \n" + longest + "\n");
+  EXPECT_EQ(count_programmer_lines(good.c_str(), &lines), LineCount::Counted);
+  EXPECT_EQ(lines, 4);  // two pieces of 511 characters and their ends
+  const std::string longer = write_file("longer.s19", longest + "  F\n");
+  EXPECT_EQ(count_programmer_lines(longer.c_str(), &lines), LineCount::CannotRead);
+  // A bound on the lines read, with room for exactly as many.
+  const std::string three = write_file("three.s19", "SS\nSS\n\n");
+  EXPECT_EQ(count_programmer_lines(three.c_str(), &lines, 3), LineCount::Counted);
+  EXPECT_EQ(lines, 2);
+  EXPECT_EQ(count_programmer_lines(three.c_str(), &lines, 2), LineCount::CannotRead);
+  // A device without end: the run ends with a status, before any library call.
+  EXPECT_EQ(programmer_run("/dev/zero", kSink), 0);
+  EXPECT_EQ(g_log, "[Can't read '/dev/zero']");
+  EXPECT_EQ(fake.sequence(), "");
+}
+
 TEST(ProgrammerText, LineCountAndDisplayPath) {
   const std::string path = write_file(
       "count.s19", "S0030000FC\nS\n\nS1051000AABB85\r\nS9030000FC\nSX stop here\nS1051000AABB85\n");
   // Counted: S0, "S" with its line end, S1, S9; not the empty line; nothing from "SX" on.
-  EXPECT_EQ(count_programmer_lines(path.c_str()), 4);
+  int lines = 0;
+  EXPECT_EQ(count_programmer_lines(path.c_str(), &lines), LineCount::Counted);
+  EXPECT_EQ(lines, 4);
   const std::string tab = write_file("tab.s19", "S1051000AABB85\nS\tend\nS9030000FC\n");
-  EXPECT_EQ(count_programmer_lines(tab.c_str()), 1);
+  EXPECT_EQ(count_programmer_lines(tab.c_str(), &lines), LineCount::Counted);
+  EXPECT_EQ(lines, 1);
   // A line of one character is not counted: here the last one, without a line end.
-  EXPECT_EQ(count_programmer_lines(write_file("one.s19", "S1051000AABB85\nS").c_str()), 1);
-  EXPECT_EQ(count_programmer_lines("/no/such/file"), -1);
+  const std::string one = write_file("one.s19", "S1051000AABB85\nS");
+  EXPECT_EQ(count_programmer_lines(one.c_str(), &lines), LineCount::Counted);
+  EXPECT_EQ(lines, 1);
+  EXPECT_EQ(count_programmer_lines("/no/such/file", &lines), LineCount::CannotOpen);
 
   EXPECT_EQ(display_path("C:\\Work\\a.s19", 48), "c:/work/a.s19");
   const std::string sixty = "C:\\Projects\\Firmware\\Release\\Build42\\Output\\Image\\APP.S19";

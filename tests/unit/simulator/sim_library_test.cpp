@@ -545,7 +545,7 @@ TEST_F(SimLibrary, FileProgrammingStopsWhenAskedAndOnBadFiles) {
   bad[bad.size() - 3] ^= 1;
   std::string g = file("r.s19", srec('1', 0xC040, {9, 9}) + bad);
   EXPECT_NE(bdx_FlashWriteFile(40, 40, g.c_str(), &fail, nullptr), 0);
-  EXPECT_EQ(g_lines.back(), "Bad S-record in line 2 of '" + g + "': checksum error");
+  EXPECT_EQ(g_lines.back(), "Bad S-record in line 2 of '" + g + "': Checksum error");
   EXPECT_EQ(mem(0xC040), 0xFF);
 
   std::string h = file("s.s19", srec('1', 0x0100, {1}));  // the register block

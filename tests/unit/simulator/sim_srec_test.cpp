@@ -1,4 +1,4 @@
-// The simulated library's S-record reader.
+// The simulated library's S-record reader: the tool's own reading rule.
 #include <gtest/gtest.h>
 
 #include "simulator/sim_srec.h"
@@ -8,11 +8,11 @@ TEST(SimSrec, ReadsDataRecordsOfAllThreeAddressSizes) {
       "S005000048446E\r\n"
       "S1051000AABB85\n"
       "\n"
-      "s2070380001234ff30\n"
+      "S2070380001234ff30\n"
       "S3070000C000010235\n"
       "S5030003F9\n"
       "S9030000FC\n"
-      "this line is after the end\n");
+      "\n");
   ASSERT_EQ(f.error, "");
   ASSERT_EQ(f.records.size(), 3u);
   EXPECT_EQ(f.records[0].address, 0x1000u);
@@ -20,23 +20,29 @@ TEST(SimSrec, ReadsDataRecordsOfAllThreeAddressSizes) {
   EXPECT_EQ(f.records[1].address, 0x038000u);
   EXPECT_EQ(f.records[1].line, 4);
   EXPECT_EQ(f.records[2].address, 0xC000u);
-  // "SX" and "S<TAB>" lines end the data as well.
-  for (const char* end : {"SX trailer\n", "S\tnotes\n"}) {
-    SimSrecFile g = sim_srec_parse(std::string("S1051000AABB85\n") + end + "garbage\n");
-    EXPECT_EQ(g.error, "") << end;
-    EXPECT_EQ(g.records.size(), 1u) << end;
-  }
+  // An "SX" line ends the data as well.
+  SimSrecFile g = sim_srec_parse("S1051000AABB85\nSX trailer\n");
+  EXPECT_EQ(g.error, "");
+  EXPECT_EQ(g.records.size(), 1u);
+  EXPECT_FALSE(g.no_end_record);
+  // A file without an end record is read whole, and said to be so.
+  SimSrecFile h = sim_srec_parse("S1051000AABB85\nS1051002CCDD3F\n");
+  EXPECT_EQ(h.error, "");
+  EXPECT_EQ(h.records.size(), 2u);
+  EXPECT_TRUE(h.no_end_record);
 }
 
 TEST(SimSrec, StopsAtTheFirstBadLine) {
   struct Case { const char* text; const char* error; };
-  const Case cases[] = {{"S1051000AABB84\n", "checksum error"},
-                        {"S1061000AABB85\n", "wrong byte count"},
-                        {"S1051000AABG85\n", "bad hexadecimal digit"},
-                        {"S1051000AABB8\n", "odd number of digits"},
-                        {"S4051000AABB85\n", "unknown record type"},
-                        {":10010000\n", "not an S-record"},
-                        {"S102FF\n", "wrong byte count"}};
+  const Case cases[] = {{"S1051000AABB84\n", "Checksum error"},
+                        {"S1061000AABB85\n", "Byte count error"},
+                        {"S1051000AABG85\n", "Cannot read data"},
+                        {"S1051000AABB8\n", "Cannot read data"},
+                        {"S4051000AABB85\n", "Unsupported record"},
+                        {":10010000\n", "Unsupported record"},
+                        {"s1051000AABB85\n", "Unsupported record"},
+                        {"S\tnotes\n", "Unsupported record"},
+                        {"S102FF\n", "Cannot read address"}};
   for (const Case& c : cases) {
     SimSrecFile f = sim_srec_parse(std::string("S1051000AABB85\n") + c.text);
     EXPECT_EQ(f.error, c.error) << c.text;

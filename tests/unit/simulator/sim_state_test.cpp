@@ -3,11 +3,18 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -94,6 +101,97 @@ TEST_F(SimState, AChangedByteIsReportedAndCostsNoOtherSection) {
 }
 
 #ifndef _WIN32
+// BDXSIM_STATE names a path; whatever is there comes to no harm.
+TEST(SimStatePath, WhatThePathNamesComesToNoHarm) {
+  const std::string dir = temp_path("folder") + "/";
+  ASSERT_TRUE(std::filesystem::create_directory(dir));
+  SimTarget t = part("MC9S12C32");
+  t.flash[0] = 0x42;
+
+  // A FIFO and a device node (where we may make one) are neither read nor replaced; opening the
+  // FIFO must not wait for a writer (the alarm ends a test that hangs there).
+  std::vector<std::string> specials = {dir + "fifo"};
+  ASSERT_EQ(mkfifo(specials[0].c_str(), 0600), 0);
+  if (geteuid() == 0 && mknod((dir + "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+    specials.push_back(dir + "null");
+  alarm(20);
+  for (const std::string& p : specials) {
+    bool leave_alone = false;
+    EXPECT_EQ(sim_state_load(t, p, &leave_alone),
+              "'" + p + "' is not a state file; it is left alone and MC9S12C32 starts erased");
+    EXPECT_TRUE(leave_alone);
+    EXPECT_EQ(sim_state_save(t, p), "'" + p + "' is not a state file; it is not overwritten");
+    struct stat st;
+    ASSERT_EQ(lstat(p.c_str(), &st), 0);
+    EXPECT_FALSE(S_ISREG(st.st_mode)) << p;
+  }
+  alarm(0);
+
+  // A symbolic link stays a link, and the file it names is the one kept up to date, from its
+  // first save on.
+  const std::string link = dir + "link.bin";
+  std::filesystem::create_symlink("kept.bin", link);
+  for (uint8_t v : {0x43, 0x44}) {
+    t.flash[0] = v;
+    ASSERT_EQ(sim_state_save(t, link), "");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    SimTarget kept = part("MC9S12C32");
+    ASSERT_EQ(sim_state_load(kept, dir + "kept.bin"), "");
+    EXPECT_EQ(kept.flash[0], v);
+  }
+
+  // A save keeps the file's permission bits. A file without write permission is read, said to
+  // be read-only, and never replaced (not even by root, who could write it).
+  const std::string own = dir + "own.bin";
+  ASSERT_EQ(sim_state_save(t, own), "");
+  ASSERT_EQ(chmod(own.c_str(), 0640), 0);
+  ASSERT_EQ(sim_state_save(t, own), "");
+  struct stat st;
+  ASSERT_EQ(stat(own.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  ASSERT_EQ(chmod(own.c_str(), 0444), 0);
+  const std::string before = read_all(own);
+  SimTarget reader = part("MC9S12C32");
+  bool leave_alone = false;
+  EXPECT_EQ(sim_state_load(reader, own, &leave_alone),
+            "State file '" + own + "' is read-only; changes to MC9S12C32 will not be kept");
+  EXPECT_TRUE(leave_alone);
+  EXPECT_EQ(reader.flash[0], 0x44);
+  t.flash[0] = 0x45;
+  EXPECT_EQ(sim_state_save(t, own), "State file '" + own + "' is read-only; it is not overwritten");
+  EXPECT_TRUE(read_all(own) == before) << "the read-only file was replaced";
+
+  // A lock that another program holds for ever (a child here) costs one bounded wait, with a
+  // line that says so; once the lock is free the change is saved.
+  const std::string locked = dir + "locked.bin";
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t holder = fork();
+  ASSERT_GE(holder, 0);
+  if (holder == 0) {
+    const int fd = open((locked + ".lock").c_str(), O_RDWR | O_CREAT, 0666);
+    if (fd < 0 || flock(fd, LOCK_EX) != 0 || write(ready[1], "L", 1) != 1) _exit(1);
+    pause();
+    _exit(0);
+  }
+  close(ready[1]);
+  char byte = 0;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  close(ready[0]);
+  bool locked_out = false;
+  EXPECT_EQ(sim_state_save(t, locked, std::chrono::milliseconds(50), &locked_out),
+            "State file '" + locked +
+                "' is locked by another program; changes kept for the next save");
+  EXPECT_TRUE(locked_out);
+  EXPECT_FALSE(std::filesystem::exists(locked));
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  EXPECT_EQ(sim_state_save(t, locked, std::chrono::milliseconds(50), &locked_out), "");
+  EXPECT_FALSE(locked_out);
+
+  std::filesystem::remove_all(dir);
+}
+
 TEST_F(SimState, TwoProcessesSavingDifferentPartsKeepBothSections) {
   const char* names[2] = {"MC9S12C32", "MC9S12UF32"};
   for (int run = 0; run < 20; ++run) {

@@ -6,6 +6,7 @@
 // identified and its map taken from the tool's own catalogue.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -15,6 +16,7 @@
 
 #include "adapter/bdx.h"
 #include "buffer/buffer_store.h"
+#include "buffer/load_save.h"
 #include "buffer/srec.h"
 #include "programming/erase.h"
 #include "programming/program_from_file.h"
@@ -384,6 +386,64 @@ TEST(ToolPassesXdp, EepromPassOverItsRamRangeFailsClearly) {
   EXPECT_EQ(mem(0x1007), pattern(0x1007));
   buffer_attach(nullptr);
   set_all_regions(true);
+  bdxsim_use_environment(nullptr);
+  bdx_table_reset();
+}
+
+// One reading rule for both readers: a file the tool's load refuses, the library's file calls
+// refuse as a whole, for the same line, before anything is programmed; the failing address is
+// the bad line's own where it can be read.
+TEST(ToolPassesFiles, TheLibraryRefusesWhatTheToolsLoadRefuses) {
+  ScopedMemoryPane pane;
+  g_env.clear();
+  g_env["BDXSIM_STATE"] = "";
+  g_env["BDXSIM_DERIVATIVE"] = "MC9S12DG256";
+  bdxsim_use_environment(fake_env);
+  bdxsim_reset_for_tests();
+  ASSERT_EQ(bdx_table_bind(bdxsim_lookup, nullptr, "bdxsim"), 26);
+  ASSERT_EQ(bdx_Init(collect), 0);
+  ASSERT_EQ(bdx_Connect("R41", "COM1 8"), 0);
+  const std::string first = srec_line(0xC000, {1, 2}), second = srec_line(0xC010, {3, 4});
+  const std::string end = "S9030000FC\n";
+  // The count one too large, the checksum made to match it.
+  std::string miscounted = srec_line(0xC020, {5, 6});
+  unsigned count = 0, checksum = 0;
+  std::sscanf(miscounted.c_str() + 2, "%2X", &count);
+  std::sscanf(miscounted.c_str() + miscounted.size() - 3, "%2X", &checksum);
+  miscounted = "S1" + fmt("%02X", count + 1) + miscounted.substr(4, miscounted.size() - 7) +
+               fmt("%02X\n", (checksum - 1) & 0xFF);
+  std::string lower = second;
+  lower[0] = 's';
+  struct Case {
+    std::string text, tool_line, problem;
+    long line;
+    uint32_t fail;
+  };
+  const Case cases[] = {
+      {first + end + second + end, "Data after the end record in line 3 ignored",
+       "Data after the end record", 3, 0xC010},
+      {first + miscounted + end, "Byte count error in line 2", "Byte count error", 2, 0xC020},
+      {first + lower + end, "Unsupported record in line 2", "Unsupported record", 2, 0xC002},
+  };
+  const std::string path = ::testing::TempDir() + "tool_passes_refused.s19";
+  for (const Case& c : cases) {
+    std::ofstream(path, std::ios::binary) << c.text;
+    buffer_attach(nullptr);
+    EXPECT_EQ(load_file_into_buffer(path.c_str()), 0) << c.problem;
+    const std::vector<std::string> lines = tool_lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), c.tool_line), lines.end()) << c.problem;
+    uint32_t fail = 0;
+    const std::string refused =
+        "Bad S-record in line " + std::to_string(c.line) + " of '" + path + "': " + c.problem;
+    EXPECT_NE(bdx_FlashWriteFile(40, 40, path.c_str(), &fail, progress), 0);
+    EXPECT_EQ(g_library_lines.back(), refused);
+    EXPECT_EQ(fail, c.fail) << c.problem;
+    EXPECT_EQ(mem(0xC000), 0xFF) << c.problem << ": programmed in part";
+    EXPECT_NE(bdx_FlashVerifyFile(path.c_str(), &fail, progress), 0);
+    EXPECT_EQ(g_library_lines.back(), refused);
+  }
+  std::remove(path.c_str());
+  buffer_attach(nullptr);
   bdxsim_use_environment(nullptr);
   bdx_table_reset();
 }

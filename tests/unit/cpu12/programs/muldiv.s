@@ -99,7 +99,7 @@ ACC = DATA + 0x10
 	ldx   #0
 	idiv
 	check_x 0xFFFF
-	check_ccr 0x01, 0x03    ; C
+	check_ccr 0x01, 0x07    ; C, and Z clear for the quotient 0xFFFF
 	ldd   #0xFC18           ; -1000
 	ldx   #7
 	idivs
@@ -126,6 +126,11 @@ ACC = DATA + 0x10
 	fdiv
 	check_x 0xFFFF
 	check_ccr 0x02, 0x03    ; V: numerator not below the denominator
+	ldd   #5
+	ldx   #0
+	fdiv
+	check_x 0xFFFF
+	check_ccr 0x03, 0x07    ; V and C: a zero divisor is below every numerator
 
 ; --- EMACS: the signed product of the words at X and Y added to a 32-bit accumulator
 	movw  #0xFFFE, DATA     ; -2
@@ -186,5 +191,5 @@ ACC = DATA + 0x10
 	emaxm 2,x
 	check_memw DATA + 2, 0x8000
 
-	finish 64
+	finish 66
 	vectors

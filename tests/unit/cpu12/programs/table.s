@@ -19,7 +19,7 @@ FUZZY = DATA            ; inputs at +0 +1 +2, outputs at +3 +4
 	ldab  #0
 	tbl   0,x
 	check_a 0x50
-	check_ccr 0x00, 0x0C
+	check_ccr 0x00, 0x0D
 	ldx   #steps8
 	ldab  #0x80
 	tbl   1,x+              ; a table walked with automatic increment
@@ -35,6 +35,22 @@ FUZZY = DATA            ; inputs at +0 +1 +2, outputs at +3 +4
 	etbl  0,x
 	check_d 0x1C00
 	check_ccr 0x00, 0x0C
+; the fraction is dropped, not rounded; C: it was one half or more
+	ldx   #half8
+	ldab  #0x80
+	tbl   0,x               ; 10 + 7.5
+	check_a 0x11
+	check_ccr 0x01, 0x0D
+	ldx   #fall8
+	ldab  #0xC0
+	tbl   0,x               ; 0x13 - 2.25
+	check_a 0x10
+	check_ccr 0x01, 0x0D
+	ldx   #half16
+	ldab  #0x80
+	etbl  0,x               ; 0x0100 + 1.5
+	check_d 0x0101
+	check_ccr 0x01, 0x0D
 
 ; --- MEM: grades of membership of the input A in three trapezoids
 	ldx   #shapes
@@ -103,13 +119,16 @@ FUZZY = DATA            ; inputs at +0 +1 +2, outputs at +3 +4
 	check_y 0x001D
 	check_d 0x00A0
 
-	finish 33
+	finish 39
 
 up8:	.byte 0x10, 0x50
 down8:	.byte 0x50, 0x10
 steps8:	.byte 0x00, 0x10, 0x30
 up16:	.word 0x1000, 0x2000
 down16:	.word 0x2000, 0x1000
+half8:	.byte 10, 25
+fall8:	.byte 0x13, 0x10
+half16:	.word 0x0100, 0x0103
 shapes:	.byte 0x20, 0x80, 0x04, 0x08
 	.byte 0x40, 0x90, 0x10, 0x10
 	.byte 0x10, 0x40, 0x00, 0x00
