@@ -339,7 +339,7 @@ int cli_test(int argc, char** argv) {
     const size_t eq = e.find('=');
     uint32_t value = 0;
     if (eq == std::string::npos || !register_name_known(e.substr(0, eq)) ||
-        !read_hex(e.substr(eq + 1), &value)) {
+        e.size() - eq - 1 > 4 || !read_hex(e.substr(eq + 1), &value)) {
       usage("bad register expectation (PC, SP, X, Y, D or CCR = HEX)", e.c_str());
       return kExitUsage;
     }

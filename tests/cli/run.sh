@@ -3,6 +3,7 @@
 # usage: tests/cli/run.sh CORVANE_BINARY TESTS_CLI_FOLDER
 set -u
 corvane=$(realpath "${1:?usage: run.sh CORVANE_BINARY TESTS_CLI_FOLDER}")
+tests_folder=$(realpath "${2:?usage: run.sh CORVANE_BINARY TESTS_CLI_FOLDER}")
 work=$(mktemp -d)
 trap 'umount "$work/small" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
@@ -452,6 +453,54 @@ check program-bad-option 2 "" -- program image.s19 --all
 check bad-regions 2 "" -- erase --regions 3C-30
 check bad-clock 2 "" -- erase --clock fast
 check bad-adapter 2 "" -- erase --adapter R43
+
+# The bench commands, each in its own process as a user runs them: the simulated part keeps its
+# RAM, registers and run state between them, as a powered board does.
+{ connected; echo "308000 AA BB CC DD"; } >expected
+check peek-paged 0 expected -- peek 308000+4
+check reset 0 "" -- reset
+check reset-vector 0 "" -- regs   # PC from 0xFFFE, which paged.s19 holds at 0x3FBFFE
+grep -q "^PC=3344 " "$work/out" || { echo "FAIL reset-vector"; cat "$work/out"; failures=$((failures + 1)); }
+# NOPs at 0x2000, then a branch to itself at 0x2010.
+check poke 0 "" -- poke 2000 A7 A7 A7 A7 A7 A7 A7 A7 A7 A7 A7 A7 A7 A7 A7 A7 20 FE
+{ connected; echo "00200E A7 A7 20 FE"; } >expected
+check peek-poked 0 expected -- peek 200E-2011
+{ connected; echo "PC=2000 SP=3F00 X=0000 Y=0000 D=1234 CCR=D0"; } >expected
+check regs-write 0 expected -- regs pc=2000 SP=3F00 X=0 Y=0 D=1234 CCR=D0
+check regs-read 0 expected -- regs
+{ connected; echo "PC=2001 SP=3F00 X=0000 Y=0000 D=1234 CCR=D0"; } >expected
+check step 0 expected -- step
+{ connected; echo "PC=2003 SP=3F00 X=0000 Y=0000 D=1234 CCR=D0"; } >expected
+check step-2 0 expected -- step 2
+check run 0 "" -- run
+sleep 0.2
+{ connected; echo "PC=2010 SP=3F00 X=0000 Y=0000 D=1234 CCR=D0"; } >expected
+check halt 0 expected -- halt   # the NOPs ran while no corvane was running
+{ connected; echo "Simulated failure of bdx_TargetStep (call 1)"; echo "Cannot step target"; } >expected
+BDXSIM_FAIL=bdx_TargetStep check step-fails 1 expected -- step
+check regs-bad-value 1 "" -- regs PC=XYZ
+grep -q "^No reasonable value for PC$" "$work/out" ||
+  { echo "FAIL regs-bad-value: line"; cat "$work/out"; failures=$((failures + 1)); }
+
+# test: the example program, passing and failing on one expectation.
+example=$(realpath "$tests_folder/../../examples/checksum.s19")
+check erase-for-test 0 "" -- erase --all
+check test-passes 0 "" -- test "$example" --run-ms 50 --expect D=0210 --expect-mem 1000=0210
+grep -q "^PC=C01E SP=3F00 X=C03E Y=0000 D=0210 CCR=D0$" "$work/out" && grep -q "^1000=0210$" "$work/out" ||
+  { echo "FAIL test-passes: registers and memory"; cat "$work/out"; failures=$((failures + 1)); }
+check erase-for-test-2 0 "" -- erase --all
+check test-fails 1 "" -- test "$example" --run-ms 50 --expect D=0210 --expect-mem 1000=0211
+grep -q "^Memory at 1000 is 0210, expected 0211$" "$work/out" && ! grep -q "^D is" "$work/out" ||
+  { echo "FAIL test-fails: lines"; cat "$work/out"; failures=$((failures + 1)); }
+
+# Wrong bench command lines.
+for args in "step x" "step 0" "step 1 2" "regs Q=1" "regs PC" "peek" "peek 10-5" "peek 0+0" \
+            "peek 1 2" "poke 1000" "poke 1000 100" "poke x 1" "test" "test f --run-ms -1" \
+            "test f --expect X" "test f --expect D=12345" "test f --expect-mem 1000=123" \
+            "halt x" "run --bdm"; do
+  read -r -a words <<<"$args"
+  check "usage: $args" 2 "" -- "${words[@]}"
+done
 
 # Lines that cannot be printed fail the run.
 if [[ -w /dev/full ]]; then
