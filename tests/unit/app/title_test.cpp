@@ -2,11 +2,8 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
 
-#include "app/command_table.h"
 #include "app/title.h"
-#include "resources/resource_ids.h"
 
 namespace {
 
@@ -67,60 +64,6 @@ TEST(Title, SmallBuffersAreCutNeverOverrun) {
   const std::string longname(60, 'A');
   EXPECT_NE(title(0, 0, 0, 0, 1, longname.c_str()).find("'" + std::string(31, 'A') + "'"),
             std::string::npos);
-}
-
-TEST(CommandTable, EnablingRules) {
-  for (int connected = 0; connected <= 1; ++connected) {
-    for (int known = 0; known <= 1; ++known) {
-      EXPECT_EQ(menu_item_enabled(IDM_LOAD_BUFFER, connected, known), connected);
-      EXPECT_EQ(menu_item_enabled(IDM_DUMP_TO_BUFFER, connected, known), connected);
-      EXPECT_EQ(menu_item_enabled(IDM_SAVE_BUFFER, connected, known), connected);
-      for (int id : {7004, 7005, 7006, 7007, 7008, 7010})
-        EXPECT_EQ(menu_item_enabled(id, connected, known), known) << id;
-      EXPECT_EQ(menu_item_enabled(IDM_CONNECT, connected, known), 1 - connected);
-      EXPECT_EQ(menu_item_enabled(IDM_SELECT_ADAPTER, connected, known), 1 - connected);
-      EXPECT_EQ(menu_item_enabled(IDM_DISCONNECT, connected, known), connected);
-      // Recent Files entries load a file into the buffer, as Load buffer does.
-      for (int id = IDM_RECENT_FILE_FIRST; id <= IDM_RECENT_FILE_LAST; ++id)
-        EXPECT_EQ(menu_item_enabled(id, connected, known), connected) << id;
-      for (int id : {IDM_CLEAR_BUFFER, IDM_EXIT, IDM_SELECT_DEVICE, IDM_HELP, IDM_ABOUT,
-                     IDM_RECENT_DEVICE_FIRST, IDM_RECENT_DEVICE_LAST})
-        EXPECT_EQ(menu_item_enabled(id, connected, known), -1) << id;
-    }
-  }
-  int count = 0;
-  const int* ruled = ruled_menu_commands(&count);
-  EXPECT_EQ(count, 18);
-  for (int i = 0; i < count; ++i) EXPECT_GE(menu_item_enabled(ruled[i], 0, 0), 0);
-}
-
-TEST(CommandTable, TooltipsFitTheirBuffer) {
-  EXPECT_STREQ(command_tooltip(IDM_REFRESH_VIEW), "Refresh view from target ");
-  EXPECT_STREQ(command_tooltip(IDM_PROGRAM_FROM_BUFFER), "Download/Program Target from buffer");
-  EXPECT_STREQ(command_tooltip(IDM_EXIT), "Huh?");
-  EXPECT_STREQ(command_tooltip(0), "Huh?");
-  for (int id = 7000; id <= 7036; ++id) EXPECT_LT(std::strlen(command_tooltip(id)), 36u) << id;
-}
-
-TEST(CommandTable, ToolbarsAndTheOrderTheirStatesAreSetIn) {
-  auto list = [](const int* ids, int count) { return std::vector<int>(ids, ids + count); };
-  int count = 0;
-  const int* ids = adapter_toolbar_commands(&count);
-  EXPECT_EQ(list(ids, count), (std::vector<int>{7009, 7011, 7015}));
-  ids = target_toolbar_commands(&count);
-  EXPECT_EQ(list(ids, count),
-            (std::vector<int>{7011, 7000, 7001, 7002, 7018, 7019, 7020, 7021, 7022, 7023, 7017}));
-  // Select Device and Disconnect are never disabled; 7003 and 7004 have no button.
-  ids = target_toolbar_state_commands(&count);
-  EXPECT_EQ(list(ids, count),
-            (std::vector<int>{7000, 7001, 7002, 7003, 7004, 7021, 7022, 7023, 7019, 7020, 7018}));
-}
-
-TEST(CommandTable, ConnectButton) {
-  EXPECT_EQ(connect_button_enabled(0, 1), 1);
-  EXPECT_EQ(connect_button_enabled(1, 1), 1);
-  EXPECT_EQ(connect_button_enabled(-1, 1), 0);
-  EXPECT_EQ(connect_button_enabled(0, 0), 0);
 }
 
 }  // namespace
