@@ -32,7 +32,7 @@ const MenuPopup& menu_popup(int index);
 // rules are applied in this order: File's, then Target's, then Adapter's.
 enum CommandRule {
   RULE_NONE,             // no rule touches the item: it stays enabled
-  RULE_CONNECTED,        // File's buffer commands: enabled when the connected flag is 1
+  RULE_CONNECTED,        // File's buffer commands and Recent Files: when the connected flag is 1
   RULE_TARGET_KNOWN,     // Target's commands: enabled while a known derivative is selected
   RULE_NOT_CONNECTED,    // Adapter's Select and Connect: enabled while not connected
   RULE_WHILE_CONNECTED,  // Adapter's Disconnect: enabled while connected
@@ -49,7 +49,7 @@ struct CommandRow {
   bool uses_adapter;
 };
 // The rows in list order; find_command is null for ids without a row (the memory view's
-// controls 7024-7026 are controls, not commands).
+// IDC_VIEW_* buttons are controls, not commands: app/view_input_win.h takes them).
 const CommandRow* command_rows(int* count);
 const CommandRow* find_command(int command);
 
