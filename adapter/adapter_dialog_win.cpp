@@ -6,23 +6,18 @@
 
 #include "adapter/adapter_settings.h"
 #include "adapter/connection.h"
+#include "app/dialog_helpers_win.h"
 #include "app/shell_win.h"
 #include "resources/adapter_dialog_ids.h"
+#include "resources/resource_ids.h"
 
 namespace {
-// Commands of the main window the dialog hands its connection changes to.
-constexpr WPARAM kConnectViewsCommand = 7016;
-constexpr WPARAM kDisconnectCommand = 7017;
 
 void no_title(HWND) {}
 adapter_title_fn g_update_title = no_title;
 port_probe_fn g_probe = port_exists;
 
 HWND owner_of(HWND dialog) { return GetWindow(dialog, GW_OWNER); }
-
-LRESULT send_item(HWND dialog, int id, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
-  return SendDlgItemMessageA(dialog, id, message, wparam, lparam);
-}
 
 void fill_combo(HWND dialog, int id, const std::vector<std::string>& entries, int selected) {
   send_item(dialog, id, CB_RESETCONTENT);
@@ -44,34 +39,24 @@ bool selected_text(HWND dialog, int id, std::string* text) {
   return true;
 }
 
-void enable(HWND dialog, int id, bool on) { EnableWindow(GetDlgItem(dialog, id), on); }
-
-// Moves the keyboard focus off a button that is about to be disabled; the button that takes it
-// must already be enabled, or the focus is lost.
-void move_focus(HWND dialog, int from, int to) {
-  if (GetFocus() == GetDlgItem(dialog, from))
-    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, to)), TRUE);
-}
-
 void show_connected(HWND dialog) {
   SetDlgItemTextA(dialog, IDC_ADAPTER_STATUS, "Connected");
-  enable(dialog, IDC_ADAPTER_TYPE, false);
-  enable(dialog, IDC_ADAPTER_PORT, false);
-  enable(dialog, IDC_ADAPTER_CLOCK, false);
-  enable(dialog, IDC_ADAPTER_DISCONNECT, true);
-  move_focus(dialog, IDC_ADAPTER_CONNECT, IDC_ADAPTER_DISCONNECT);
-  enable(dialog, IDC_ADAPTER_CONNECT, false);
+  enable_item(dialog, IDC_ADAPTER_TYPE, false);
+  enable_item(dialog, IDC_ADAPTER_PORT, false);
+  enable_item(dialog, IDC_ADAPTER_CLOCK, false);
+  // The button that takes the focus is enabled before the one that gives it up.
+  enable_item(dialog, IDC_ADAPTER_DISCONNECT, true);
+  enable_item_keeping_focus(dialog, IDC_ADAPTER_CONNECT, false, IDC_ADAPTER_DISCONNECT);
 }
 
 void show_disconnected(HWND dialog) {
   SetDlgItemTextA(dialog, IDC_ADAPTER_STATUS, "Disconnected");
-  enable(dialog, IDC_ADAPTER_TYPE, true);
+  enable_item(dialog, IDC_ADAPTER_TYPE, true);
   // Only the serial adapter has a port to choose; the box stays as fill_adapter_dialog left it.
-  enable(dialog, IDC_ADAPTER_PORT, adapter_dialog_selection().type == ADAPTER_R41);
-  enable(dialog, IDC_ADAPTER_CLOCK, true);
-  enable(dialog, IDC_ADAPTER_CONNECT, true);
-  move_focus(dialog, IDC_ADAPTER_DISCONNECT, IDC_ADAPTER_CONNECT);
-  enable(dialog, IDC_ADAPTER_DISCONNECT, false);
+  enable_item(dialog, IDC_ADAPTER_PORT, adapter_dialog_selection().type == ADAPTER_R41);
+  enable_item(dialog, IDC_ADAPTER_CLOCK, true);
+  enable_item(dialog, IDC_ADAPTER_CONNECT, true);
+  enable_item_keeping_focus(dialog, IDC_ADAPTER_DISCONNECT, false, IDC_ADAPTER_CONNECT);
 }
 
 void on_ok(HWND dialog) {
@@ -87,7 +72,7 @@ void on_ok(HWND dialog) {
 void on_connect(HWND dialog) {
   read_adapter_dialog(dialog);
   if (connect_adapter_selection() != 1) return;  // failure reported, or no connectable model
-  SendMessageA(owner_of(dialog), WM_COMMAND, kConnectViewsCommand, 0);
+  send_command(owner_of(dialog), IDM_CONNECT_VIEWS);
   g_update_title(owner_of(dialog));
   // The main window closes the connection again when it cannot set up the target views.
   if (get_connected())
@@ -97,7 +82,7 @@ void on_connect(HWND dialog) {
 }
 
 void on_disconnect(HWND dialog) {
-  SendMessageA(owner_of(dialog), WM_COMMAND, kDisconnectCommand, 0);
+  send_command(owner_of(dialog), IDM_DISCONNECT);
   show_disconnected(dialog);
 }
 }  // namespace
@@ -127,16 +112,16 @@ void fill_adapter_dialog(HWND dialog) {
   int selected = -1;
   switch (s.type) {
     case ADAPTER_R41:
-      enable(dialog, IDC_ADAPTER_PORT, true);
+      enable_item(dialog, IDC_ADAPTER_PORT, true);
       selected = build_port_entries(s.port, g_probe, &entries);
       fill_combo(dialog, IDC_ADAPTER_PORT, entries, selected);
       break;
     case ADAPTER_R42:
       fill_combo(dialog, IDC_ADAPTER_PORT, {"(USB)"}, 0);
-      enable(dialog, IDC_ADAPTER_PORT, false);
+      enable_item(dialog, IDC_ADAPTER_PORT, false);
       break;
     case ADAPTER_R43:
-      enable(dialog, IDC_ADAPTER_PORT, false);
+      enable_item(dialog, IDC_ADAPTER_PORT, false);
       break;
     default:
       break;
@@ -196,6 +181,5 @@ INT_PTR CALLBACK adapter_dialog_proc(HWND dialog, UINT message, WPARAM wparam, L
 }
 
 INT_PTR run_adapter_dialog(HWND owner) {
-  return DialogBoxParamA(GetModuleHandleA(nullptr), "CORVANE_ADAPTER", owner, adapter_dialog_proc,
-                         0);
+  return run_dialog(owner, "CORVANE_ADAPTER", adapter_dialog_proc);
 }

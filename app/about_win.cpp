@@ -1,5 +1,6 @@
 #include "app/about_win.h"
 
+#include "app/dialog_helpers_win.h"
 #include "app/html_help_win.h"
 #include "app/shell_win.h"
 #include "resources/resource_ids.h"
@@ -25,7 +26,7 @@ INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
 }
 
 void run_about_box(HWND owner) {
-  DialogBoxParamA(g_shell.instance, "QRX_ABOUT", owner, about_dialog_proc, 0);
+  run_dialog(owner, "QRX_ABOUT", about_dialog_proc);
 }
 
 void show_help() {

@@ -1,6 +1,7 @@
 // What the menus and toolbars hold and when their commands are available: the menu tree, the
-// two toolbars' buttons, the tool-tip texts and the enabling rules. Plain data and decisions;
-// the Win32 side (app/commands_win.cpp) builds the controls from it.
+// two toolbars' buttons, the tool-tip texts and the enabling rules, all built from the one list
+// of commands in app/command_list.h. Plain data and decisions; the Win32 side
+// (app/commands_win.cpp) builds the controls from it.
 #pragma once
 
 enum MenuEntryKind {
@@ -22,9 +23,35 @@ struct MenuPopup {
   int count;
 };
 
-// The pop-ups of the menu bar in bar order: File, Adapter, Target, Help.
-enum { MENU_FILE, MENU_ADAPTER, MENU_TARGET, MENU_HELP, MENU_POPUP_COUNT };
+// The pop-ups of the menu bar in bar order: File, Adapter, Target, Help. MENU_NONE: a command
+// without a menu item.
+enum { MENU_NONE = -1, MENU_FILE, MENU_ADAPTER, MENU_TARGET, MENU_HELP, MENU_POPUP_COUNT };
 const MenuPopup& menu_popup(int index);
+
+// When WM_INITMENUPOPUP enables an item, by the connected flag and the known-target flag. The
+// rules are applied in this order: File's, then Target's, then Adapter's.
+enum CommandRule {
+  RULE_NONE,             // no rule touches the item: it stays enabled
+  RULE_CONNECTED,        // File's buffer commands and Recent Files: when the connected flag is 1
+  RULE_TARGET_KNOWN,     // Target's commands: enabled while a known derivative is selected
+  RULE_NOT_CONNECTED,    // Adapter's Select and Connect: enabled while not connected
+  RULE_WHILE_CONNECTED,  // Adapter's Disconnect: enabled while connected
+};
+
+// One row of the command list (app/command_list.h).
+struct CommandRow {
+  int command;
+  int menu;              // MENU_FILE ..., or MENU_NONE
+  const char* text;      // the menu item's text; null without a menu item
+  const char* tooltip;   // null: "Huh?"
+  CommandRule rule;
+  int state_position;    // 1.. in target_toolbar_state_commands; 0 when not there
+  bool uses_adapter;
+};
+// The rows in list order; find_command is null for ids without a row (the memory view's
+// IDC_VIEW_* buttons are controls, not commands: app/view_input_win.h takes them).
+const CommandRow* command_rows(int* count);
+const CommandRow* find_command(int command);
 
 // Buttons of the adapter toolbar (bitmap 129) and of the target toolbar (bitmap 130), in image
 // order: the image index of a button is its position.

@@ -51,6 +51,10 @@ void refresh_views_from_target() {
 // The toolbar takes the size of its button records; a 32-bit program's records are 20 bytes.
 static_assert(sizeof(void*) != 4 || sizeof(TBBUTTON) == 20, "TBBUTTON record of 20 bytes");
 
+constexpr DWORD kToolbarStyle =
+    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_TOOLTIPS | CCS_TOP;
+static_assert(kToolbarStyle == 0x54000101, "the toolbars' style");
+
 HWND create_toolbar(HWND window, int bitmap, const int* commands, int count) {
   TBBUTTON buttons[16];
   std::memset(buttons, 0, sizeof buttons);
@@ -61,14 +65,16 @@ HWND create_toolbar(HWND window, int bitmap, const int* commands, int count) {
     buttons[i].fsState = TBSTATE_ENABLED;
     buttons[i].fsStyle = TBSTYLE_BUTTON;
   }
-  // WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_TOOLTIPS | CCS_TOP
-  return CreateToolbarEx(window, 0x54000101, 1, 2, g_shell.instance, bitmap, buttons, count, 0, 0,
-                         0, 0, sizeof(TBBUTTON));
+  return CreateToolbarEx(window, kToolbarStyle, 1, 2, g_shell.instance, bitmap, buttons, count,
+                         0, 0, 0, 0, sizeof(TBBUTTON));
 }
 
 void set_button_state(HWND toolbar, int command, bool enabled) {
   SendMessageA(toolbar, TB_SETSTATE, command, MAKELPARAM(enabled ? TBSTATE_ENABLED : 0, 0));
 }
+
+// While a programmer run talks to the library, the commands that would talk to it rest.
+bool rests_during_run(int command) { return programmer_busy() && command_uses_adapter(command); }
 
 // Lays the message pane out again (below the views, or in the lower half without them).
 void resize_to_client(HWND window) {
@@ -249,12 +255,15 @@ void update_toolbars() {
   } else {
     ShowWindow(g_shell.adapter_toolbar, SW_SHOW);
     ShowWindow(g_shell.target_toolbar, SW_HIDE);
-    set_button_state(g_shell.adapter_toolbar, IDM_CONNECT,
-                     connect_button_enabled(get_adapter_type(), current_target() != nullptr) &&
-                         !programmer_busy());
-    // While a programmer run talks to the library, its other buttons rest too.
-    set_button_state(g_shell.adapter_toolbar, IDM_SELECT_ADAPTER, !programmer_busy());
-    set_button_state(g_shell.adapter_toolbar, IDM_SELECT_DEVICE, !programmer_busy());
+    int count = 0;
+    const int* buttons = adapter_toolbar_commands(&count);
+    for (int i = 0; i < count; ++i) {
+      bool enabled = !rests_during_run(buttons[i]);
+      if (buttons[i] == IDM_CONNECT)
+        enabled = enabled &&
+                  connect_button_enabled(get_adapter_type(), current_target() != nullptr);
+      set_button_state(g_shell.adapter_toolbar, buttons[i], enabled);
+    }
   }
 }
 
@@ -264,11 +273,14 @@ void update_toolbar_states() {
   int count = 0;
   const int* commands = target_toolbar_state_commands(&count);
   for (int i = 0; i < count; ++i)
-    set_button_state(g_shell.target_toolbar, commands[i],
-                     known && !(programmer_busy() && command_uses_adapter(commands[i])));
-  // Select Device and Disconnect follow only a programmer run.
-  set_button_state(g_shell.target_toolbar, IDM_SELECT_DEVICE, !programmer_busy());
-  set_button_state(g_shell.target_toolbar, IDM_DISCONNECT, !programmer_busy());
+    set_button_state(g_shell.target_toolbar, commands[i], known && !rests_during_run(commands[i]));
+  // The other buttons (Select Device, Disconnect) follow only a programmer run.
+  commands = target_toolbar_commands(&count);
+  for (int i = 0; i < count; ++i) {
+    const CommandRow* row = find_command(commands[i]);
+    if (row && row->state_position == 0)
+      set_button_state(g_shell.target_toolbar, commands[i], !rests_during_run(commands[i]));
+  }
 }
 
 void tooltip_text(LPARAM lparam) {

@@ -42,6 +42,11 @@ void pane_clear() {
 
 const PaneSeam kEditPane = {pane_replace_selection, pane_clear};
 
+constexpr BYTE kFixedFontPitch = FIXED_PITCH | FF_MODERN;
+static_assert(kFixedFontPitch == 0x31, "the fixed font's pitch and family");
+constexpr BYTE kUiFontPitch = DEFAULT_PITCH | FF_MODERN;
+static_assert(kUiFontPitch == 0x30, "the UI font's pitch and family");
+
 int font_height(HDC dc, int points) { return -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72); }
 
 void create_fonts(HWND window) {
@@ -49,11 +54,11 @@ void create_fonts(HWND window) {
   LOGFONTA font;
   std::memset(&font, 0, sizeof font);
   font.lfHeight = font_height(dc, 10);
-  font.lfPitchAndFamily = 0x31;  // FIXED_PITCH | FF_MODERN
+  font.lfPitchAndFamily = kFixedFontPitch;
   std::strcpy(font.lfFaceName, "Courier");
   g_shell.fixed_font = CreateFontIndirectA(&font);
   std::strcpy(font.lfFaceName, "MS Sans Serif");
-  font.lfPitchAndFamily = 0x30;  // DEFAULT_PITCH | FF_MODERN
+  font.lfPitchAndFamily = kUiFontPitch;
   font.lfHeight = font_height(dc, 8);
   font.lfWidth = 0;
   g_shell.ui_font = CreateFontIndirectA(&font);

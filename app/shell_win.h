@@ -27,9 +27,13 @@ struct ShellState {
 
 extern ShellState g_shell;
 
-constexpr COLORREF kBackgroundColour = 0x00C8D0D4;  // RGB(212, 208, 200)
+constexpr COLORREF kBackgroundColour = RGB(212, 208, 200);
+static_assert(kBackgroundColour == 0x00C8D0D4, "the background colour");
 constexpr int kMessagePaneId = 1000;
-constexpr DWORD kMessagePaneStyle = 0x50300804;  // WS_CHILD|WS_VISIBLE|WS_VSCROLL|WS_HSCROLL|ES_READONLY|ES_MULTILINE
+// A read-only multi-line edit with both scroll bars and no automatic scrolling.
+constexpr DWORD kMessagePaneStyle =
+    WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_READONLY | ES_MULTILINE;
+static_assert(kMessagePaneStyle == 0x50300804, "the message pane's style");
 extern const char kMainWindowClass[];            // "CorvaneWindowClass"
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/dialog_helpers_win.h"
 #include "app/shell_win.h"
 #include "programming/programmer.h"
 #include "resources/resource_ids.h"
@@ -27,10 +28,8 @@ int on_edit_change(int id) {
   InvalidateRect(g_shell.main_window, nullptr, TRUE);
   RegisterField* field = find_register_field(id);
   if (!field) return 0;
-  HWND window = GetDlgItem(g_shell.main_window, id);
-  char text[64] = {0};
-  GetWindowTextA(window, text, sizeof text);  // at most 63 characters
-  field->dirty = register_text_dirty(*field, text);
+  const std::string text = item_text(g_shell.main_window, id, 64);  // at most 63 characters
+  field->dirty = register_text_dirty(*field, text.c_str());
   return 0;
 }
 

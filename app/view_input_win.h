@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-// The address button (7024), "BDM in map" (7025) and "Buffer/Target" (7026). Returns 0.
+// The address button, "BDM in map" and "Buffer/Target" (IDC_VIEW_*). Returns 0.
 int on_view_button(int id);
 // EN_CHANGE of any edit child: memory cells in buffer mode store their byte; otherwise, while
 // views are shown, the labels are repainted and a register field's dirty flag follows its text.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/dialog_helpers_win.h"
 #include "app/shell_win.h"
 #include "buffer/dump.h"
 #include "resources/programmer_ids.h"
@@ -20,10 +21,9 @@ INT_PTR CALLBACK buffer_regions_proc(HWND dialog, UINT message, WPARAM wparam, L
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
         case IDOK: {
-          char text[kRegionTextLimit + 1] = {0};
-          GetDlgItemTextA(dialog, IDC_BUFFER_REGIONS_TEXT, text, sizeof text);
-          g_region_text = text;  // kept whether accepted or not
-          if (parse_region_text(text)) {
+          // kept whether accepted or not
+          g_region_text = item_text(dialog, IDC_BUFFER_REGIONS_TEXT, kRegionTextLimit + 1);
+          if (parse_region_text(g_region_text.c_str())) {
             EndDialog(dialog, 1);
           } else {
             MessageBoxA(dialog, "Syntax errorin text string: START-END [; START-END]",
@@ -45,8 +45,6 @@ INT_PTR CALLBACK buffer_regions_proc(HWND dialog, UINT message, WPARAM wparam, L
 }  // namespace
 
 int dump_to_buffer_command(HWND owner) {
-  if (DialogBoxParamA(g_shell.instance, "CORVANE_BUFFER_REGIONS", owner, buffer_regions_proc, 0) !=
-      1)
-    return 0;
+  if (run_dialog(owner, "CORVANE_BUFFER_REGIONS", buffer_regions_proc) != 1) return 0;
   return dump_regions();
 }

@@ -3,8 +3,8 @@
 #pragma once
 #include <windows.h>
 
-// Command 7000: "Load File to Buffer"; on OK loads the file into the buffer and adds it to the
+// IDM_LOAD_BUFFER: "Load File to Buffer"; on OK loads the file into the buffer and adds it to the
 // recent files, whatever the load's result. Cancel does nothing.
 void load_buffer_command(HWND owner);
-// Command 7002: "Save Buffer to file"; on OK saves the buffer there. Cancel does nothing.
+// IDM_SAVE_BUFFER: "Save Buffer to file"; on OK saves the buffer there. Cancel does nothing.
 void save_buffer_command(HWND owner);

@@ -1,5 +1,6 @@
-// "&Program Target Regions from File" (command 7005): a file dialog, the memory regions dialog,
-// the "Program" confirmation, then programming from the file (programming/program_from_file.h).
+// "&Program Target Regions from File" (IDM_PROGRAM_REGIONS_FROM_FILE): a file dialog, the memory
+// regions dialog, the "Program" confirmation, then programming from the file
+// (programming/program_from_file.h).
 #pragma once
 #include <windows.h>
 

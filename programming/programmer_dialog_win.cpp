@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/commands_win.h"
+#include "app/dialog_helpers_win.h"
 #include "app/shell_win.h"
 #include "programming/programmer.h"
 #include "resources/programmer_ids.h"
@@ -67,8 +68,8 @@ const int kRunControls[] = {IDC_PROGRAMMER_BROWSE, IDC_PROGRAMMER_SETTINGS, IDC_
                             IDC_PROGRAMMER_START, IDC_PROGRAMMER_DONE};
 
 void set_idle_controls(HWND dialog, bool idle) {
-  for (int id : kRunControls) EnableWindow(GetDlgItem(dialog, id), idle);
-  EnableWindow(GetDlgItem(dialog, IDC_PROGRAMMER_ABORT), !idle);
+  for (int id : kRunControls) enable_item(dialog, id, idle);
+  enable_item(dialog, IDC_PROGRAMMER_ABORT, !idle);
   UpdateWindow(dialog);
 }
 
@@ -131,7 +132,7 @@ INT_PTR CALLBACK programmer_dialog_proc(HWND dialog, UINT message, WPARAM wparam
       center_dialog(dialog);
       SetDlgItemTextA(dialog, IDC_PROGRAMMER_STATUS, "");
       SetDlgItemTextA(dialog, IDC_PROGRAMMER_FILE, g_programmer.file_path.c_str());
-      SendDlgItemMessageA(dialog, IDC_PROGRAMMER_FILE, EM_SETREADONLY, TRUE, 0);
+      send_item(dialog, IDC_PROGRAMMER_FILE, EM_SETREADONLY, TRUE);
       set_idle_controls(dialog, true);
       CheckDlgButton(dialog, IDC_PROGRAMMER_PROGRAM, BST_CHECKED);
       CheckDlgButton(dialog, IDC_PROGRAMMER_VERIFY, BST_UNCHECKED);
@@ -140,7 +141,7 @@ INT_PTR CALLBACK programmer_dialog_proc(HWND dialog, UINT message, WPARAM wparam
       switch (LOWORD(wparam)) {
         case IDC_PROGRAMMER_BROWSE: browse(dialog); return TRUE;
         case IDC_PROGRAMMER_SETTINGS:
-          SendMessageA(g_shell.main_window, WM_COMMAND, IDM_SELECT_DEVICE, 0);
+          send_command(g_shell.main_window, IDM_SELECT_DEVICE);
           return TRUE;
         case IDC_PROGRAMMER_START: start(dialog); return TRUE;
         case IDC_PROGRAMMER_ABORT: programmer_request_abort(); return TRUE;
@@ -166,8 +167,7 @@ INT_PTR CALLBACK programmer_dialog_proc(HWND dialog, UINT message, WPARAM wparam
 }  // namespace
 
 HWND open_programmer_dialog(HWND owner) {
-  HWND dialog =
-      CreateDialogParamA(g_shell.instance, "CORVANE_PROGRAMMER", owner, programmer_dialog_proc, 0);
+  HWND dialog = create_modeless_dialog(owner, "CORVANE_PROGRAMMER", programmer_dialog_proc);
   g_shell.modeless_dialog = dialog;
   return dialog;
 }

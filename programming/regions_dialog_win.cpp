@@ -1,5 +1,6 @@
 #include "programming/regions_dialog_win.h"
 
+#include "app/dialog_helpers_win.h"
 #include "app/shell_win.h"
 #include "programming/region_selection.h"
 #include "resources/memory_regions_ids.h"
@@ -9,7 +10,7 @@ namespace {
 
 void show_row(HWND dialog, int box, int edit, bool enabled, const std::string& range,
               bool checked) {
-  EnableWindow(GetDlgItem(dialog, box), enabled);
+  enable_item(dialog, box, enabled);
   SetDlgItemTextA(dialog, edit, range.c_str());
   CheckDlgButton(dialog, box, checked ? BST_CHECKED : BST_UNCHECKED);
 }
@@ -26,7 +27,7 @@ void fill_dialog(HWND dialog) {
            fill.eeprom_range, selection.include_eeprom);
   for (int page = 0; page < kFlashPageCount; ++page) {
     const int id = page_control_id(page);
-    EnableWindow(GetDlgItem(dialog, id), fill.page_enabled[page]);
+    enable_item(dialog, id, fill.page_enabled[page]);
     CheckDlgButton(dialog, id, selection.include_page[page] ? BST_CHECKED : BST_UNCHECKED);
   }
 }
@@ -75,6 +76,5 @@ INT_PTR CALLBACK memory_regions_dialog_proc(HWND dialog, UINT message, WPARAM wp
 }
 
 bool show_memory_regions_dialog(HWND owner) {
-  return DialogBoxParamA(GetModuleHandleA(nullptr), "CORVANE_MEMORY_REGIONS", owner,
-                         memory_regions_dialog_proc, 0) == 1;
+  return run_dialog(owner, "CORVANE_MEMORY_REGIONS", memory_regions_dialog_proc) == 1;
 }

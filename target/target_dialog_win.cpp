@@ -1,6 +1,7 @@
 #include "target/target_dialog_win.h"
 
 #include "adapter/adapter_settings.h"
+#include "app/dialog_helpers_win.h"
 #include "app/shell_win.h"
 #include "app/title_win.h"
 #include "resources/target_dialog_ids.h"
@@ -15,17 +16,10 @@ namespace {
 // under them, and a second OK or a Cancel must wait until the check is over.
 bool g_checking = false;
 
-LRESULT send_item(HWND dialog, int id, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
-  return SendDlgItemMessageA(dialog, id, message, wparam, lparam);
-}
-
 // Enables or disables a control; a control about to be disabled hands the keyboard focus to OK
 // first, so the focus is never lost.
 void enable_control(HWND dialog, int id, bool on) {
-  HWND control = GetDlgItem(dialog, id);
-  if (!on && GetFocus() == control)
-    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDOK)), TRUE);
-  EnableWindow(control, on);
+  enable_item_keeping_focus(dialog, id, on, IDOK);
 }
 
 const Derivative* selected_row() {
@@ -140,7 +134,7 @@ bool store_memory_fields(HWND dialog) {
     }
     MessageBoxA(nullptr, "Illegal hexadecimal value", "Value check",
                 MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
-    if (all_valid) SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    if (all_valid) focus_control(dialog, control);
     SendMessageA(control, EM_SETSEL, 0, -1);
     all_valid = false;
   }
@@ -209,6 +203,5 @@ INT_PTR CALLBACK target_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
 }
 
 INT_PTR run_target_dialog(HWND owner) {
-  return DialogBoxParamA(GetModuleHandleA(nullptr), "CORVANE_TARGET", owner, target_dialog_proc,
-                         0);
+  return run_dialog(owner, "CORVANE_TARGET", target_dialog_proc);
 }

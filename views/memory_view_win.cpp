@@ -2,6 +2,7 @@
 #include <string>
 
 #include "adapter/bdx.h"
+#include "app/dialog_helpers_win.h"
 #include "app/message_pane.h"
 #include "app/shell_win.h"
 #include "buffer/buffer_store.h"
@@ -38,13 +39,6 @@ HWND child(HWND parent, DWORD ex_style, const char* cls, const char* text, DWORD
                                 g_shell.instance, nullptr);
   SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
   return window;
-}
-
-std::string window_text(HWND window, int size) {
-  std::string text(size_t(size), '\0');
-  const int n = GetWindowTextA(window, &text[0], size);
-  text.resize(size_t(n > 0 ? n : 0));
-  return text;
 }
 
 // The address field is the first row label.

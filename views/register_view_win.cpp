@@ -1,5 +1,6 @@
 #include <string>
 
+#include "app/dialog_helpers_win.h"
 #include "app/shell_win.h"
 #include "target/catalogue.h"
 #include "views/hex_parse.h"
@@ -16,13 +17,6 @@ HWND g_field_windows[kMaxRegisterFields];
 const int kViewsX = 20;
 const int kViewsY = 40;
 const int kMemoryViewX = 120;
-
-std::string field_text(HWND window, int size) {
-  std::string text(size_t(size), '\0');
-  const int n = GetWindowTextA(window, &text[0], size);
-  text.resize(size_t(n > 0 ? n : 0));
-  return text;
-}
 
 }  // namespace
 
@@ -80,7 +74,7 @@ void write_registers(const ProcessorInfo* info) {
   if (!family || !g_view_layout.shown) return;
   std::string texts[kRegisterFieldCount];
   for (int n = 0; n < g_register_view.count && n < kRegisterFieldCount; ++n)
-    texts[n] = field_text(g_field_windows[n], 16);  // at most 15 characters
+    texts[n] = window_text(g_field_windows[n], 16);  // at most 15 characters
   write_register_values(family, texts);
 }
 

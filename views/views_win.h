@@ -41,9 +41,9 @@ void destroy_memory_view();
 int memory_view_buffer_mode();
 
 // The memory view's input, handed on by the main window (app/view_input_win.cpp).
-void memory_view_toggle_buffer_mode();  // "Buffer/Target" (7026)
-void memory_view_bdm_in_map_clicked();  // "BDM in map" (7025)
-void memory_view_address_button();      // the address button (7024): edit, then go to
+void memory_view_toggle_buffer_mode();  // "Buffer/Target" (IDC_VIEW_BUFFER_TARGET)
+void memory_view_bdm_in_map_clicked();  // "BDM in map" (IDC_VIEW_BDM_IN_MAP)
+void memory_view_address_button();      // the address button (IDC_VIEW_ADDRESS): edit, then go to
 // EN_CHANGE of a memory cell: in buffer mode a hexadecimal text goes into the buffer at once.
 // Returns 1 when the text was stored, 0 when it was not (not a cell, target mode, no number).
 int memory_view_cell_changed(int id);

@@ -5,69 +5,10 @@
 #include <vector>
 
 #include "app/command_table.h"
-#include "app/title.h"
 #include "resources/resource_ids.h"
+#include "settings/settings.h"
 
 namespace {
-
-std::string title(int type, int connected, int port, int clock, int known, const char* name) {
-  TitleState s = {type, connected, port, clock, known, name};
-  char text[kTitleSize];
-  return compose_title(s, text, sizeof text);
-}
-
-TEST(Title, StartUpDefaults) {
-  EXPECT_EQ(title(0, 0, 0, 8000, 0, "unknown"),
-            "Corvane's Test Bench - Adapter: R41, Not Connected, No target MPU selected");
-}
-
-TEST(Title, ConnectedSerialAndUsb) {
-  EXPECT_EQ(title(0, 1, 0, 8000, 1, "MC9S12DG256"),
-            "Corvane's Test Bench - Adapter: R41, Connection: COM1, Target Clock: 8,0 MHz, "
-            "Target MPU: 'MC9S12DG256'");
-  EXPECT_EQ(title(1, 1, -1, -1, 1, "MC9S12A128"),
-            "Corvane's Test Bench - Adapter: R42, Connection: (USB), Target Clock:(Auto), "
-            "Target MPU: 'MC9S12A128'");
-}
-
-TEST(Title, PortAndClockFragments) {
-  EXPECT_NE(title(0, 1, 2, 4000, 0, nullptr).find(", Connection: COM3, Target Clock: 4,0 MHz,"),
-            std::string::npos);
-  // The remainder is printed without leading zeros.
-  EXPECT_NE(title(1, 1, -1, 2500, 0, nullptr).find(" (USB), Target Clock: 2,500 MHz"),
-            std::string::npos);
-  EXPECT_NE(title(1, 1, -1, 500, 0, nullptr).find("Target Clock: 0,500 MHz"), std::string::npos);
-  EXPECT_NE(title(0, 1, 127, 4000, 0, nullptr).find(" COM128,"), std::string::npos);
-}
-
-TEST(Title, NotConnectedShowsNoPortOrClockWhateverTheSettings) {
-  EXPECT_EQ(title(1, 0, -1, -1, 1, "XF"),
-            "Corvane's Test Bench - Adapter: R42, Not Connected, Target MPU: 'XF'");
-}
-
-TEST(Title, ModelsAndUnknownTypes) {
-  EXPECT_NE(title(2, 0, 0, 0, 0, nullptr).find("Adapter: R43, Not"), std::string::npos);
-  EXPECT_EQ(title(-1, 0, 0, 0, 0, nullptr),
-            "Corvane's Test Bench - Adapter: , Not Connected, No target MPU selected");
-  EXPECT_EQ(title(3, 0, 0, 0, 0, nullptr), title(-1, 0, 0, 0, 0, nullptr));
-}
-
-TEST(Title, UnknownDerivativeIsNotNamed) {
-  EXPECT_EQ(title(0, 0, 0, 8000, 0, "MC9S12DG256").find("MC9S12DG256"), std::string::npos);
-}
-
-TEST(Title, SmallBuffersAreCutNeverOverrun) {
-  TitleState s = {0, 1, 0, 8000, 1, "MC9S12DG256"};
-  char text[24];
-  std::memset(text, 'x', sizeof text);
-  compose_title(s, text, 20);
-  EXPECT_EQ(std::string(text), "Corvane's Test Benc");
-  EXPECT_EQ(text[20], 'x');
-  // A name longer than a derivative name can be is cut at 31 characters.
-  const std::string longname(60, 'A');
-  EXPECT_NE(title(0, 0, 0, 0, 1, longname.c_str()).find("'" + std::string(31, 'A') + "'"),
-            std::string::npos);
-}
 
 TEST(CommandTable, EnablingRules) {
   for (int connected = 0; connected <= 1; ++connected) {
@@ -121,6 +62,64 @@ TEST(CommandTable, ConnectButton) {
   EXPECT_EQ(connect_button_enabled(1, 1), 1);
   EXPECT_EQ(connect_button_enabled(-1, 1), 0);
   EXPECT_EQ(connect_button_enabled(0, 0), 0);
+}
+
+// The menu tree and the rows of the command list agree: every item of the tree has the row of
+// its id, with the item's text and pop-up; every row with a menu text stands in its pop-up once;
+// the entries of the recent sub-menus, which get their ids by slot, have rows too.
+TEST(CommandTable, RowsAndMenuTreeAgree) {
+  int items = 0;
+  int submenus = 0;
+  for (int menu = 0; menu < MENU_POPUP_COUNT; ++menu) {
+    const MenuPopup& popup = menu_popup(menu);
+    ASSERT_GT(popup.count, 0) << menu;
+    for (int i = 0; i < popup.count; ++i) {
+      const MenuEntry& entry = popup.entries[i];
+      if (entry.kind == MENU_ENTRY_SEPARATOR) {
+        // Between two items: never first, last or doubled.
+        EXPECT_TRUE(i > 0 && i + 1 < popup.count &&
+                    popup.entries[i + 1].kind != MENU_ENTRY_SEPARATOR)
+            << popup.title << " " << i;
+        continue;
+      }
+      ASSERT_NE(entry.text, nullptr) << popup.title << " " << i;
+      if (entry.kind != MENU_ENTRY_ITEM) {
+        ++submenus;
+        continue;
+      }
+      ++items;
+      const CommandRow* row = find_command(entry.command);
+      ASSERT_NE(row, nullptr) << entry.text;
+      EXPECT_EQ(row->menu, menu) << entry.text;
+      EXPECT_STREQ(row->text, entry.text);
+    }
+  }
+  EXPECT_EQ(submenus, 2);
+
+  int count = 0;
+  const CommandRow* rows = command_rows(&count);
+  int rows_with_text = 0;
+  for (int i = 0; i < count; ++i) {
+    const CommandRow& row = rows[i];
+    if (!row.text) {
+      EXPECT_EQ(row.menu, MENU_NONE) << row.command;
+      continue;
+    }
+    ++rows_with_text;
+    ASSERT_NE(row.menu, MENU_NONE) << row.text;
+    const MenuPopup& popup = menu_popup(row.menu);
+    int found = 0;
+    for (int e = 0; e < popup.count; ++e)
+      if (popup.entries[e].kind == MENU_ENTRY_ITEM && popup.entries[e].command == row.command)
+        ++found;
+    EXPECT_EQ(found, 1) << row.text;
+  }
+  EXPECT_EQ(rows_with_text, items);
+
+  for (int slot = 0; slot < kRecentDeviceSlots; ++slot)
+    EXPECT_NE(find_command(IDM_RECENT_DEVICE_FIRST + slot), nullptr) << slot;
+  for (int slot = 0; slot < kRecentFileSlots; ++slot)
+    EXPECT_NE(find_command(IDM_RECENT_FILE_FIRST + slot), nullptr) << slot;
 }
 
 }  // namespace
