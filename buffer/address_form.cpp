@@ -15,6 +15,7 @@
 
 #include "app/message_pane.h"
 #include "buffer/buffer_store.h"
+#include "buffer/file_replace.h"
 #include "buffer/load_save.h"
 
 namespace {
@@ -198,14 +199,6 @@ bool rebuild(std::vector<Piece>& pieces) {
 
 const char* form_name(AddressForm form) { return form == AddressForm::Linear ? "linear" : "banked"; }
 
-unsigned long process_id() {
-#if defined(_WIN32)
-  return static_cast<unsigned long>(_getpid());
-#else
-  return static_cast<unsigned long>(getpid());
-#endif
-}
-
 // A name in the temporary folder that no file has yet; empty when none is found.
 std::string temporary_name() {
 #if defined(_WIN32)
@@ -227,7 +220,7 @@ std::string temporary_name() {
   std::string base = folder;
   if (base.back() != '/' && base.back() != '\\') base += kSeparator;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = base + "corvane-banked-" + std::to_string(process_id()) + "-" +
+    const std::string name = base + "corvane-banked-" + std::to_string(current_process_id()) + "-" +
                              std::to_string(attempt) + ".s19";
     struct stat st;
     if (stat(name.c_str(), &st) != 0) return name;

@@ -1,11 +1,17 @@
 #include "buffer/file_replace.h"
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <process.h>
+
+unsigned long current_process_id() { return static_cast<unsigned long>(_getpid()); }
+#else
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <string>
+
+unsigned long current_process_id() { return static_cast<unsigned long>(getpid()); }
 
 bool replace_file_on_disk(const char* from, const char* to) {
   if (std::rename(from, to) != 0) return false;

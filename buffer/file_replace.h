@@ -6,3 +6,6 @@
 // itself last on the disk. False when it cannot, with `to` as it was. On Windows this is
 // MoveFileExA (file_replace_win.cpp); elsewhere rename, then the folder forced to the disk.
 bool replace_file_on_disk(const char* from, const char* to);
+
+// This process's id, which temporary file names carry so that two programs never pick one name.
+unsigned long current_process_id();

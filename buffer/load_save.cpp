@@ -27,14 +27,6 @@ void append_path_line(const char* before, const char* path, const char* after) {
   append_line(text.c_str());
 }
 
-unsigned long process_id() {
-#if defined(_WIN32)
-  return static_cast<unsigned long>(_getpid());
-#else
-  return static_cast<unsigned long>(getpid());
-#endif
-}
-
 // Forces what was written to an open stream onto the disk.
 bool sync_to_disk(FILE* f) {
 #if defined(_WIN32)
@@ -155,7 +147,7 @@ int save_buffer_to_file(const char* path) {
   FILE* f = nullptr;
   int open_error = 0;
   for (int attempt = 0; attempt < 100 && !f; ++attempt) {
-    temp = target + "." + std::to_string(process_id()) + "-" + std::to_string(attempt) + ".tmp";
+    temp = target + "." + std::to_string(current_process_id()) + "-" + std::to_string(attempt) + ".tmp";
     if (name_taken(temp)) continue;  // another save's, left alone
     f = std::fopen(temp.c_str(), "w");
     if (!f) {

@@ -152,33 +152,22 @@ bool register_name_known(const std::string& name) {
 
 }  // namespace
 
-int cli_reset(int argc, char** argv) {
+namespace {
+// A run-control command: attach, the operation, and the registers afterwards where it shows them.
+int run_control(int argc, char** argv, bool (*operation)(), bool show) {
   TargetOptions o;
   if (!parse_target_options(argc, argv, false, 0, &o)) return kExitUsage;
   int family = 0;
   const int status = attach(o, false, &family);
   if (status != kExitOk) return status;
-  return reset_target_checked() ? kExitOk : kExitFailed;
+  if (!operation()) return kExitFailed;
+  return !show || show_registers(family) ? kExitOk : kExitFailed;
 }
+}  // namespace
 
-int cli_run(int argc, char** argv) {
-  TargetOptions o;
-  if (!parse_target_options(argc, argv, false, 0, &o)) return kExitUsage;
-  int family = 0;
-  const int status = attach(o, false, &family);
-  if (status != kExitOk) return status;
-  return run_target_checked() ? kExitOk : kExitFailed;
-}
-
-int cli_halt(int argc, char** argv) {
-  TargetOptions o;
-  if (!parse_target_options(argc, argv, false, 0, &o)) return kExitUsage;
-  int family = 0;
-  const int status = attach(o, false, &family);
-  if (status != kExitOk) return status;
-  if (!halt_target_checked()) return kExitFailed;
-  return show_registers(family) ? kExitOk : kExitFailed;
-}
+int cli_reset(int argc, char** argv) { return run_control(argc, argv, reset_target_checked, false); }
+int cli_run(int argc, char** argv) { return run_control(argc, argv, run_target_checked, false); }
+int cli_halt(int argc, char** argv) { return run_control(argc, argv, halt_target_checked, true); }
 
 int cli_step(int argc, char** argv) {
   TargetOptions o;
