@@ -19,6 +19,10 @@ namespace {
 void delete_settings_keys() {
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKeyPath);
   RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKeyPath);
+  // Both views of a 64-bit registry: a 64-bit program's run before this one (the x64 tests in
+  // the same prefix) leaves its key in the view the 32-bit program must find empty.
+  RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kSettingsKeyPath, KEY_WOW64_64KEY, 0);
+  RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kSettingsKeyPath, KEY_WOW64_32KEY, 0);
 }
 
 // The value as stored, or "<missing>" ("<type N>" for a value that is not REG_SZ).
