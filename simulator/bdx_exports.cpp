@@ -125,7 +125,8 @@ void start_running() {
 }
 
 // A part that was left running has run on while no program had it: the bus cycles of the time
-// since its state was saved are owed, and the next calls execute them within their usual limit.
+// since its state was saved are owed, and the next call executes them as every call catches up
+// (spending at most kCatchUpLimit on it).
 void run_on_since(int64_t saved_at_ms) {
   start_running();
   const double away_s = static_cast<double>(sim_state_now_ms() - saved_at_ms) / 1000.0;

@@ -666,8 +666,10 @@ TEST_F(SimLibrary, ThePartStaysPoweredBetweenPrograms) {
 
   // Left running (NOPs, then "inx; bra" back to the inx), saved, and 100 ms later the next
   // program finds it further on: it runs the part on by the time that passed since the save.
-  std::vector<unsigned char> code(16, 0xA7);
-  code.insert(code.end(), {0x08, 0x20, 0xFD});
+  std::vector<unsigned char> code(19, 0xA7);
+  code[16] = 0x08;  // inx
+  code[17] = 0x20;  // bra to the inx
+  code[18] = 0xFD;
   load(code, 0x2000);
   ASSERT_EQ(bdx_RegisterSet(1, 0x2000), 0);
   ASSERT_EQ(bdx_RegisterSet(3, 0), 0);
