@@ -51,6 +51,8 @@ struct Library {
   // still owed (or, when negative, executed ahead) at that moment.
   std::chrono::steady_clock::time_point run_clock;
   double owed_cycles = 0.0;
+  // The part's powered state as the state file last had it (sim_state_powered).
+  std::string powered_kept;
 };
 
 Library g_lib;
@@ -70,20 +72,32 @@ std::string g_save_problem;
 // The last save gave up waiting for another program's lock.
 bool g_locked_out = false;
 
+int64_t state_time_ms();
+
+// Flash and EEPROM changes are saved after the call that made them. RAM, register and run state
+// changes (powered) are saved with them, and otherwise only when asked (powered true: when the
+// library is unloaded, or bdxsim_save_state), so that a write to RAM or a register costs no
+// save of its own.
 // Changes stay pending until a save succeeds: a failed one is tried again after the next call.
 // Once a save has waited for a lock in vain, these retries only try it, so that a program
 // holding it for ever does not make every call wait; the last save, when the library is
 // unloaded, waits again.
-void save_if_dirty(bool report_problems, bool last = false) {
-  if (!g_lib.loaded || !g_lib.target.nv_dirty) return;
+void save_if_dirty(bool report_problems, bool last = false, bool powered = false) {
+  SimTarget& t = g_lib.target;
+  if (!g_lib.loaded || !(t.nv_dirty || powered)) return;
   if (!g_lib.settings.keep_state) {
-    g_lib.target.nv_dirty = false;
+    t.nv_dirty = false;
     return;
   }
+  std::string now_powered = sim_state_powered(t);
+  if (!t.nv_dirty && now_powered == g_lib.powered_kept) return;
   const auto wait = g_locked_out && !last ? std::chrono::milliseconds(0) : kSimStateLockWait;
   std::string problem =
-      sim_state_save(g_lib.target, g_lib.settings.state_path, wait, &g_locked_out);
-  if (problem.empty()) g_lib.target.nv_dirty = false;
+      sim_state_save(t, g_lib.settings.state_path, wait, &g_locked_out, state_time_ms());
+  if (problem.empty()) {
+    t.nv_dirty = false;
+    g_lib.powered_kept = std::move(now_powered);
+  }
   if (report_problems && problem != g_save_problem) report(problem);
   g_save_problem = problem;
 }
@@ -108,6 +122,27 @@ void start_running() {
   g_lib.target.cpu.running = true;
   g_lib.run_clock = std::chrono::steady_clock::now();
   g_lib.owed_cycles = 0.0;
+}
+
+// A part that was left running has run on while no program had it: the bus cycles of the time
+// since its state was saved are owed, and the next call executes them as every call catches up
+// (spending at most kCatchUpLimit on it).
+void run_on_since(int64_t saved_at_ms) {
+  start_running();
+  const double away_s = static_cast<double>(sim_state_now_ms() - saved_at_ms) / 1000.0;
+  if (away_s > 0) g_lib.owed_cycles = away_s * bus_hz();
+}
+
+// The wall-clock moment the part's powered state belongs to: now for a halted part; for a
+// running one, the moment up to which it has executed (its run clock, less what it still owes),
+// so that the next program runs it on from there.
+int64_t state_time_ms() {
+  const int64_t now = sim_state_now_ms();
+  if (!g_lib.target.cpu.running) return now;
+  const double behind_s =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - g_lib.run_clock).count() +
+      g_lib.owed_cycles / bus_hz();
+  return now - static_cast<int64_t>(behind_s * 1000.0);
 }
 
 void advance_running() {
@@ -352,12 +387,17 @@ void sim_library_load() {
   g_lib.problems = g_lib.settings.problems;
   sim_target_power_up(g_lib.target, *g_lib.settings.part);
   if (g_lib.settings.keep_state) {
+    // The board stayed powered: RAM, registers and run state are as the last program left them
+    // (a file of the older layout keeps none: the part is reset with the kept reset vector).
     bool leave_alone = false;
-    std::string problem = sim_state_load(g_lib.target, g_lib.settings.state_path, &leave_alone);
+    int64_t saved_at_ms = 0;
+    std::string problem =
+        sim_state_load(g_lib.target, g_lib.settings.state_path, &leave_alone, &saved_at_ms);
     if (!problem.empty()) g_lib.problems.push_back(problem);
     if (leave_alone) g_lib.settings.keep_state = false;  // not ours to write: never written
-    sim_target_reset(g_lib.target);  // the reset vector comes from the kept flash
+    if (g_lib.target.cpu.running) run_on_since(saved_at_ms);
   }
+  g_lib.powered_kept = sim_state_powered(g_lib.target);
 #if !defined(BDXSIM_BUILD_DLL)
   static bool at_exit_registered = false;
   if (!at_exit_registered) {
@@ -369,7 +409,7 @@ void sim_library_load() {
 
 void sim_library_unload() {
   if (!g_lib.loaded) return;
-  save_if_dirty(false, true);
+  save_if_dirty(false, true, true);
   g_lib = Library();
 }
 
@@ -386,7 +426,7 @@ void bdxsim_reset_for_tests() {
 void bdxsim_use_environment(const char* (*get)(const char* name)) { g_environment = get; }
 
 void bdxsim_save_state() {
-  if (g_lib.loaded) save_if_dirty(true);
+  if (g_lib.loaded) save_if_dirty(true, false, true);
 }
 
 extern "C" {

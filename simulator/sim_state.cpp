@@ -1,5 +1,6 @@
 #include "simulator/sim_state.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -8,7 +9,12 @@
 
 namespace {
 
-const char kMagic[] = "BDXSIM-STATE 1\n";
+// The layout written; files of the older one, which kept only flash and EEPROM, are still read.
+const char kMagic[] = "BDXSIM-STATE 2\n";
+const char kOldMagic[] = "BDXSIM-STATE 1\n";
+static_assert(sizeof kMagic == sizeof kOldMagic, "both first lines are read alike");
+constexpr size_t kMagicLength = sizeof kMagic - 1;
+constexpr size_t kRegsSize = sizeof(SimTarget::regs);
 
 struct Section {
   std::string name;
@@ -16,22 +22,32 @@ struct Section {
   unsigned long flash_size = 0;
   unsigned long eeprom_start = 0;
   unsigned long eeprom_size = 0;
+  // The powered state: ram_size is 0 when the section keeps none (the older layout).
+  unsigned long ram_start = 0;
+  unsigned long ram_size = 0;
+  long long saved_at = 0;  // wall clock, milliseconds since 1970
+  SimCpu cpu;
+  unsigned window_page = 0;
   std::string flash;
   std::string eeprom;
-  unsigned long checksum = 0;  // as found in the file, or as computed for a new section
-  bool damaged = false;        // its contents do not match its checksum
+  std::string ram;
+  std::string regs;   // the register block, kept with the RAM
+  bool damaged = false;  // its contents do not match its checksum
 };
 
 // Far more than the sections of every part together.
 constexpr size_t kMaxStateBytes = 64u << 20;
 
+bool begins_with(const std::string& text, const char* magic) {
+  size_t n = text.size() < kMagicLength ? text.size() : kMagicLength;
+  return text.compare(0, n, magic, n) == 0;
+}
+
 // A file that does not even begin like a state file is somebody else's: it is neither read nor
 // overwritten. An empty file, or one cut short within the first line, counts as a damaged state
 // file.
 bool foreign_file(const std::string& text) {
-  size_t magic_len = std::strlen(kMagic);
-  size_t n = text.size() < magic_len ? text.size() : magic_len;
-  return text.compare(0, n, kMagic, n) != 0;
+  return !begins_with(text, kMagic) && !begins_with(text, kOldMagic);
 }
 
 // CRC-32 (the zip polynomial), continued from crc.
@@ -51,17 +67,42 @@ unsigned long crc32(unsigned long crc, const std::string& bytes) {
   return ~crc & 0xFFFFFFFFul;
 }
 
+// "running PC SP X Y D CCR TMP page": the core's registers, and the page at 0x8000-0xBFFF.
+std::string cpu_fields(const SimCpu& c, unsigned window_page) {
+  return sim_format("%d %X %X %X %X %X %X %X %X", c.running ? 1 : 0, c.pc, c.sp, c.x, c.y, c.d,
+                    c.ccr, c.tmp, window_page);
+}
+
 // The header line without its checksum: "PART name first_page flash_size eeprom_start
-// eeprom_size".
+// eeprom_size ram_start ram_size seconds.milliseconds" and the CPU's fields.
 std::string header_fields(const Section& s) {
-  return sim_format("PART %s %X %lu %lX %lu", s.name.c_str(), s.first_page, s.flash_size,
-                    s.eeprom_start, s.eeprom_size);
+  const long long at = s.saved_at > 0 ? s.saved_at : 0;
+  return sim_format("PART %s %X %lu %lX %lu %lX %lu %lu.%03u %s", s.name.c_str(), s.first_page,
+                    s.flash_size, s.eeprom_start, s.eeprom_size, s.ram_start, s.ram_size,
+                    static_cast<unsigned long>(at / 1000), static_cast<unsigned>(at % 1000),
+                    cpu_fields(s.cpu, s.window_page).c_str());
 }
 
 // The checksum of a section covers its header fields and its contents, so a changed byte
 // anywhere in it is found.
 unsigned long section_checksum(const Section& s) {
-  return crc32(crc32(crc32(0, header_fields(s)), s.flash), s.eeprom);
+  unsigned long crc = crc32(0, header_fields(s));
+  for (const std::string* part : {&s.flash, &s.eeprom, &s.ram, &s.regs}) crc = crc32(crc, *part);
+  return crc;
+}
+
+// The same in the older layout, whose header ended after eeprom_size.
+unsigned long old_section_checksum(const Section& s) {
+  const std::string header = sim_format("PART %s %X %lu %lX %lu", s.name.c_str(), s.first_page,
+                                        s.flash_size, s.eeprom_start, s.eeprom_size);
+  return crc32(crc32(crc32(0, header), s.flash), s.eeprom);
+}
+
+// A damaged section is written back with a checksum that still does not match, so that it stays
+// reported as damaged instead of being taken for good.
+unsigned long checksum_to_write(const Section& s) {
+  const unsigned long c = section_checksum(s);
+  return s.damaged ? ~c & 0xFFFFFFFFul : c;
 }
 
 struct StateFile {
@@ -69,31 +110,71 @@ struct StateFile {
   bool unreadable_parts = false;  // bytes that belong to no readable section were skipped
 };
 
+// Reads a header line of either layout into s. *checksum and *old_layout tell how to check the
+// contents; sections written before checksums were kept have none (*has_checksum false).
+bool parse_header(const std::string& header, Section* s, unsigned long* checksum,
+                  bool* has_checksum, bool* old_layout) {
+  char name[64] = {};
+  unsigned long seconds = 0;
+  unsigned ms = 0, running = 0, pc = 0, sp = 0, x = 0, y = 0, d = 0, ccr = 0, tmp = 0;
+  const int fields = std::sscanf(
+      header.c_str(), "PART %63s %x %lu %lx %lu %lx %lu %lu.%u %u %x %x %x %x %x %x %x %x %lx",
+      name, &s->first_page, &s->flash_size, &s->eeprom_start, &s->eeprom_size, &s->ram_start,
+      &s->ram_size, &seconds, &ms, &running, &pc, &sp, &x, &y, &d, &ccr, &tmp, &s->window_page,
+      checksum);
+  s->name = name;
+  if (fields == 19) {
+    s->saved_at = static_cast<long long>(seconds) * 1000 + ms % 1000;
+    s->cpu.running = running != 0;
+    s->cpu.pc = static_cast<uint16_t>(pc);
+    s->cpu.sp = static_cast<uint16_t>(sp);
+    s->cpu.x = static_cast<uint16_t>(x);
+    s->cpu.y = static_cast<uint16_t>(y);
+    s->cpu.d = static_cast<uint16_t>(d);
+    s->cpu.ccr = static_cast<uint16_t>(ccr);
+    s->cpu.tmp = static_cast<uint16_t>(tmp);
+    s->window_page &= 0xFF;
+    *has_checksum = true;
+    *old_layout = false;
+    return true;
+  }
+  // The older header: "PART name first_page flash_size eeprom_start eeprom_size [checksum]".
+  const int old_fields = std::sscanf(header.c_str(), "PART %63s %x %lu %lx %lu %lx", name,
+                                     &s->first_page, &s->flash_size, &s->eeprom_start,
+                                     &s->eeprom_size, checksum);
+  if (old_fields != 5 && old_fields != 6) return false;
+  s->name = name;
+  s->ram_start = s->ram_size = 0;
+  s->window_page = 0;
+  *has_checksum = old_fields == 6;
+  *old_layout = true;
+  return true;
+}
+
+// Takes count bytes at *p into *out; false when the text ends before them.
+bool take(const std::string& text, size_t* p, unsigned long count, std::string* out) {
+  if (count > text.size() - *p) return false;
+  *out = text.substr(*p, count);
+  *p += count;
+  return true;
+}
+
 // Reads one section at pos; false when its header or length cannot be read.
 bool parse_section(const std::string& text, size_t* pos, Section* s) {
   size_t eol = text.find('\n', *pos);
   if (eol == std::string::npos || eol - *pos > 200) return false;
-  std::string header = text.substr(*pos, eol - *pos);
-  char name[64] = {};
-  const int fields = std::sscanf(header.c_str(), "PART %63s %x %lu %lx %lu %lx", name,
-                                 &s->first_page, &s->flash_size, &s->eeprom_start,
-                                 &s->eeprom_size, &s->checksum);
-  if (fields != 5 && fields != 6) return false;
-  s->name = name;
-  size_t p = eol + 1;
-  if (s->flash_size > text.size() - p || s->eeprom_size > text.size() - p - s->flash_size)
+  unsigned long checksum = 0;
+  bool has_checksum = false, old_layout = false;
+  if (!parse_header(text.substr(*pos, eol - *pos), s, &checksum, &has_checksum, &old_layout))
     return false;
-  s->flash = text.substr(p, s->flash_size);
-  p += s->flash_size;
-  s->eeprom = text.substr(p, s->eeprom_size);
-  p += s->eeprom_size;
+  size_t p = eol + 1;
+  const unsigned long regs_size = s->ram_size ? kRegsSize : 0;
+  if (!take(text, &p, s->flash_size, &s->flash) || !take(text, &p, s->eeprom_size, &s->eeprom) ||
+      !take(text, &p, s->ram_size, &s->ram) || !take(text, &p, regs_size, &s->regs))
+    return false;
   if (p >= text.size() || text[p] != '\n') return false;
-  // Sections written before checksums were kept have five fields; they are taken as they are.
-  if (fields == 6) {
-    s->damaged = section_checksum(*s) != s->checksum;
-  } else {
-    s->checksum = section_checksum(*s);
-  }
+  if (has_checksum)
+    s->damaged = (old_layout ? old_section_checksum(*s) : section_checksum(*s)) != checksum;
   *pos = p + 1;
   return true;
 }
@@ -102,9 +183,8 @@ bool parse_section(const std::string& text, size_t* pos, Section* s) {
 // to the next line that begins a section, so one damaged section costs no other.
 StateFile parse_sections(const std::string& text) {
   StateFile out;
-  size_t magic_len = std::strlen(kMagic);
-  size_t pos = magic_len;
-  if (text.compare(0, magic_len, kMagic) != 0) {
+  size_t pos = kMagicLength;
+  if (text.compare(0, kMagicLength, kMagic) != 0 && text.compare(0, kMagicLength, kOldMagic) != 0) {
     out.unreadable_parts = true;
     pos = text.find("\nPART ");
     if (pos == std::string::npos) return out;
@@ -124,44 +204,78 @@ StateFile parse_sections(const std::string& text) {
   return out;
 }
 
-Section section_of(const SimTarget& t) {
+Section section_of(const SimTarget& t, long long saved_at) {
   Section s;
   s.name = t.part->name;
   s.first_page = t.part->first_page;
   s.flash_size = t.flash.size();
   s.eeprom_start = t.part->eeprom_start;
   s.eeprom_size = t.eeprom.size();
+  s.ram_start = t.part->ram_start;
+  s.ram_size = t.ram.size();
+  s.saved_at = saved_at;
+  s.cpu = t.cpu;
+  s.window_page = t.window_page;
   s.flash.assign(t.flash.begin(), t.flash.end());
   s.eeprom.assign(t.eeprom.begin(), t.eeprom.end());
+  s.ram.assign(t.ram.begin(), t.ram.end());
+  s.regs.assign(t.regs, t.regs + kRegsSize);
   return s;
 }
 
+// The RAM, register block and CPU of a section that keeps them for t's RAM; false otherwise.
+bool load_powered(SimTarget& t, const Section& s, int64_t* saved_at_ms) {
+  if (s.ram_size == 0 || s.ram_start != t.part->ram_start || s.ram_size != t.ram.size())
+    return false;
+  std::memcpy(t.ram.data(), s.ram.data(), s.ram.size());
+  std::memcpy(t.regs, s.regs.data(), kRegsSize);
+  t.cpu = s.cpu;
+  t.window_page = static_cast<uint8_t>(s.window_page);
+  if (saved_at_ms) *saved_at_ms = s.saved_at;
+  return true;
+}
+
 // Takes t's section from the text of a state file: an empty text, or the problem.
-std::string load_section(SimTarget& t, const std::string& path, const std::string& text) {
+std::string load_section(SimTarget& t, const std::string& path, const std::string& text,
+                         int64_t* saved_at_ms) {
   const StateFile file = parse_sections(text);
-  Section mine = section_of(t);
+  const SimPart& p = *t.part;
   for (const Section& s : file.sections) {
-    if (s.name != mine.name) continue;
+    if (s.name != p.name) continue;
     if (s.damaged)
       return sim_format("State file '%s': the contents of %s are damaged; it starts erased",
-                        path.c_str(), t.part->name);
-    if (s.first_page != mine.first_page || s.flash_size != mine.flash_size ||
-        s.eeprom_start != mine.eeprom_start || s.eeprom_size != mine.eeprom_size)
+                        path.c_str(), p.name);
+    if (s.first_page != p.first_page || s.flash_size != t.flash.size() ||
+        s.eeprom_start != p.eeprom_start || s.eeprom_size != t.eeprom.size())
       return sim_format("State file '%s' holds another memory layout for %s; it starts erased",
-                        path.c_str(), t.part->name);
+                        path.c_str(), p.name);
     std::memcpy(t.flash.data(), s.flash.data(), s.flash.size());
     std::memcpy(t.eeprom.data(), s.eeprom.data(), s.eeprom.size());
+    // Without its powered state the part starts as after power-up: reset, with the reset
+    // vector of the flash just loaded.
+    if (!load_powered(t, s, saved_at_ms)) sim_target_reset(t);
     return "";
   }
   // The part's section may have been in what could not be read.
   if (file.unreadable_parts)
-    return sim_format("State file '%s' is damaged; %s starts erased", path.c_str(), t.part->name);
+    return sim_format("State file '%s' is damaged; %s starts erased", path.c_str(), p.name);
   return "";
 }
 
 }  // namespace
 
-std::string sim_state_load(SimTarget& t, const std::string& path, bool* leave_alone) {
+int64_t sim_state_now_ms() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+std::string sim_state_powered(const SimTarget& t) {
+  return cpu_fields(t.cpu, t.window_page) + "\n" + std::string(t.ram.begin(), t.ram.end()) +
+         std::string(t.regs, t.regs + kRegsSize);
+}
+
+std::string sim_state_load(SimTarget& t, const std::string& path, bool* leave_alone,
+                           int64_t* saved_at_ms) {
   if (leave_alone) *leave_alone = false;
   const std::string file = sim_resolve_links(path);
   std::string text;
@@ -177,7 +291,7 @@ std::string sim_state_load(SimTarget& t, const std::string& path, bool* leave_al
     return sim_format("'%s' is not a state file; it is left alone and %s starts erased",
                       path.c_str(), t.part->name);
   }
-  std::string problem = load_section(t, path, text);
+  std::string problem = load_section(t, path, text, saved_at_ms);
   // A file the user may not write is still read, but never replaced.
   if (!sim_file_writable(file)) {
     if (leave_alone) *leave_alone = true;
@@ -189,7 +303,8 @@ std::string sim_state_load(SimTarget& t, const std::string& path, bool* leave_al
 }
 
 std::string sim_state_save(const SimTarget& t, const std::string& path,
-                           std::chrono::milliseconds lock_wait, bool* locked_out) {
+                           std::chrono::milliseconds lock_wait, bool* locked_out,
+                           int64_t saved_at_ms) {
   if (locked_out) *locked_out = false;
   // A link stays a link: the file it names is the one read, locked and replaced, so programs
   // that reach it by other names still share its lock.
@@ -224,8 +339,7 @@ std::string sim_state_save(const SimTarget& t, const std::string& path,
   // (it stays reported as damaged).
   std::vector<Section> sections;
   if (r == SimRead::Read) sections = parse_sections(old).sections;
-  Section mine = section_of(t);
-  mine.checksum = section_checksum(mine);
+  const Section mine = section_of(t, saved_at_ms);
   bool replaced = false;
   for (size_t i = 0; i < sections.size();) {
     if (sections[i].name != mine.name) {
@@ -244,12 +358,12 @@ std::string sim_state_save(const SimTarget& t, const std::string& path,
   std::FILE* f = std::fopen(temp.c_str(), "wb");
   bool ok = f != nullptr;
   if (f) {
-    ok = std::fwrite(kMagic, 1, std::strlen(kMagic), f) == std::strlen(kMagic);
+    ok = std::fwrite(kMagic, 1, kMagicLength, f) == kMagicLength;
     for (const Section& s : sections) {
-      std::string header = header_fields(s) + sim_format(" %08lX\n", s.checksum);
+      std::string header = header_fields(s) + sim_format(" %08lX\n", checksum_to_write(s));
       ok = ok && std::fwrite(header.data(), 1, header.size(), f) == header.size();
-      ok = ok && std::fwrite(s.flash.data(), 1, s.flash.size(), f) == s.flash.size();
-      ok = ok && std::fwrite(s.eeprom.data(), 1, s.eeprom.size(), f) == s.eeprom.size();
+      for (const std::string* part : {&s.flash, &s.eeprom, &s.ram, &s.regs})
+        ok = ok && std::fwrite(part->data(), 1, part->size(), f) == part->size();
       ok = ok && std::fputc('\n', f) != EOF;
     }
     ok = ok && sim_flush_to_disk(f);

@@ -100,6 +100,57 @@ TEST_F(SimState, AChangedByteIsReportedAndCostsNoOtherSection) {
   EXPECT_EQ(kept.flash[20], 0x22);
 }
 
+// A file of the older layout, which kept only flash and EEPROM, made by that library: an
+// MC9S12UF32 programmed with CE 12 34 00 at 0xC000 and the reset vector 0xC000 (and 0x55 at
+// 0x2000, in RAM, which it did not keep).
+std::string older_layout_file() {
+  std::string here = __FILE__;
+  return here.substr(0, here.find_last_of("/\\") + 1) + "../../fixtures/bdxsim-state-v1-uf32.bin";
+}
+
+TEST_F(SimState, AFileOfTheOlderLayoutIsReadAndRewrittenInTheNewOne) {
+  std::filesystem::copy_file(older_layout_file(), path_);
+  SimTarget uf = part("MC9S12UF32");
+  int64_t saved_at = -1;
+  ASSERT_EQ(sim_state_load(uf, path_, nullptr, &saved_at), "");
+  EXPECT_EQ(uf.flash[0x4001], 0x12);  // 0xC001, page 0x3F
+  EXPECT_EQ(uf.cpu.pc, 0xC000);       // reset with the kept vector
+  EXPECT_EQ(uf.ram[0], 0x00);
+  EXPECT_EQ(saved_at, -1);            // no powered state
+
+  // Another part saved into it: the old section is kept (still without powered state) and the
+  // new one keeps RAM, registers, run state and the moment of the save.
+  SimTarget c = part("MC9S12C32");
+  c.ram[5] = 0x77;
+  c.cpu.x = 0x1234;
+  c.cpu.running = true;
+  ASSERT_EQ(sim_state_save(c, path_, kSimStateLockWait, nullptr, 1700000000123), "");
+  SimTarget uf2 = part("MC9S12UF32");
+  uf2.cpu.pc = 0;
+  ASSERT_EQ(sim_state_load(uf2, path_, nullptr, &saved_at), "");
+  EXPECT_EQ(uf2.flash[0x4001], 0x12);
+  EXPECT_EQ(uf2.cpu.pc, 0xC000);
+  EXPECT_EQ(saved_at, -1);
+  SimTarget c2 = part("MC9S12C32");
+  ASSERT_EQ(sim_state_load(c2, path_, nullptr, &saved_at), "");
+  EXPECT_EQ(c2.ram[5], 0x77);
+  EXPECT_EQ(c2.cpu.x, 0x1234);
+  EXPECT_TRUE(c2.cpu.running);
+  EXPECT_EQ(saved_at, 1700000000123);
+
+  // The checksum covers the RAM too.
+  std::string text = read_all(path_);
+  const size_t at = text.find('\n', text.find("PART MC9S12C32")) + 1 + c.flash.size() +
+                    c.eeprom.size() + 5;
+  ASSERT_EQ(text[at], '\x77');
+  text[at] = '\x78';
+  write_all(path_, text);
+  SimTarget c3 = part("MC9S12C32");
+  EXPECT_EQ(sim_state_load(c3, path_),
+            "State file '" + path_ + "': the contents of MC9S12C32 are damaged; it starts erased");
+  EXPECT_EQ(c3.ram[5], 0x00);
+}
+
 #ifndef _WIN32
 // BDXSIM_STATE names a path; whatever is there comes to no harm.
 TEST(SimStatePath, WhatThePathNamesComesToNoHarm) {
