@@ -270,9 +270,7 @@ int cli_peek(int argc, char** argv) {
     append_line(line.c_str());
   }
   if (unreadable) {
-    char line[64];
-    std::snprintf(line, sizeof line, "%u bytes could not be read", unsigned(unreadable));
-    append_line(line);
+    append_formatted("%u bytes could not be read", unsigned(unreadable));
     return kExitFailed;
   }
   return kExitOk;
@@ -305,9 +303,7 @@ int cli_poke(int argc, char** argv) {
   for (size_t i = 0; i < bytes.size(); ++i) {
     const uint32_t at = address + static_cast<uint32_t>(i);
     if (bdx_SetByte(at, bytes[i]) == -1) {
-      char line[64];
-      std::snprintf(line, sizeof line, "Cannot write memory at 0x%X", unsigned(at));
-      append_line(line);
+      append_formatted("Cannot write memory at 0x%X", unsigned(at));
       return kExitFailed;
     }
   }

@@ -184,7 +184,8 @@ OUT
 check info-concatenated 1 expected -- info both.s19
 
 # --- target commands, over the simulated part (an MC9S12DG256 on COM1 at 8 MHz) ---
-# Flash and EEPROM are kept in a state file of this test between the runs; RAM is not.
+# The whole part (flash, EEPROM, RAM, registers, run state) is kept in a state file of this
+# test between the runs, as a powered board keeps it.
 export BDXSIM_STATE=$work/state.bin
 unset BDXSIM_DERIVATIVE BDXSIM_FAIL BDXSIM_PORT BDXSIM_CLOCK_KHZ
 # Flash through each window and in paged form, EEPROM bytes and a sector, RAM, a reset vector.
@@ -481,6 +482,14 @@ BDXSIM_FAIL=bdx_TargetStep check step-fails 1 expected -- step
 check regs-bad-value 1 "" -- regs PC=XYZ
 grep -q "^No reasonable value for PC$" "$work/out" ||
   { echo "FAIL regs-bad-value: line"; cat "$work/out"; failures=$((failures + 1)); }
+
+# A state file of the older layout (flash and EEPROM only, made by the older library) is still
+# read: its flash is there, and the part starts as after a reset.
+cp "$tests_folder/../fixtures/bdxsim-state-v1-uf32.bin" "$work/old-state.bin"
+{ printf "Connected to R41 on COM1\nTarget MPU: 'MC9S12UF32'\n"; echo "00C000 CE 12 34 00"; } >expected
+BDXSIM_STATE=$work/old-state.bin BDXSIM_DERIVATIVE=MC9S12UF32 check old-layout 0 expected -- peek C000+4
+BDXSIM_STATE=$work/old-state.bin BDXSIM_DERIVATIVE=MC9S12UF32 check old-layout-regs 0 "" -- regs
+grep -q "^PC=C000 " "$work/out" || { echo "FAIL old-layout-regs"; cat "$work/out"; failures=$((failures + 1)); }
 
 # test: the example program, passing and failing on one expectation.
 example=$(realpath "$tests_folder/../../examples/checksum.s19")
