@@ -681,9 +681,10 @@ TEST_F(SimLibrary, ThePartStaysPoweredBetweenPrograms) {
   ASSERT_EQ(bdx_TargetHalt(), 0);
   ASSERT_EQ(bdx_RegisterGetAll(regs), 0);
   EXPECT_TRUE(regs[0] == 0x2010 || regs[0] == 0x2011) << std::hex << regs[0];
-  // 100 ms of a 4 MHz bus are 100000 rounds of 4 cycles; a call catches up at most 20 ms of
-  // host time, some 100000 instructions even in a debug build.
-  EXPECT_GT(regs[2], 10000u);
+  // 100 ms of a 4 MHz bus are 100000 rounds of 4 cycles, but a call catches up at most 20 ms of
+  // host time, which a loaded machine running a debug build fills with a few thousand rounds.
+  // A part that is not run on for the time since its save makes a few hundred.
+  EXPECT_GT(regs[2], 1000u);
 }
 
 TEST_F(SimLibrary, AFailedSaveKeepsTheChangePending) {
