@@ -68,29 +68,19 @@ bool connect_and_identify(int adapter_type, int port, int target_clock, bool ide
   return true;
 }
 
-bool reset_target_checked() {
-  if (bdx_TargetReset() >= 0) return true;
-  append_line("Cannot reset target");
+namespace {
+// A run-control call's outcome: a failure is named with its line.
+bool succeeded(int result, const char* failure) {
+  if (result >= 0) return true;
+  append_line(failure);
   return false;
 }
+}  // namespace
 
-bool run_target_checked() {
-  if (bdx_TargetStart() >= 0) return true;
-  append_line("Cannot start target");
-  return false;
-}
-
-bool step_target_checked() {
-  if (bdx_TargetStep() >= 0) return true;
-  append_line("Cannot step target");
-  return false;
-}
-
-bool halt_target_checked() {
-  if (bdx_TargetHalt() >= 0) return true;
-  append_line("Cannot halt target");
-  return false;
-}
+bool reset_target_checked() { return succeeded(bdx_TargetReset(), "Cannot reset target"); }
+bool run_target_checked() { return succeeded(bdx_TargetStart(), "Cannot start target"); }
+bool step_target_checked() { return succeeded(bdx_TargetStep(), "Cannot step target"); }
+bool halt_target_checked() { return succeeded(bdx_TargetHalt(), "Cannot halt target"); }
 
 void reset_target() { reset_target_checked(); }
 void run_target() { run_target_checked(); }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "adapter/bdx.h"
@@ -26,11 +27,6 @@
 namespace {
 
 constexpr uint32_t kMostPeekedBytes = 0x100000;  // a 1 MiB dump is already 64 Ki lines
-
-bool usage(const char* text, const char* argument) {
-  std::fprintf(stderr, "corvane: %s '%s'\n", text, argument);
-  return false;
-}
 
 // A hexadecimal number typed on the command line, as the views read them, but whole: the text
 // must be non-empty and consist of digits only.
@@ -90,10 +86,6 @@ int attach(TargetOptions& o, bool reset, int* family) {
   return kExitOk;
 }
 
-int read_memory_byte(uint32_t address, bool bdm, uint8_t* value) {
-  return read_view_byte(address, bdm ? 1 : 0, value);
-}
-
 // START-END or START+COUNT, hexadecimal.
 bool parse_range(const char* text, uint32_t* start, uint32_t* count) {
   const std::string range = text;
@@ -130,29 +122,22 @@ bool parse_memory_expectation(const std::string& text, uint32_t* address, std::v
   return true;
 }
 
-std::string hex_bytes(const std::vector<int>& values) {
-  std::string text;
-  char cell[4];
-  for (int v : values) {
-    if (v < 0) {
-      text += "xx";
-    } else {
-      std::snprintf(cell, sizeof cell, "%2.2X", unsigned(v & 0xFF));
-      text += cell;
-    }
-  }
-  return text;
-}
-
-// Both families name their registers alike: names are checked before anything is connected.
-bool register_name_known(const std::string& name) {
+// The field a register name (any letter case) stands for, -1 for none. Both families name their
+// registers alike and in one order, so names are checked before anything is connected.
+int register_named(const std::string& name) {
   layout_register_view(FAMILY_HCS12, 0, 0);
-  return register_index(name) >= 0;
+  return register_index(name);
 }
 
-}  // namespace
+// NAME=HEX: the field and the text; false when NAME is no register.
+bool parse_register_text(const std::string& text, int* field, std::string* value) {
+  const size_t eq = text.find('=');
+  if (eq == std::string::npos) return false;
+  *field = register_named(text.substr(0, eq));
+  *value = text.substr(eq + 1);
+  return *field >= 0;
+}
 
-namespace {
 // A run-control command: attach, the operation, and the registers afterwards where it shows them.
 int run_control(int argc, char** argv, bool (*operation)(), bool show) {
   TargetOptions o;
@@ -174,14 +159,14 @@ int cli_step(int argc, char** argv) {
   if (!parse_target_options(argc, argv, false, kAllowPositional, &o)) return kExitUsage;
   uint32_t steps = 1;
   if (o.positional.size() > 1) {
-    usage("unexpected argument", o.positional[1]);
+    usage_error("unexpected argument", o.positional[1]);
     return kExitUsage;
   }
   if (!o.positional.empty()) {
     char* end = nullptr;
     const long n = std::strtol(o.positional[0], &end, 10);
     if (*end != '\0' || n < 1 || n > 1000000) {
-      usage("bad number of steps (1 to 1000000)", o.positional[0]);
+      usage_error("bad number of steps (1 to 1000000)", o.positional[0]);
       return kExitUsage;
     }
     steps = static_cast<uint32_t>(n);
@@ -197,18 +182,20 @@ int cli_step(int argc, char** argv) {
 int cli_regs(int argc, char** argv) {
   TargetOptions o;
   if (!parse_target_options(argc, argv, false, kAllowPositional, &o)) return kExitUsage;
+  std::vector<std::pair<int, std::string>> assignments;
   for (const char* assignment : o.positional) {
-    const std::string text = assignment;
-    const size_t eq = text.find('=');
-    if (eq == std::string::npos || !register_name_known(text.substr(0, eq))) {
-      usage("not a register assignment (PC, SP, X, Y, D or CCR = HEX)", assignment);
+    int field = -1;
+    std::string value;
+    if (!parse_register_text(assignment, &field, &value)) {
+      usage_error("not a register assignment (PC, SP, X, Y, D or CCR = HEX)", assignment);
       return kExitUsage;
     }
+    assignments.emplace_back(field, value);
   }
   int family = 0;
   const int status = attach(o, false, &family);
   if (status != kExitOk) return status;
-  if (o.positional.empty()) return show_registers(family) ? kExitOk : kExitFailed;
+  if (assignments.empty()) return show_registers(family) ? kExitOk : kExitFailed;
 
   // Every field gets its text, as the register view's fields have one each: the value read,
   // or the one assigned. Then they are written as "Update target from view" writes them.
@@ -219,23 +206,16 @@ int cli_regs(int argc, char** argv) {
   std::string texts[kRegisterFieldCount];
   for (int n = 0; n < g_register_view.count; ++n)
     texts[n] = register_field_text(g_register_view.fields[n]);
-  std::vector<int> assigned;
-  for (const char* assignment : o.positional) {
-    const std::string text = assignment;
-    const size_t eq = text.find('=');
-    const int n = register_index(text.substr(0, eq));
-    texts[n] = text.substr(eq + 1);
-    assigned.push_back(n);
-  }
+  for (const auto& a : assignments) texts[a.first] = a.second;
   if (!write_register_values(family, texts)) return kExitFailed;
   if (!show_registers(family)) return kExitFailed;
   // The registers read back must hold what was written.
   bool held = true;
-  for (int n : assigned) {
-    const RegisterField& f = g_register_view.fields[n];
-    if (register_text_dirty(f, texts[n].c_str())) {
+  for (const auto& a : assignments) {
+    const RegisterField& f = g_register_view.fields[a.first];
+    if (register_text_dirty(f, a.second.c_str())) {
       const std::string line = std::string(f.label) + " is " + register_field_text(f) +
-                               " after writing " + texts[n];
+                               " after writing " + a.second;
       append_line(line.c_str());
       held = false;
     }
@@ -252,7 +232,7 @@ int cli_peek(int argc, char** argv) {
     return kExitUsage;
   }
   if (!parse_range(o.positional[0], &start, &count)) {
-    usage("bad range (START-END or START+COUNT, hexadecimal, at most 100000 bytes)",
+    usage_error("bad range (START-END or START+COUNT, hexadecimal, at most 100000 bytes)",
           o.positional[0]);
     return kExitUsage;
   }
@@ -263,7 +243,7 @@ int cli_peek(int argc, char** argv) {
     std::string line = memory_address_label(start + row);
     for (uint32_t i = row; i < count && i < row + 16; ++i) {
       uint8_t value = 0;
-      const int available = read_memory_byte(start + i, o.bdm, &value);
+      const int available = read_view_byte(start + i, o.bdm ? 1 : 0, &value);
       if (!available) ++unreadable;
       line += " " + memory_cell_text(available, value);
     }
@@ -285,14 +265,14 @@ int cli_poke(int argc, char** argv) {
   }
   uint32_t address = 0;
   if (!read_hex(o.positional[0], &address)) {
-    usage("bad address", o.positional[0]);
+    usage_error("bad address", o.positional[0]);
     return kExitUsage;
   }
   std::vector<uint8_t> bytes;
   for (size_t i = 1; i < o.positional.size(); ++i) {
     uint32_t value = 0;
     if (!read_hex(o.positional[i], &value) || value > 0xFF) {
-      usage("bad byte (00 to FF)", o.positional[i]);
+      usage_error("bad byte (00 to FF)", o.positional[i]);
       return kExitUsage;
     }
     bytes.push_back(static_cast<uint8_t>(value));
@@ -315,20 +295,16 @@ int cli_test(int argc, char** argv) {
   if (!parse_target_options(argc, argv, true, kAllowTestOptions | kAllowAddresses, &o))
     return kExitUsage;
   // The expectations are checked before anything is done: a typing error costs no programming.
-  struct RegisterExpectation {
-    std::string name;
-    std::string text;
-  };
-  std::vector<RegisterExpectation> registers;
+  std::vector<std::pair<int, std::string>> registers;  // field, expected text
   for (const std::string& e : o.expect) {
-    const size_t eq = e.find('=');
+    int field = -1;
+    std::string text;
     uint32_t value = 0;
-    if (eq == std::string::npos || !register_name_known(e.substr(0, eq)) ||
-        e.size() - eq - 1 > 4 || !read_hex(e.substr(eq + 1), &value)) {
-      usage("bad register expectation (PC, SP, X, Y, D or CCR = HEX)", e.c_str());
+    if (!parse_register_text(e, &field, &text) || text.size() > 4 || !read_hex(text, &value)) {
+      usage_error("bad register expectation (PC, SP, X, Y, D or CCR = HEX)", e.c_str());
       return kExitUsage;
     }
-    registers.push_back({e.substr(0, eq), e.substr(eq + 1)});
+    registers.emplace_back(field, text);
   }
   struct MemoryExpectation {
     uint32_t address;
@@ -338,7 +314,7 @@ int cli_test(int argc, char** argv) {
   for (const std::string& e : o.expect_mem) {
     MemoryExpectation m;
     if (!parse_memory_expectation(e, &m.address, &m.bytes)) {
-      usage("bad memory expectation (ADDRESS=HEX bytes, two digits each)", e.c_str());
+      usage_error("bad memory expectation (ADDRESS=HEX bytes, two digits each)", e.c_str());
       return kExitUsage;
     }
     memory.push_back(m);
@@ -355,33 +331,30 @@ int cli_test(int argc, char** argv) {
   if (!show_registers(family)) return kExitFailed;
 
   bool held = true;
-  for (const RegisterExpectation& r : registers) {
-    const RegisterField& f = g_register_view.fields[register_index(r.name)];
-    if (register_text_dirty(f, r.text.c_str())) {
+  for (const auto& r : registers) {
+    const RegisterField& f = g_register_view.fields[r.first];
+    if (register_text_dirty(f, r.second.c_str())) {
       const std::string line = std::string(f.label) + " is " + register_field_text(f) +
-                               ", expected " + r.text;
+                               ", expected " + r.second;
       append_line(line.c_str());
       held = false;
     }
   }
   for (const MemoryExpectation& m : memory) {
-    std::vector<int> read, want;
-    bool same = true;
+    // The memory view's cell texts, "xx" for a byte that cannot be read.
+    std::string read, want;
     for (size_t i = 0; i < m.bytes.size(); ++i) {
       uint8_t value = 0;
-      const bool ok = read_memory_byte(m.address + static_cast<uint32_t>(i), false, &value) != 0;
-      read.push_back(ok ? value : -1);
-      want.push_back(m.bytes[i]);
-      if (!ok || value != m.bytes[i]) same = false;
+      const int ok = read_view_byte(m.address + static_cast<uint32_t>(i), 0, &value);
+      read += memory_cell_text(ok, value);
+      want += memory_cell_text(1, m.bytes[i]);
     }
+    // Built whole: up to 256 bytes a line, longer than a formatted line may be.
     char address[16];
     std::snprintf(address, sizeof address, "%X", unsigned(m.address));
-    std::string line = std::string(address) + "=" + hex_bytes(read);
-    append_line(line.c_str());
-    if (!same) {
-      line = std::string("Memory at ") + address + " is " + hex_bytes(read) + ", expected " +
-             hex_bytes(want);
-      append_line(line.c_str());
+    append_line((std::string(address) + "=" + read).c_str());
+    if (read != want) {
+      append_line(("Memory at " + std::string(address) + " is " + read + ", expected " + want).c_str());
       held = false;
     }
   }

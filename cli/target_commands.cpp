@@ -23,10 +23,6 @@
 
 namespace {
 
-bool usage_error(const char* text, const char* argument) {
-  std::fprintf(stderr, "corvane: %s '%s'\n", text, argument);
-  return false;
-}
 
 bool parse_hex_page(const std::string& text, int* page) {
   if (text.empty() || text.size() > 2) return false;
@@ -95,6 +91,11 @@ bool parse_port(const char* text, int* port) {
 }
 
 }  // namespace
+
+bool usage_error(const char* text, const char* argument) {
+  std::fprintf(stderr, "corvane: %s '%s'\n", text, argument);
+  return false;
+}
 
 // Options common to the target commands, then the command's own (--verify, --all) and at most
 // one file. want_file: 1 a file is required, 0 none is allowed.
@@ -212,7 +213,7 @@ int open_target(TargetOptions& o, bool reset) {
   fill_memory_regions(o.map, &o.regions);
   // As after Connect in the tool: the reset's result is ignored (the commands that follow work
   // on a running part as well), but a failure is named.
-  if (reset && bdx_TargetReset() == -1) append_line("Cannot reset target");
+  if (reset) reset_target();
   return kExitOk;
 }
 

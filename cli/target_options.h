@@ -49,6 +49,9 @@ enum : unsigned {
   kAllowWindows = 256,    // --windows-as-pages
 };
 
+// "corvane: <text> '<argument>'" on standard error, for a wrong command line; false.
+bool usage_error(const char* text, const char* argument);
+
 // Options common to the target commands, then the command's own and at most one file
 // (want_file: a file is required). False after a line on standard error for a wrong command line.
 bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "adapter/bdx.h"
+#include "adapter/connection.h"
 #include "app/message_pane.h"
 #include "programming/messages.h"
 #include "programming/region_selection.h"
@@ -13,11 +14,6 @@ namespace {
 
 const char kNoMap[] = "Cannot determine EEPROM memory region, please check target setup";
 
-// The erase calls work on a part whatever its run state, so a failing reset neither stops the
-// command nor withholds "COMMAND DONE" from an erase that worked; it is only named.
-void reset_for_erase() {
-  if (bdx_TargetReset() == -1) append_line("Cannot reset target");
-}
 
 void append_page_line(const char* format, int page) {
   char line[64];
@@ -67,7 +63,9 @@ bool erase_everything(const TargetMemoryMap& map) {
     append_line(kNoFlashTimingText);
     return false;
   }
-  reset_for_erase();
+  // The erase calls work on a part whatever its run state, so a failing reset neither stops the
+  // command nor withholds "COMMAND DONE" from an erase that worked; it is only named.
+  reset_target();
   append_line("Erasing Flash...");
   if (bdx_FlashEraseAll(flash_timing) == -1) {
     append_line("Failed erasing Flash");
@@ -78,7 +76,7 @@ bool erase_everything(const TargetMemoryMap& map) {
     append_line(kFailedErasingEepromText);
     return false;
   }
-  reset_for_erase();
+  reset_target();
   end_command();
   return true;
 }
@@ -128,23 +126,26 @@ bool erase_selected_regions(const TargetMemoryMap& map, const RegionSelection& r
   return true;
 }
 
+namespace {
+// The map in force for a command framed as name; false after the frame and its line when there
+// is none.
+bool map_in_force(const char* name, TargetMemoryMap* map) {
+  if (get_target_memory_map(map)) return true;
+  begin_command(name);
+  append_line(kNoMap);
+  return false;
+}
+}  // namespace
+
 // The menu's entry points: the work over the map in force (and the process-wide selection).
 int mass_erase_confirmed() {
   TargetMemoryMap map;
-  if (!get_target_memory_map(&map)) {
-    begin_command("Mass Erase Device");
-    append_line(kNoMap);
-    return 0;
-  }
-  return erase_everything(map);
+  return map_in_force("Mass Erase Device", &map) && erase_everything(map) ? 1 : 0;
 }
 
 int erase_regions() {
   TargetMemoryMap map;
-  if (!get_target_memory_map(&map)) {
-    begin_command("Erase Regions");
-    append_line(kNoMap);
-    return 0;
-  }
-  return erase_selected_regions(map, region_selection());
+  return map_in_force("Erase Regions", &map) && erase_selected_regions(map, region_selection())
+             ? 1
+             : 0;
 }
