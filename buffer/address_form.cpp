@@ -17,16 +17,18 @@
 #include "buffer/buffer_store.h"
 #include "buffer/file_replace.h"
 #include "buffer/load_save.h"
+#include "target/hcs12_registers.h"
 
 namespace {
 
-const uint32_t kPageSize = 0x4000;
-const uint32_t kPageCount = 0x40;           // HCS12 PPAGE values 0x00-0x3F
-const uint32_t kLowWindow = 0x4000;         // page 0x3E, always visible
-const uint32_t kPagedWindow = 0x8000;       // the page PPAGE selects
-const uint32_t kHighWindow = 0xC000;        // page 0x3F, always visible
+// The HCS12 map's windows, by the names the rest of this file uses.
+const uint32_t kPageSize = kFlashWindowSize;
+const uint32_t kPageCount = kLastFlashPage + 1;  // HCS12 PPAGE values 0x00-0x3F
+const uint32_t kLowWindow = kPage3EWindowStart;  // page 0x3E, always visible
+const uint32_t kPagedWindow = kPageWindowStart;  // the page PPAGE selects
+const uint32_t kHighWindow = kPage3FWindowStart; // page 0x3F, always visible
 const uint32_t kLowWindowPage = 0x3E;
-const uint32_t kHighWindowPage = 0x3F;
+const uint32_t kHighWindowPage = kLastFlashPage;
 // Linear flash: everything from 0x010000 to 0x0FFFFF, pages 0x04-0x3F.
 const uint32_t kLinearFlashStart = 0x010000;
 const uint32_t kLinearFlashEnd = kPageCount * kPageSize;
