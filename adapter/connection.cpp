@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "adapter/bdx.h"
+#include "adapter/part_state.h"
 #include "app/message_pane.h"
 #include "target/catalogue.h"
 
@@ -65,6 +66,9 @@ int connect_adapter(int adapter_type, int port, int target_clock) {
 bool connect_and_identify(int adapter_type, int port, int target_clock, bool identify) {
   if (connect_adapter(adapter_type, port, target_clock) != 0) return false;
   if (identify) autodetect_target();
+  // A secured part answers the connect and the identification but little else: say so once,
+  // before the reads that will fail.
+  report_if_secured();
   return true;
 }
 
@@ -77,7 +81,12 @@ bool succeeded(int result, const char* failure) {
 }
 }  // namespace
 
-bool reset_target_checked() { return succeeded(bdx_TargetReset(), "Cannot reset target"); }
+bool reset_target_checked() {
+  if (!succeeded(bdx_TargetReset(), "Cannot reset target")) return false;
+  // The reset loads FSEC from the security byte: the part may have become secured.
+  report_if_secured();
+  return true;
+}
 bool run_target_checked() { return succeeded(bdx_TargetStart(), "Cannot start target"); }
 bool step_target_checked() { return succeeded(bdx_TargetStep(), "Cannot step target"); }
 bool halt_target_checked() { return succeeded(bdx_TargetHalt(), "Cannot halt target"); }

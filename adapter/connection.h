@@ -14,7 +14,7 @@ int connect_adapter(int adapter_type, int port, int target_clock);
 // settings, then, when identify is set, identify the derivative (autodetect_target: the current
 // target changes only when identification succeeds). True when the adapter is connected. The
 // caller goes on as its front end needs: the main window builds its views (7016), the command
-// line checks the derivative and resets the target.
+// line checks the derivative and resets the target. A secured part is named in a line.
 bool connect_and_identify(int adapter_type, int port, int target_clock, bool identify);
 
 // One library call each; a failure is reported as a line in the message pane.
@@ -22,7 +22,8 @@ void reset_target();
 void run_target();
 void step_target();
 void halt_target();
-// The same four with their outcome: true when the library call succeeded.
+// The same four with their outcome: true when the library call succeeded. After a reset the
+// part's security is read again and a secured part named in a line.
 bool reset_target_checked();
 bool run_target_checked();
 bool step_target_checked();

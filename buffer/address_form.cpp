@@ -201,35 +201,6 @@ bool rebuild(std::vector<Piece>& pieces) {
 
 const char* form_name(AddressForm form) { return form == AddressForm::Linear ? "linear" : "banked"; }
 
-// A name in the temporary folder that no file has yet; empty when none is found.
-std::string temporary_name() {
-#if defined(_WIN32)
-  const char* variables[] = {"TEMP", "TMP"};
-  const char* folder = ".";
-  const char kSeparator = '\\';
-#else
-  const char* variables[] = {"TMPDIR"};
-  const char* folder = "/tmp";
-  const char kSeparator = '/';
-#endif
-  for (const char* variable : variables) {
-    const char* value = std::getenv(variable);
-    if (value && *value) {
-      folder = value;
-      break;
-    }
-  }
-  std::string base = folder;
-  if (base.back() != '/' && base.back() != '\\') base += kSeparator;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = base + "corvane-banked-" + std::to_string(current_process_id()) + "-" +
-                             std::to_string(attempt) + ".s19";
-    struct stat st;
-    if (stat(name.c_str(), &st) != 0) return name;
-  }
-  return std::string();
-}
-
 }  // namespace
 
 bool parse_address_form(const char* text, AddressForm* form) {
@@ -300,7 +271,7 @@ bool write_banked_copy(const char* path, std::string* copy_path) {
   bool ok = load_file_in_form(path, AddressForm::Linear);
   std::string name;
   if (ok) {
-    name = temporary_name();
+    name = temporary_file_name("corvane-banked");
     if (name.empty()) {
       append_line("Cannot create a temporary file");
       ok = false;

@@ -1,5 +1,10 @@
 #include "buffer/file_replace.h"
 
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <string>
+
 #if defined(_WIN32)
 #include <process.h>
 
@@ -27,3 +32,32 @@ bool replace_file_on_disk(const char* from, const char* to) {
   return true;
 }
 #endif
+
+// A name in the temporary folder that no file has yet; empty when none is found.
+std::string temporary_file_name(const char* stem) {
+#if defined(_WIN32)
+  const char* variables[] = {"TEMP", "TMP"};
+  const char* folder = ".";
+  const char kSeparator = '\\';
+#else
+  const char* variables[] = {"TMPDIR"};
+  const char* folder = "/tmp";
+  const char kSeparator = '/';
+#endif
+  for (const char* variable : variables) {
+    const char* value = std::getenv(variable);
+    if (value && *value) {
+      folder = value;
+      break;
+    }
+  }
+  std::string base = folder;
+  if (base.back() != '/' && base.back() != '\\') base += kSeparator;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = base + stem + "-" + std::to_string(current_process_id()) + "-" +
+                             std::to_string(attempt) + ".s19";
+    struct stat st;
+    if (stat(name.c_str(), &st) != 0) return name;
+  }
+  return std::string();
+}

@@ -292,7 +292,8 @@ int cli_poke(int argc, char** argv) {
 
 int cli_test(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, true, kAllowTestOptions | kAllowAddresses, &o))
+  if (!parse_target_options(argc, argv, true,
+                            kAllowTestOptions | kAllowAddresses | kAllowSecurity, &o))
     return kExitUsage;
   // The expectations are checked before anything is done: a typing error costs no programming.
   std::vector<std::pair<int, std::string>> registers;  // field, expected text
@@ -324,7 +325,7 @@ int cli_test(int argc, char** argv) {
   const int status = attach(o, true, &family);
   if (status != kExitOk) return status;
   // Programmed as `corvane program` does: a file that does not load whole is never programmed.
-  if (!program_file(o.file, o.map, o.regions, o.addresses)) return kExitFailed;
+  if (!program_file(o.file, o.map, o.regions, o.addresses, o.security)) return kExitFailed;
   if (!reset_target_checked() || !run_target_checked()) return kExitFailed;
   std::this_thread::sleep_for(std::chrono::milliseconds(o.run_ms));
   if (!halt_target_checked()) return kExitFailed;

@@ -8,6 +8,8 @@
 #include "buffer/buffer_store.h"
 #include "buffer/load_save.h"
 #include "cli/cli.h"
+#include "target/hcs12_registers.h"
+#include "target/security.h"
 
 namespace {
 
@@ -73,6 +75,45 @@ bool load_all(const std::vector<const char*>& inputs) {
   return ok;
 }
 
+// The flash configuration field at the end of page 0x3F, where the image holds it: in the
+// 16-bit window, in banked form or in linear form.
+void report_configuration_field() {
+  const uint32_t field_ends[] = {0xFF0F, paged_window_start(kLastFlashPage) + 0x3F0F, 0x0FFF0F};
+  for (uint32_t end : field_ends) {
+    const uint32_t start = end - 0x0F;
+    if (!buffer_next_held(start, end, nullptr)) continue;
+    auto byte = [start](uint32_t offset, uint8_t* value) {
+      return buffer_get_byte(start + offset, value) != 0;
+    };
+    std::printf("Configuration field at %6.6lX-%6.6lX:\n", (unsigned long)start, (unsigned long)end);
+    uint8_t sec = 0;
+    if (byte(0x0F, &sec)) {
+      std::printf("  security byte: %s\n", describe_security_byte(sec).c_str());
+      if (backdoor_enabled(sec)) {
+        std::string key;
+        for (uint32_t i = 0; i < 8; ++i) {
+          uint8_t value = 0;
+          char digits[4] = "xx";
+          if (byte(i, &value)) std::snprintf(digits, sizeof digits, "%2.2X", value);
+          key += digits;
+          if (i % 2 == 1 && i < 7) key += ' ';
+        }
+        std::printf("  backdoor key: %s\n", key.c_str());
+      }
+    } else {
+      std::printf("  security byte: not in the image (the part's byte is kept; an erased 0xFF "
+                  "is programmed as 0xFE)\n");
+    }
+    for (int block = 0; block < 4; ++block) {
+      uint8_t fprot = 0;
+      if (!byte(0x0D - block, &fprot)) continue;
+      std::printf("  flash protection byte %4.4X (block %d): 0x%2.2X, protects %s\n",
+                  unsigned(0xFF0D - block), block, fprot, describe_fprot_bits(fprot).c_str());
+    }
+    return;
+  }
+}
+
 }  // namespace
 
 int cli_convert(int argc, char** argv) {
@@ -118,6 +159,7 @@ int cli_info(int argc, char** argv) {
     std::printf("%llu bytes in %d range%s\n", (unsigned long long)total, ranges,
                 ranges == 1 ? "" : "s");
   }
+  report_configuration_field();
   uint32_t outside = 0;
   if (buffer_looks_linear(&outside))
     std::printf("The addresses look linear (data at 0x%06lX, outside the banked windows): "

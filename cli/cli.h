@@ -36,6 +36,9 @@ int cli_peek(int argc, char** argv);
 int cli_poke(int argc, char** argv);
 int cli_test(int argc, char** argv);
 int cli_check_library(int argc, char** argv);
+int cli_status(int argc, char** argv);
+int cli_unsecure(int argc, char** argv);
+int cli_secure(int argc, char** argv);
 
 // True when standard error is a terminal (progress is drawn as a bar there).
 bool cli_stderr_is_terminal();

@@ -26,10 +26,13 @@ const CliCommand kCommands[] = {
      "      buffer holds, with their byte counts; says when the addresses look linear.\n",
      cli_info},
     {"program",
-     "program FILE [--verify] [--addresses banked|linear] [TARGET OPTIONS]\n"
+     "program FILE [--verify] [--addresses banked|linear] [--security unsecure|image]\n"
+     "        [TARGET OPTIONS]\n"
      "      Program the selected regions of the target from the S-record file FILE, as\n"
      "      \"Program Target Regions from File\" does (nothing is programmed from a file\n"
-     "      that does not load completely); --verify then reads them back and compares.\n",
+     "      that does not load completely); --verify then reads them back and compares.\n"
+     "      The security byte 0xFF0F is programmed unsecured (SEC=10) unless --security\n"
+     "      image asks for the image's byte as it stands.\n",
      cli_program},
     {"erase",
      "erase [--all] [TARGET OPTIONS]\n"
@@ -51,7 +54,7 @@ const CliCommand kCommands[] = {
      cli_dump},
     {"write-file",
      "write-file FILE [--no-program] [--no-verify] [--addresses banked|linear]\n"
-     "        [TARGET OPTIONS]\n"
+     "        [--security unsecure|image] [TARGET OPTIONS]\n"
      "      Program and verify the flash straight from FILE through the adapter library's\n"
      "      own file calls, as the Programmer dialog does; progress on standard error.\n"
      "      A linear FILE goes to the library as a temporary banked copy.\n",
@@ -95,12 +98,30 @@ const CliCommand kCommands[] = {
      cli_poke},
     {"test",
      "test FILE [--run-ms N] [--expect REG=HEX]... [--expect-mem ADDRESS=HEX]...\n"
-     "     [--addresses banked|linear] [TARGET OPTIONS]\n"
+     "     [--addresses banked|linear] [--security unsecure|image] [TARGET OPTIONS]\n"
      "      Program FILE as program does, reset, run for N ms (default 1000), halt, show\n"
      "      the registers and the named memory, and compare: one line per expectation\n"
      "      that fails (\"D is 0000, expected 1234\"); exit 0 only when all hold.\n"
      "      Example: corvane test examples/checksum.s19 --expect D=0210\n",
      cli_test},
+    {"status",
+     "status [TARGET OPTIONS]\n"
+     "      Show the connected part's state without resetting it: identification,\n"
+     "      security (FSEC, SEC, KEYEN, UNSEC), flash and EEPROM protection, the BDM\n"
+     "      status bits (halted or running) and the paging registers.\n",
+     cli_status},
+    {"unsecure",
+     "unsecure [TARGET OPTIONS]\n"
+     "      Get a secured part back: mass-erase flash and EEPROM, reset, program the\n"
+     "      security byte 0xFF0F := 0xFE, reset, and check that the part is unsecured.\n",
+     cli_unsecure},
+    {"secure",
+     "secure [--backdoor KEY] [TARGET OPTIONS]\n"
+     "      Program the security byte to a secured value (SEC=00); with --backdoor, the\n"
+     "      backdoor key (16 hex digits, four words, none 0000 or FFFF) at FF00-FF07\n"
+     "      and KEYEN=10. Refused when the flash bits cannot be changed without an\n"
+     "      erase. The part is secured from its next reset on.\n",
+     cli_secure},
     {"check-library",
      "check-library [PATH]\n"
      "      Load the adapter library PATH (default: bdxdll.dll beside corvane.exe) as the\n"

@@ -148,6 +148,11 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
     } else if ((allow & kAllowAddresses) && std::strcmp(arg, "--addresses") == 0 && has_value) {
       if (!parse_address_form(argv[++i], &o->addresses))
         return usage_error("unknown address form (banked or linear)", argv[i]);
+    } else if ((allow & kAllowSecurity) && std::strcmp(arg, "--security") == 0 && has_value) {
+      if (!parse_security_mode(argv[++i], &o->security))
+        return usage_error("unknown security rule (unsecure or image)", argv[i]);
+    } else if ((allow & kAllowBackdoor) && std::strcmp(arg, "--backdoor") == 0 && has_value) {
+      o->backdoor = argv[++i];
     } else if ((allow & kAllowWindows) && std::strcmp(arg, "--windows-as-pages") == 0) {
       o->windows_as_pages = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {
@@ -273,18 +278,19 @@ const ProgrammerSink kConsoleSink = {console_status,       console_set_range, co
 
 // Loads the file into the (empty) buffer, in banked form, and compares the target with it.
 bool verify_file(const TargetOptions& o) {
-  return load_file_in_form(o.file, o.addresses) && verify_buffer(o.map, o.regions).matched;
+  return load_file_in_form(o.file, o.addresses) &&
+         verify_buffer(o.map, o.regions, o.security).matched;
 }
 
 }  // namespace
 
 int cli_program(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, true, kAllowVerify | kAllowAddresses, &o))
+  if (!parse_target_options(argc, argv, true, kAllowVerify | kAllowAddresses | kAllowSecurity, &o))
     return kExitUsage;
   const int connected = open_target(o);
   if (connected != kExitOk) return connected;
-  if (!program_file(o.file, o.map, o.regions, o.addresses)) return kExitFailed;
+  if (!program_file(o.file, o.map, o.regions, o.addresses, o.security)) return kExitFailed;
   if (o.verify && !verify_file(o)) return kExitFailed;
   return kExitOk;
 }
@@ -336,7 +342,8 @@ int cli_dump(int argc, char** argv) {
 
 int cli_write_file(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, true, kAllowFileFlags | kAllowAddresses, &o))
+  if (!parse_target_options(argc, argv, true, kAllowFileFlags | kAllowAddresses | kAllowSecurity,
+                            &o))
     return kExitUsage;
   const int connected = open_target(o);
   if (connected != kExitOk) return connected;
@@ -346,7 +353,7 @@ int cli_write_file(int argc, char** argv) {
   if (o.addresses == AddressForm::Linear && !write_banked_copy(o.file, &banked_copy))
     return kExitFailed;
   const char* path = banked_copy.empty() ? o.file : banked_copy.c_str();
-  const int ok = programmer_run_job(path, !o.no_program, !o.no_verify, kConsoleSink);
+  const int ok = programmer_run_job(path, !o.no_program, !o.no_verify, kConsoleSink, o.security);
   end_bar_line();
   if (!banked_copy.empty()) std::remove(banked_copy.c_str());
   return ok ? kExitOk : kExitFailed;

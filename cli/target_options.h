@@ -8,6 +8,7 @@
 #include "adapter/connection.h"
 #include "buffer/address_form.h"
 #include "programming/region_selection.h"
+#include "programming/security.h"
 #include "target/catalogue.h"
 
 struct TargetOptions {
@@ -27,6 +28,8 @@ struct TargetOptions {
   int run_ms = 1000;         // test: how long the program runs
   std::vector<std::string> expect;      // test: REG=HEX
   std::vector<std::string> expect_mem;  // test: ADDRESS=HEX...
+  SecurityMode security = SecurityMode::Unsecure;  // --security: the image's security byte
+  const char* backdoor = nullptr;  // secure --backdoor KEY
   std::vector<const char*> positional;  // the command's own arguments (ranges, bytes, ...)
   RegionSelection regions;   // --regions: what the command touches (default everything)
   TargetMemoryMap map = {};  // the map of the derivative, once it is known
@@ -47,6 +50,8 @@ enum : unsigned {
   kAllowTestOptions = 64, // --run-ms N, --expect REG=HEX, --expect-mem ADDRESS=HEX...
   kAllowAddresses = 128,  // --addresses banked|linear
   kAllowWindows = 256,    // --windows-as-pages
+  kAllowSecurity = 512,   // --security unsecure|image
+  kAllowBackdoor = 1024,  // --backdoor KEY
 };
 
 // "corvane: <text> '<argument>'" on standard error, for a wrong command line; false.

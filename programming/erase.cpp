@@ -5,10 +5,13 @@
 
 #include "adapter/bdx.h"
 #include "adapter/connection.h"
+#include "adapter/part_state.h"
 #include "app/message_pane.h"
 #include "programming/messages.h"
 #include "programming/region_selection.h"
+#include "programming/security.h"
 #include "target/catalogue.h"
+#include "target/hcs12_registers.h"
 
 namespace {
 
@@ -77,6 +80,8 @@ bool erase_everything(const TargetMemoryMap& map) {
     return false;
   }
   reset_target();
+  // An erased security byte secures the part at its next reset once anything is programmed.
+  if (!set_security_byte_unsecured()) return false;
   end_command();
   return true;
 }
@@ -115,9 +120,13 @@ bool erase_selected_regions(const TargetMemoryMap& map, const RegionSelection& r
     if (!page_is_selected(regions, page)) continue;
     if (bdx_FlashEraseBlock(page, flash_timing) != 0) {
       append_page_line("FAILED erasing block %2.2X", page);
+      name_flash_protection(map, paged_window_start(page),
+                            paged_window_start(page) + kFlashWindowSize - 1, page);
       all_done = false;
     } else {
       append_page_line("Block %2.2X erased", page);
+      // The page that holds the security byte: leave the part unsecured.
+      if (page == kLastFlashPage && !set_security_byte_unsecured()) all_done = false;
     }
   }
 

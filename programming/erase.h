@@ -9,12 +9,14 @@
 #include "target/catalogue.h"
 
 // "Mass Erase Device", after the user confirmed: reset, erase all flash, erase all EEPROM,
-// reset again, ignoring the region selection. Stops at the first failed erase; a failed reset is
+// reset again, then the security byte set to unsecured (0xFE), ignoring the region selection.
+// Stops at the first failed erase; a failed reset is
 // only named ("Cannot reset target"). Returns 1 after "COMMAND DONE", else 0.
 int mass_erase_confirmed();
 
 // "Erase Regions": erases the EEPROM when selected, fills the volatile range with zeros when
-// selected, then erases each selected flash page from the first to the last. A failed EEPROM
+// selected, then erases each selected flash page from the first to the last (after page 0x3F,
+// which holds the security byte, 0xFF0F is set to unsecured). A failed EEPROM
 // erase, fill or page erase is reported and the remaining steps still run, but the command
 // then ends without "COMMAND DONE"; a timing of 0 or a failed allocation stops it at once.
 // Returns 1 after "COMMAND DONE", else 0.

@@ -7,7 +7,7 @@
 #include "programming/program_target.h"
 
 bool program_file(const char* path, const TargetMemoryMap& map, const RegionSelection& regions,
-                  AddressForm form) {
+                  AddressForm form, SecurityMode security) {
   FILE* f = path ? std::fopen(path, "r") : nullptr;
   if (!f) {
     append_line("Cannot open");
@@ -22,7 +22,7 @@ bool program_file(const char* path, const TargetMemoryMap& map, const RegionSele
     buffer_attach(user_buffer);  // frees what was loaded, quietly, keeping the load's lines
     return false;
   }
-  if (!program_buffer(map, regions)) {
+  if (!program_buffer(map, regions, security)) {
     // Quietly as well: a "Clear buffer" frame would wipe the failure from the pane.
     buffer_attach(user_buffer);
     return false;

@@ -4,6 +4,7 @@
 #pragma once
 #include "buffer/address_form.h"
 #include "programming/region_selection.h"
+#include "programming/security.h"
 #include "target/catalogue.h"
 
 // The file half of "&Program Target Regions from File" and of `corvane program`.
@@ -21,4 +22,5 @@ int program_regions_from_file(const char* path);
 // form: after the load the buffer is converted to the banked form the passes program; a
 // conversion that fails (a conflict) programs nothing either.
 bool program_file(const char* path, const TargetMemoryMap& map, const RegionSelection& regions,
-                  AddressForm form = AddressForm::Banked);
+                  AddressForm form = AddressForm::Banked,
+                  SecurityMode security = SecurityMode::Unsecure);

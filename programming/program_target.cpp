@@ -4,12 +4,15 @@
 #include <cstring>
 
 #include "adapter/bdx.h"
+#include "adapter/part_state.h"
 #include "app/message_pane.h"
 #include "buffer/buffer_store.h"
 #include "programming/messages.h"
 #include "programming/region_selection.h"
+#include "programming/security.h"
 #include "target/catalogue.h"
 #include "target/hcs12_registers.h"
+#include "target/security.h"
 
 namespace {
 
@@ -19,13 +22,66 @@ constexpr uint8_t kErased = 0xFF;
 
 uint32_t paged_window(int page) { return paged_window_start(page); }
 
+// While program_buffer runs, the security byte goes to the part by the rule of its mode (the
+// buffer itself is left as it is): a call that carries 0xFF0F or its paged twin carries the byte
+// the rule gives for the image's (0xFE where the image holds none in that call).
+struct SecurityByteRule {
+  bool active = false;
+  SecurityMode mode = SecurityMode::Unsecure;
+  bool written = false;   // a call carried the byte
+  bool reported = false;  // the image's byte was named
+};
+SecurityByteRule g_security;
+
+struct SecurityByteScope {
+  explicit SecurityByteScope(SecurityMode mode) {
+    g_security = SecurityByteRule();
+    g_security.active = true;
+    g_security.mode = mode;
+  }
+  ~SecurityByteScope() { g_security = SecurityByteRule(); }
+};
+
+void apply_security_rule(uint32_t address, uint8_t* staging, uint32_t length) {
+  if (!g_security.active) return;
+  for (int i = 0; i < kSecurityByteAddressCount; ++i) {
+    const uint32_t at = security_byte_address(i);
+    if (at < address || at - address >= length) continue;
+    uint8_t image = 0;
+    uint8_t& byte = staging[at - address];
+    if (buffer_get_byte(at, &image)) {
+      byte = security_byte_to_write(image, g_security.mode);
+      if (!g_security.reported) report_security_byte(image, byte);
+      g_security.reported = true;
+    } else {
+      byte = kUnsecuredSecurityByte;
+    }
+    g_security.written = true;
+  }
+}
+
+// The flash programming call that failed last, so that the pass can name a protection in its way.
+struct FailedCall {
+  uint32_t address = 0;
+  uint32_t length = 0;
+};
+FailedCall g_failed_call;
+
+void name_protection_of_failed_call(const TargetMemoryMap& map, int page) {
+  if (g_failed_call.length == 0) return;
+  name_flash_protection(map, g_failed_call.address,
+                        g_failed_call.address + g_failed_call.length - 1, page);
+  g_failed_call = FailedCall();
+}
+
 // Selects the page shown at 0x8000-0xBFFF. A failure has no line of its own.
 bool write_ppage(int page) { return bdx_SetMemoryByte(kRegisterPpage, static_cast<uint8_t>(page)) == 0; }
 
 // One of the pages that are seen through a 16-bit window (0x3F, 0x3E, and the first page at
 // 0x8000): held in the buffer at that window, in paged form, both or neither.
 enum WindowedPage { kBlank, kProgrammed, kFailed };
-WindowedPage program_windowed_page(int page, uint32_t window, uint8_t timing, bool select_page) {
+WindowedPage program_windowed_page(const TargetMemoryMap& map, int page, uint32_t window,
+                                   uint8_t timing, bool select_page) {
   const bool paged = window_holds_data(paged_window(page));
   const bool plain = window_holds_data(window);
   if (paged && plain)
@@ -35,7 +91,10 @@ WindowedPage program_windowed_page(int page, uint32_t window, uint8_t timing, bo
     return kBlank;
   }
   if (select_page && !write_ppage(page)) return kFailed;
-  if (!write_flash_range(timing, window, window + kWindowSize - 1, kErased)) return kFailed;
+  if (!write_flash_range(timing, window, window + kWindowSize - 1, kErased)) {
+    name_protection_of_failed_call(map, page);
+    return kFailed;
+  }
   append_formatted(kBlockProgrammedFormat, page);
   return kProgrammed;
 }
@@ -80,8 +139,10 @@ int write_flash_range(uint8_t timing, uint32_t first, uint32_t last, uint8_t fil
       }
       length = static_cast<uint32_t>((m & 1) ? m + 1 : m + 2);
     }
+    apply_security_rule(address, staging, length);
     if (bdx_FlashProgramBlock(timing, address, staging, length) == -1) {
       append_formatted("Flash block at: %X", static_cast<unsigned>(address));
+      g_failed_call = {address, length};
       return 0;
     }
     a += length;
@@ -100,15 +161,15 @@ bool program_flash_pass(const TargetMemoryMap& map, const RegionSelection& regio
   }
   // The fixed pages through their own windows; PPAGE is not needed for them.
   if (page_selected(0x3F) &&
-      program_windowed_page(0x3F, kPage3FWindowStart, timing, false) == kFailed)
+      program_windowed_page(map, 0x3F, kPage3FWindowStart, timing, false) == kFailed)
     return false;
   if (page_selected(0x3E) &&
-      program_windowed_page(0x3E, kPage3EWindowStart, timing, false) == kFailed)
+      program_windowed_page(map, 0x3E, kPage3EWindowStart, timing, false) == kFailed)
     return false;
   if (first >= 0x3E) return true;
   // The first page, which shows at 0x8000-0xBFFF after reset.
   if (page_selected(first) &&
-      program_windowed_page(first, kPageWindowStart, timing, true) == kFailed)
+      program_windowed_page(map, first, kPageWindowStart, timing, true) == kFailed)
     return false;
   // Every page in paged form, 0x3F down to the first; the fixed pages and the first page come
   // up again here, so a page held in both forms is programmed from both.
@@ -120,7 +181,10 @@ bool program_flash_pass(const TargetMemoryMap& map, const RegionSelection& regio
       continue;
     }
     if (!write_ppage(page)) return false;
-    if (!write_flash_range(timing, window, window + kWindowSize - 1, kErased)) return false;
+    if (!write_flash_range(timing, window, window + kWindowSize - 1, kErased)) {
+      name_protection_of_failed_call(map, page);
+      return false;
+    }
     append_formatted(kBlockProgrammedFormat, page);
   }
   return true;
@@ -150,6 +214,7 @@ bool program_eeprom_pass(const TargetMemoryMap& map) {
       if (bdx_EpromProgramSector(timing, address, data) == -1) {
         append_formatted(kSectorFailureFormat, static_cast<unsigned>(address),
                          static_cast<unsigned>(data));
+        name_eeprom_protection(map, address, address + 3);
         return false;
       }
       a += 4;
@@ -158,6 +223,7 @@ bool program_eeprom_pass(const TargetMemoryMap& map) {
     if (buffer_get_byte(address, &bytes[0])) {
       if (bdx_EpromProgramByte(timing, address, bytes[0]) == -1) {
         append_formatted(kSectorFailureFormat, static_cast<unsigned>(address), bytes[0]);
+        name_eeprom_protection(map, address, address);
         return false;
       }
       a += 1;
@@ -184,7 +250,9 @@ bool download_volatile_pass(const TargetMemoryMap& map) {
   return true;
 }
 
-bool program_buffer(const TargetMemoryMap& map, const RegionSelection& regions) {
+bool program_buffer(const TargetMemoryMap& map, const RegionSelection& regions,
+                    SecurityMode security) {
+  SecurityByteScope rule(security);
   append_line("Scanning for selected Flash...");
   if (!program_flash_pass(map, regions)) {
     append_line("Failed programming Flash");
@@ -204,6 +272,10 @@ bool program_buffer(const TargetMemoryMap& map, const RegionSelection& regions) 
       return false;
     }
   }
+  // A part whose security byte is still erased comes out of its next reset secured now that it
+  // holds something.
+  if (!g_security.written && !buffer_is_empty() && !keep_erased_security_byte_unsecured())
+    return false;
   end_command();
   return true;
 }

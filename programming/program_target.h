@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "programming/region_selection.h"
+#include "programming/security.h"
 #include "target/catalogue.h"
 
 // The whole operation ("&Program Target Regions from buffer"): "Scanning for selected Flash...",
@@ -25,8 +26,12 @@ int download_volatile();
 
 // The same operation and passes over the map and selection they are given, for callers with
 // their own (the command line): program_target_from_buffer is program_buffer over the map in
-// force and the process-wide selection.
-bool program_buffer(const TargetMemoryMap& map, const RegionSelection& regions);
+// force and the process-wide selection. The security byte 0xFF0F is written by the rule of
+// `security` ("Security byte ..." lines name a change), and a part left with an erased 0xFF0F
+// gets 0xFE there ("Security byte set to unsecured (0xFE)"), so that it is not secured at its
+// next reset.
+bool program_buffer(const TargetMemoryMap& map, const RegionSelection& regions,
+                    SecurityMode security = SecurityMode::Unsecure);
 bool program_flash_pass(const TargetMemoryMap& map, const RegionSelection& regions);
 bool program_eeprom_pass(const TargetMemoryMap& map);
 bool download_volatile_pass(const TargetMemoryMap& map);

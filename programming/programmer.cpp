@@ -6,6 +6,7 @@
 
 #include "adapter/bdx.h"
 #include "buffer/srec_reader.h"
+#include "programming/security.h"
 #include "target/catalogue.h"
 
 ProgrammerState g_programmer = {std::string(), true, false, true, 0, 0, 0};
@@ -13,6 +14,17 @@ ProgrammerState g_programmer = {std::string(), true, false, true, 0, 0, 0};
 namespace {
 
 const ProgrammerSink* g_sink = nullptr;  // the running run's display
+// The rule for the security byte of the next run (the dialog always has the default).
+SecurityMode g_security_mode = SecurityMode::Unsecure;
+
+// The file the library is handed: the user's, or a temporary copy with the security byte
+// changed by the rule, removed when the run ends.
+struct LibraryFile {
+  std::string copy;
+  ~LibraryFile() {
+    if (!copy.empty()) std::remove(copy.c_str());
+  }
+};
 
 // Every run ends through here, so the tool is never left believing a run is in progress.
 struct RunScope {
@@ -149,6 +161,15 @@ int programmer_run(const char* path, const ProgrammerSink& sink) {
     return 0;
   }
   sink.set_position(3);
+  LibraryFile library_file;
+  bool holds_security_byte = false;
+  const SecurityMode security = g_security_mode;
+  g_security_mode = SecurityMode::Unsecure;
+  if (!security_copy_of_file(path, security, &library_file.copy, &holds_security_byte)) {
+    status(("Can't write a copy of '" + std::string(path) + "'").c_str());
+    return 0;
+  }
+  if (!library_file.copy.empty()) path = library_file.copy.c_str();
   uint32_t fail = 0;
   if (g_programmer.program_flash) {
     sink.deliver_one_message();
@@ -165,6 +186,11 @@ int programmer_run(const char* path, const ProgrammerSink& sink) {
         status("Programming aborted");
       else
         status_address("FAILED programming the device at: 0x%6.6X", fail);
+      return 0;
+    }
+    // A part left with an erased security byte is secured at its next reset.
+    if (!holds_security_byte && !keep_erased_security_byte_unsecured()) {
+      status("FAILED programming the security byte");
       return 0;
     }
     status("FLASH Programmed");
@@ -215,7 +241,8 @@ std::string display_path(const std::string& path, size_t limit) {
 }
 
 int programmer_run_job(const char* path, bool program_flash, bool verify_flash,
-                       const ProgrammerSink& sink) {
+                       const ProgrammerSink& sink, SecurityMode security) {
+  g_security_mode = security;
   g_programmer.program_flash = program_flash;
   g_programmer.verify_flash = verify_flash;
   g_programmer.abort_flag = 0;

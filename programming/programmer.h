@@ -5,6 +5,8 @@
 #pragma once
 #include <string>
 
+#include "programming/security.h"
+
 // What a run shows and how it keeps its caller's windows alive.
 struct ProgrammerSink {
   void (*status)(const char* text);     // replaces the status line
@@ -37,9 +39,13 @@ void programmer_request_abort();
 // why). The sink is used until the run returns.
 int programmer_run(const char* path, const ProgrammerSink& sink);
 // A run with the flags it is given rather than the dialog's (the command line): the run's state
-// takes them, the abort flag starts clear.
+// takes them, the abort flag starts clear. Every run hands the library the file with the
+// security byte by the rule of `security` (the dialog's runs: unsecure), through a temporary
+// copy where that changes the byte, and sets an erased security byte on the part to 0xFE after
+// programming a file that holds none.
 int programmer_run_job(const char* path, bool program_flash, bool verify_flash,
-                       const ProgrammerSink& sink);
+                       const ProgrammerSink& sink,
+                       SecurityMode security = SecurityMode::Unsecure);
 // The library's progress callback: delivers every pending message, steps the bar while it has
 // not passed the line total, repaints, and returns the abort flag.
 int programmer_progress();

@@ -8,6 +8,7 @@
 #include "buffer/buffer_store.h"
 #include "programming/messages.h"
 #include "programming/region_selection.h"
+#include "programming/security.h"
 #include "target/catalogue.h"
 #include "target/hcs12_registers.h"
 
@@ -100,7 +101,8 @@ bool prepare_area(const Area& area, const TargetMemoryMap& map, int* selected_pa
 
 }  // namespace
 
-VerifyResult verify_buffer(const TargetMemoryMap& map, const RegionSelection& regions) {
+VerifyResult verify_buffer(const TargetMemoryMap& map, const RegionSelection& regions,
+                           SecurityMode security) {
   begin_command("Verify target");
   VerifyResult tally;
   int selected_page = -1;
@@ -119,6 +121,12 @@ VerifyResult verify_buffer(const TargetMemoryMap& map, const RegionSelection& re
       continue;
     }
     if (!prepare_area(area, map, &selected_page, &initee_done, &initrm_done)) return tally;
+    // The security byte is compared with what programming wrote for the image's.
+    for (int i = 0; area.kind == kFlash && i < kSecurityByteAddressCount; ++i) {
+      const uint32_t at = security_byte_address(i);
+      if (at >= a && at - a < static_cast<uint32_t>(n))
+        expected[at - a] = security_byte_to_write(expected[at - a], security);
+    }
     uint32_t fail = a;
     if (bdx_GetBlock(a, static_cast<uint32_t>(n), actual.data(), &fail) != 0) {
       append_formatted("Cannot get memory at 0x%X", static_cast<unsigned>(fail));

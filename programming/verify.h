@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "programming/region_selection.h"
+#include "programming/security.h"
 #include "target/catalogue.h"
 
 // What a verify found.
@@ -29,5 +30,7 @@ struct VerifyResult {
 // failing read, and it returns 0.
 int verify_target_against_buffer();
 
-// The same over the map and selection it is given, with the whole finding.
-VerifyResult verify_buffer(const TargetMemoryMap& map, const RegionSelection& regions);
+// The same over the map and selection it is given, with the whole finding. The security byte
+// 0xFF0F is compared with what programming in the given mode wrote for the buffer's byte.
+VerifyResult verify_buffer(const TargetMemoryMap& map, const RegionSelection& regions,
+                           SecurityMode security = SecurityMode::Unsecure);

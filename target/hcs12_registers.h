@@ -9,6 +9,8 @@ constexpr uint32_t kRegisterInitrm = 0x0010;  // RAM position, written before a 
 constexpr uint32_t kRegisterGpage = 0x0010;   // HCS12X global page (shares INITRM's address)
 constexpr uint32_t kRegisterInitee = 0x0012;  // EEPROM position, written before EEPROM work
 constexpr uint32_t kRegisterPpage = 0x0030;   // flash page shown at 0x8000-0xBFFF
+constexpr uint32_t kRegisterRpage = 0x0016;   // HCS12X RAM page
+constexpr uint32_t kRegisterEpage = 0x0017;   // HCS12X EEPROM page
 
 // Identification bytes read by autodetection: part id, revision, memory sizes.
 constexpr uint32_t kIdentificationPartId = 0x001A;
@@ -35,3 +37,22 @@ constexpr int kLastFlashPage = 0x3F;
 constexpr uint32_t paged_window_start(int page) {
   return (static_cast<uint32_t>(page) << 16) + kPageWindowStart;
 }
+
+// Security and protection. FSEC, FPROT and EPROT are loaded at reset from the flash
+// configuration field (the last 16 bytes of page 0x3F, seen at 0xFF00-0xFF0F; global
+// 0x7F_FF00-0x7F_FF0F on HCS12X) and from the EEPROM protection byte; the register block answers
+// even on a secured part.
+constexpr uint32_t kRegisterFsec = 0x0101;   // image of the security byte 0xFF0F
+constexpr uint32_t kRegisterFcnfg = 0x0103;  // its low two bits select the FPROT of a flash block
+constexpr uint32_t kRegisterFprot = 0x0104;
+constexpr uint32_t kRegisterEprot = 0x0114;
+constexpr uint32_t kBackdoorKeyStart = 0xFF00;  // four 16-bit words
+constexpr uint32_t kFprotByteBlock0 = 0xFF0D;   // block k's protection byte is 0xFF0D - k
+constexpr uint32_t kSecurityByte = 0xFF0F;
+constexpr uint32_t kEprotByteOffset = 0x0FFD;   // from the start of a 4 KiB EEPROM
+
+// The BDM's status register (read with bdx_GetByte) and its bits.
+constexpr uint32_t kBdmStatus = 0xFF01;
+constexpr uint8_t kBdmstsEnbdm = 0x80;
+constexpr uint8_t kBdmstsBdmact = 0x40;  // halted in active background mode
+constexpr uint8_t kBdmstsUnsec = 0x02;   // unsecured by the blank check, until the next reset

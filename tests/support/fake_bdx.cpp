@@ -206,6 +206,10 @@ BdxTable fake_bdx_table() {
 
 FakeBdx& fake_bdx_install() {
   g_fake = FakeBdx();
+  // An unsecured part without protection: FSEC, FPROT, EPROT.
+  g_fake.memory[0x0101] = 0xFE;
+  g_fake.memory[0x0104] = 0xFF;
+  g_fake.memory[0x0114] = 0xFF;
   bdx_table_set(fake_bdx_table());
   return g_fake;
 }

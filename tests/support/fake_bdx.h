@@ -32,7 +32,9 @@ struct FakeBdx {
   std::map<std::string, std::vector<std::string>> reports;
 
   // Target side: memory read and written by the byte and block calls (missing bytes read 0),
-  // addresses whose reads fail, the five registers (PC, SP, X, Y, D), the BDM speed.
+  // addresses whose reads fail, the five registers (PC, SP, X, Y, D), the BDM speed. FSEC
+  // (0x0101) starts as 0xFE, FPROT (0x0104) and EPROT (0x0114) as 0xFF: an unsecured part
+  // without protection.
   std::map<uint32_t, unsigned char> memory;
   std::set<uint32_t> failing_reads;
   uint32_t registers[5] = {};

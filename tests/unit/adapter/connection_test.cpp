@@ -143,7 +143,9 @@ TEST_F(Connect, RunControlReportsEachFailure) {
   run_target();
   step_target();
   halt_target();
-  EXPECT_EQ(fake.sequence(), "bdx_TargetReset bdx_TargetStart bdx_TargetStep bdx_TargetHalt");
+  // After the reset, the security state is read again (BDMSTS, FSEC).
+  EXPECT_EQ(fake.sequence(), "bdx_TargetReset bdx_GetByte bdx_GetMemoryByte bdx_TargetStart "
+                             "bdx_TargetStep bdx_TargetHalt");
   EXPECT_EQ(text(), "");
   for (const char* name : {"bdx_TargetReset", "bdx_TargetStart", "bdx_TargetStep",
                            "bdx_TargetHalt"})

@@ -9,6 +9,11 @@ namespace {
 
 using Erase = ProgrammingTest;
 
+// After an erase of the sector that holds the security byte 0xFF0F: 0xFE programmed there (the
+// word's first byte read and kept) and its line.
+const char kUnsecuredCalls[] = " GetMemoryByte(FF0E) FlashProgramBlock(40|FF0E|2)";
+const char kUnsecuredLine[] = "|Security byte set to unsecured (0xFE)";
+
 std::string page_lines(const char* format, int first, int last) {
   std::string out;
   for (int p = first; p <= last; ++p) {
@@ -22,9 +27,12 @@ std::string page_lines(const char* format, int first, int last) {
 TEST_F(Erase, MassEraseResetsErasesAllAndResetsIgnoringTheRegions) {
   set_all_regions(false);
   ASSERT_EQ(mass_erase_confirmed(), 1);
-  EXPECT_EQ(call_list(fake()),
-            "TargetReset() FlashEraseAll(40) EpromEraseAll(40|400) TargetReset()");
-  EXPECT_EQ(lines(), "COMMAND: Mass Erase Device|Erasing Flash...|Erasing Eprom...|COMMAND DONE");
+  EXPECT_EQ(call_list(fake()), std::string("TargetReset() FlashEraseAll(40) "
+                                           "EpromEraseAll(40|400) TargetReset()") +
+                                   kUnsecuredCalls);
+  EXPECT_EQ(fake().flash_blocks.back(), (std::vector<unsigned char>{0x00, 0xFE}));
+  EXPECT_EQ(lines(), std::string("COMMAND: Mass Erase Device|Erasing Flash...|Erasing Eprom...") +
+                         kUnsecuredLine + "|COMMAND DONE");
 }
 
 TEST_F(Erase, MassEraseStopsAtTheFirstFailure) {
@@ -42,19 +50,28 @@ TEST_F(Erase, MassEraseStopsAtTheFirstFailure) {
   // Both resets' results are only named: the erase goes on and is done.
   fake_bdx_install().set_result("bdx_TargetReset", -1);
   ASSERT_EQ(mass_erase_confirmed(), 1);
-  EXPECT_EQ(call_list(fake()),
-            "TargetReset() FlashEraseAll(40) EpromEraseAll(40|400) TargetReset()");
-  EXPECT_EQ(lines(), "COMMAND: Mass Erase Device|Cannot reset target|Erasing Flash...|"
-                     "Erasing Eprom...|Cannot reset target|COMMAND DONE");
+  EXPECT_EQ(call_list(fake()), std::string("TargetReset() FlashEraseAll(40) "
+                                           "EpromEraseAll(40|400) TargetReset()") +
+                                   kUnsecuredCalls);
+  EXPECT_EQ(lines(), std::string("COMMAND: Mass Erase Device|Cannot reset target|Erasing Flash...|"
+                                 "Erasing Eprom...|Cannot reset target") +
+                         kUnsecuredLine + "|COMMAND DONE");
+
+  // A security byte that cannot be programmed fails the erase: the part would lock itself.
+  fake_bdx_install().set_result("bdx_FlashProgramBlock", -1);
+  ASSERT_EQ(mass_erase_confirmed(), 0);
+  EXPECT_EQ(lines().substr(lines().rfind('|') + 1),
+            "Cannot set the security byte to unsecured (0xFE)");
 }
 
 TEST_F(Erase, RegionsEepromThenRamThenEveryPageAscending) {
   ASSERT_EQ(erase_regions(), 1);
   std::string calls = "EpromEraseAll(40|400) LoadBlock(1000|3000)";
   for (int p = 0x30; p <= 0x3F; ++p) calls += " FlashEraseBlock(" + std::to_string(p) + "|40)";
-  EXPECT_EQ(call_list(fake()), calls);
+  EXPECT_EQ(call_list(fake()), calls + kUnsecuredCalls);
   EXPECT_EQ(lines(), "COMMAND: Erase Regions|EEPROM erased|Volatile memory filled ('00') " +
-                         page_lines("Block %2.2X erased", 0x30, 0x3F) + "|COMMAND DONE");
+                         page_lines("Block %2.2X erased", 0x30, 0x3F) + kUnsecuredLine +
+                         "|COMMAND DONE");
   for (uint32_t a = 0x1000; a <= 0x3FFF; ++a) ASSERT_EQ(fake().memory[a], 0) << a;
   EXPECT_NE(lines().find("Block 30 erased"), std::string::npos);
 }
@@ -62,8 +79,15 @@ TEST_F(Erase, RegionsEepromThenRamThenEveryPageAscending) {
 TEST_F(Erase, RegionsFollowTheSelection) {
   select_only_pages({0x00, 0x31, 0x3F}, false, false);  // page 0x00 is below the flash
   ASSERT_EQ(erase_regions(), 1);
-  EXPECT_EQ(call_list(fake()), "FlashEraseBlock(49|40) FlashEraseBlock(63|40)");
-  EXPECT_EQ(lines(), "COMMAND: Erase Regions|Block 31 erased|Block 3F erased|COMMAND DONE");
+  EXPECT_EQ(call_list(fake()),
+            std::string("FlashEraseBlock(49|40) FlashEraseBlock(63|40)") + kUnsecuredCalls);
+  EXPECT_EQ(lines(), std::string("COMMAND: Erase Regions|Block 31 erased|Block 3F erased") +
+                         kUnsecuredLine + "|COMMAND DONE");
+  // Page 0x3E's sector holds no security byte.
+  select_only_pages({0x3E}, false, false);
+  fake_bdx_install();
+  ASSERT_EQ(erase_regions(), 1);
+  EXPECT_EQ(call_list(fake()), "FlashEraseBlock(62|40)");
 
   // The fill takes the low 16 bits of the range alone.
   TargetMemoryMap wide;
@@ -95,7 +119,8 @@ TEST_F(Erase, RegionsCarryOnAfterAFailedStepWithoutCommandDone) {
   ASSERT_EQ(erase_regions(), 0);
   EXPECT_EQ(lines(), "COMMAND: Erase Regions|EEPROM erased|Volatile memory filled ('00') " +
                          page_lines("Block %2.2X erased", 0x30, 0x3B) +
-                         "|FAILED erasing block 3C" + page_lines("Block %2.2X erased", 0x3D, 0x3F));
+                         "|FAILED erasing block 3C" + page_lines("Block %2.2X erased", 0x3D, 0x3F) +
+                         kUnsecuredLine);
   EXPECT_EQ(fake().count("bdx_FlashEraseBlock"), 16);
 
   fake_bdx_install().set_result("bdx_EpromEraseAll", -1);

@@ -30,7 +30,8 @@ class FaultSweep : public ProgrammingTest {
  protected:
   // Runs op once to count its calls, then once more for each call failing in turn.
   // check(result, call number) looks at each failed run. A failure of the call named
-  // `ignored` is only reported: the operation goes on and is done.
+  // `ignored` is only reported: the operation goes on and is done. So is a failed read of the
+  // security state after a reset (BDMSTS, FSEC), which only informs.
   void sweep(const std::function<void()>& prepare, const std::function<int()>& op,
              const std::function<void(int)>& check = nullptr, const char* ignored = "") {
     prepare();
@@ -43,8 +44,9 @@ class FaultSweep : public ProgrammingTest {
       ScopedMemoryPane pane;
       fake_bdx_install().fail_call_number = n;
       const int result = op();
-      const std::string name = fake().calls[n - 1].name;
-      const bool done = name == ignored;
+      const FakeBdxCall& call = fake().calls[n - 1];
+      const std::string name = call.name;
+      const bool done = name == ignored || (security_read(call) && call.args != "FF0F");
       EXPECT_EQ(result, done ? 1 : 0) << "call " << n << " (" << name << ")";
       // The failure is the last word: nothing after it says the command was done (a load
       // that succeeded before it keeps its own "COMMAND DONE" above it).

@@ -100,6 +100,11 @@ TEST_F(ProgramTarget, EveryHeldByteGoesOutOnceInWholeWords) {
     ASSERT_LE(data.size(), 512u) << c.args;
     for (size_t i = 0; i < data.size(); ++i) {
       auto it = held.find(address + static_cast<uint32_t>(i));
+      // The security byte goes out by its own rule (security_test.cpp).
+      if (address + i == 0xFF0F) {
+        ++seen[0xFF0F];
+        continue;
+      }
       if (it == held.end()) {
         // Fill only at the two ends of a call.
         EXPECT_TRUE(i == 0 || i == data.size() - 1) << std::hex << address + i;
@@ -273,7 +278,10 @@ TEST_F(ProgramTarget, FlashFailuresStopEverything) {
   fake().set_result("bdx_FlashProgramBlock", -1);
   ASSERT_EQ(program_target_from_buffer(), 0);
   EXPECT_EQ(lines(), "Scanning for selected Flash...|Flash block at: C000|Failed programming Flash");
-  EXPECT_EQ(call_list(fake()), "FlashProgramBlock(40|C000|2)");
+  // Nothing is programmed after the failure; block 0's protection is looked up (FCNFG selects
+  // it and is put back) to name it if it is in the way.
+  EXPECT_EQ(call_list(fake()), "FlashProgramBlock(40|C000|2) GetMemoryByte(103) "
+                               "SetMemoryByte(103|0) GetMemoryByte(104) SetMemoryByte(103|0)");
 
   // A failed PPAGE write: only the summary line.
   ScopedMemoryPane fresh;
