@@ -502,6 +502,55 @@ check test-fails 1 "" -- test "$example" --run-ms 50 --expect D=0210 --expect-me
 grep -q "^Memory at 1000 is 0210, expected 0211$" "$work/out" && ! grep -q "^D is" "$work/out" ||
   { echo "FAIL test-fails: lines"; cat "$work/out"; failures=$((failures + 1)); }
 
+# --- security: no flow of the tool locks a part unless asked to; a locked part is named and
+# brought back. A part of its own, so the other tests' flash does not matter.
+# has NAME TEXT: the last check's output holds the line TEXT (a fixed string).
+has() {
+  grep -qxF -- "$2" "$work/out" || { echo "FAIL $1: no line '$2'"; cat "$work/out"; failures=$((failures + 1)); }
+}
+hasnt() {
+  ! grep -qF -- "$2" "$work/out" || { echo "FAIL $1: '$2'"; cat "$work/out"; failures=$((failures + 1)); }
+}
+secured_line="Target is secured (FSEC 0x00): memory cannot be read or debugged. Erase All (corvane unsecure) unsecures it and erases flash and EEPROM."
+shared_state=$BDXSIM_STATE
+export BDXSIM_STATE=$work/security.bin
+printf 'S107C000CE12340024\nS105FFFEC0003D\nS9030000FC\n' >app.s19        # no security byte
+printf 'S105FF0EFF00EE\nS9030000FC\n' >lock.s19                            # 0xFF0F = 0x00
+printf 'S105FF0CFFC729\nS9030000FC\n' >protect.s19                         # FPROT block 0: upper 2 KiB
+printf 'S105F8001234BC\nS9030000FC\n' >upper.s19
+check security-erase-all 0 "" -- erase --all
+has security-erase-all "Security byte set to unsecured (0xFE)"
+check security-program 0 "" -- program app.s19
+check security-reset 0 "" -- reset
+hasnt security-reset "Target is secured"
+check security-readable 0 "" -- peek FF0F
+has security-readable "00FF0F FE"
+check security-default-rule 0 "" -- program lock.s19
+has security-default-rule "Security byte 0xFF0F: image 0x00 written as 0x02; use --security image to program it as it stands"
+check security-image 0 "" -- program lock.s19 --security image
+has security-image "The image secures the part: after the next reset it cannot be read or debugged until it is mass-erased"
+check security-lock-reset 0 "" -- reset
+has security-lock-reset "$secured_line"
+check security-locked-peek 1 "" -- peek C000
+has security-locked-peek "$secured_line"
+check security-status 0 "" -- status
+grep -q "SEC=00" "$work/out" && grep -q "SECURED" "$work/out" ||
+  { echo "FAIL security-status"; cat "$work/out"; failures=$((failures + 1)); }
+check security-unsecure 0 "" -- unsecure
+check security-unsecured-peek 0 "" -- peek FF0F
+has security-unsecured-peek "00FF0F FE"
+hasnt security-unsecured-peek "Target is secured"
+check security-secure 0 "" -- secure
+check security-secure-reset 0 "" -- reset
+has security-secure-reset "Target is secured (FSEC 0xFC): memory cannot be read or debugged. Erase All (corvane unsecure) unsecures it and erases flash and EEPROM."
+check security-unsecure-again 0 "" -- unsecure
+check security-protect 0 "" -- program protect.s19
+check security-protected 1 "" -- program upper.s19
+has security-protected "0xF800 is protected by FPROT 0xC7; Erase All lifts the protection"
+check security-bad-rule 2 "" -- program app.s19 --security none
+check security-bad-key 2 "" -- secure --backdoor 0000111122223333
+export BDXSIM_STATE=$shared_state
+
 # Wrong bench command lines.
 for args in "step x" "step 0" "step 1 2" "regs Q=1" "regs PC" "peek" "peek 10-5" "peek 0+0" \
             "peek 1 2" "poke 1000" "poke 1000 100" "poke x 1" "test" "test f --run-ms -1" \

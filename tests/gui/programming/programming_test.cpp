@@ -226,10 +226,13 @@ TEST_F(ProgrammingGui, MassEraseAsksFirst) {
 
   fake().calls.clear();
   ASSERT_TRUE(with_dialog([&] { command(IDM_ERASE_ALL); }, [&](HWND d) { press_button(d, IDYES); }));
+  // Each reset is followed by the read of the security state (BDMSTS, FSEC); the erased security
+  // byte is then set to unsecured.
   EXPECT_EQ(calls_without_refresh(),
-            "bdx_TargetReset bdx_FlashEraseAll bdx_EpromEraseAll bdx_TargetReset");
+            "bdx_TargetReset bdx_GetByte bdx_FlashEraseAll bdx_EpromEraseAll bdx_TargetReset "
+            "bdx_GetByte bdx_FlashProgramBlock");
   EXPECT_EQ(pane_text(), "COMMAND: Mass Erase Device\r\r\nErasing Flash...\r\r\nErasing Eprom...\r\r\n"
-                         "COMMAND DONE\r\r\n");
+                         "Security byte set to unsecured (0xFE)\r\r\nCOMMAND DONE\r\r\n");
 }
 
 TEST_F(ProgrammingGui, LoadAndSaveThroughTheFileDialogs) {

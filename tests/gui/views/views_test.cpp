@@ -172,6 +172,9 @@ TEST_F(ViewsTest, ResetStepRunAndHaltMoveTheRegisters) {
   const unsigned char vector[2] = {0xC0, 0x00};
   ASSERT_EQ(bdx_FlashProgramBlock(40, 0xC000, code, 10), 0);
   ASSERT_EQ(bdx_FlashProgramBlock(40, 0xFFFE, vector, 2), 0);
+  // Unsecured, or the reset would secure the part now that flash holds something.
+  const unsigned char security[2] = {0xFF, 0xFE};
+  ASSERT_EQ(bdx_FlashProgramBlock(40, 0xFF0E, security, 2), 0);
   command(IDM_RESET_TARGET);
   EXPECT_EQ(text(6000), "C000");
   command(IDM_STEP);
@@ -191,6 +194,32 @@ TEST_F(ViewsTest, ResetStepRunAndHaltMoveTheRegisters) {
   ASSERT_EQ(bdx_GetMemoryByte(0x1001, &low), 0);
   EXPECT_GT((high << 8) | low, 2) << "the loop made progress while running";
   EXPECT_EQ(text(6002).size(), 4u);
+}
+
+// Erase All and programming from the buffer through the menus leave the part unsecured: the
+// program's own flows never lock a board, so a reset afterwards still reads it.
+TEST_F(ViewsTest, EraseAllAndProgrammingLeaveThePartReadableAfterAReset) {
+  start("MC9S12DG256");
+  ASSERT_TRUE(with_dialog([&] { command(IDM_ERASE_ALL); }, [&](HWND d) { press_button(d, IDYES); }));
+  EXPECT_NE(pane_text().find("Security byte set to unsecured (0xFE)"), std::string::npos)
+      << pane_text();
+  // An image without a security byte: code at C000 and the reset vector.
+  const unsigned char code[4] = {0xCE, 0x12, 0x34, 0x00};
+  const unsigned char vector[2] = {0xC0, 0x00};
+  buffer_write(0xC000, code, 4, 0xFF);
+  buffer_write(0xFFFE, vector, 2, 0xFF);
+  ASSERT_TRUE(with_dialog([&] { command(IDM_PROGRAM_FROM_BUFFER); },
+                          [&](HWND d) { press_button(d, IDOK); }));
+  SetWindowTextA(g_shell.message_pane, "");
+  command(IDM_RESET_TARGET);
+  EXPECT_EQ(pane_text().find("Target is secured"), std::string::npos) << pane_text();
+  EXPECT_EQ(text(6000), "C000");
+  unsigned char fsec = 0, first = 0;
+  ASSERT_EQ(bdx_GetMemoryByte(0x0101, &fsec), 0);
+  EXPECT_EQ(fsec, 0xFE);
+  ASSERT_EQ(bdx_GetMemoryByte(0xC000, &first), 0);
+  EXPECT_EQ(first, 0xCE);
+  buffer_attach(nullptr);
 }
 
 }  // namespace
