@@ -367,9 +367,7 @@ std::string sim_state_save(const SimTarget& t, const std::string& path,
   SimFileLock* lock = sim_lock_file(file + ".lock", lock_wait, &busy);
   if (!lock && busy) {
     if (locked_out) *locked_out = true;
-    return sim_format(
-        "State file '%s' is locked by another program; changes kept for the next save",
-        path.c_str());
+    return sim_format("State file '%s' is locked by another program", path.c_str());
   }
   if (!lock) return sim_format("Cannot lock state file '%s'", path.c_str());
   if (!sim_file_writable(file)) {

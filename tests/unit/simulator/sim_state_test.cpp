@@ -232,7 +232,7 @@ TEST(SimStatePath, WhatThePathNamesComesToNoHarm) {
   bool locked_out = false;
   EXPECT_EQ(sim_state_save(t, locked, std::chrono::milliseconds(50), &locked_out),
             "State file '" + locked +
-                "' is locked by another program; changes kept for the next save");
+                "' is locked by another program");
   EXPECT_TRUE(locked_out);
   EXPECT_FALSE(std::filesystem::exists(locked));
   kill(holder, SIGKILL);
