@@ -39,6 +39,8 @@ enum FunctionIndex {
   kFunctionCount
 };
 
+using Clock = std::chrono::steady_clock;
+
 struct Library {
   bool loaded = false;
   SimSettings settings;
@@ -50,7 +52,7 @@ struct Library {
   uint32_t calls[kFunctionCount] = {};
   // While the part runs: the moment up to which its bus time has been executed, and the cycles
   // still owed (or, when negative, executed ahead) at that moment.
-  std::chrono::steady_clock::time_point run_clock;
+  Clock::time_point run_clock;
   double owed_cycles = 0.0;
   // With keeping on: the part was taken from the state file (take_part) and is this program's
   // until it is released; owner is its owner file (null when that could not be made).
@@ -132,7 +134,7 @@ double most_owed_cycles() { return kMostOwedSeconds * bus_hz(); }
 
 void start_running() {
   g_lib.target.cpu.running = true;
-  g_lib.run_clock = std::chrono::steady_clock::now();
+  g_lib.run_clock = Clock::now();
   g_lib.owed_cycles = 0.0;
 }
 
@@ -151,23 +153,23 @@ int64_t state_time_ms() {
   const int64_t now = sim_state_now_ms();
   if (!g_lib.target.cpu.running) return now;
   const double behind_s =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - g_lib.run_clock).count() +
+      std::chrono::duration<double>(Clock::now() - g_lib.run_clock).count() +
       g_lib.owed_cycles / bus_hz();
   return now - static_cast<int64_t>(behind_s * 1000.0);
 }
 
-// Executes what the running part owes up to now: all of it when fully, otherwise for at most
-// kCatchUpLimit, the rest staying owed.
-void advance_running(bool fully = false) {
+// Executes what the running part owes up to the moment `until`: all of it when fully,
+// otherwise for at most kCatchUpLimit of host time, the rest staying owed.
+void advance_running(Clock::time_point until, bool fully) {
   SimTarget& t = g_lib.target;
   if (!t.cpu.running) return;
-  using Clock = std::chrono::steady_clock;
-  Clock::time_point now = Clock::now();
-  double owed = g_lib.owed_cycles +
-                std::chrono::duration<double>(now - g_lib.run_clock).count() * bus_hz();
+  double owed = g_lib.owed_cycles;
+  if (until > g_lib.run_clock) {
+    owed += std::chrono::duration<double>(until - g_lib.run_clock).count() * bus_hz();
+    g_lib.run_clock = until;
+  }
   owed = std::min(owed, most_owed_cycles());
-  g_lib.run_clock = now;
-  const Clock::time_point deadline = now + kCatchUpLimit;
+  const Clock::time_point deadline = Clock::now() + kCatchUpLimit;
   while (owed >= 1.0) {
     uint64_t slice = owed < static_cast<double>(kSliceCycles) ? static_cast<uint64_t>(owed)
                                                                : kSliceCycles;
@@ -189,6 +191,8 @@ void advance_running(bool fully = false) {
 // call is to fail on purpose. The calls that change flash or EEPROM end with keep().
 struct Call {
   bool injected = false;
+  // When the call came: a run that it ends ends here, however long catching up takes.
+  Clock::time_point at;
   // The part's security when the call began, for a change that is undone.
   bool secured_before = false;
   bool unsecured_blank_before = false;
@@ -196,7 +200,8 @@ struct Call {
   explicit Call(int function) {
     sim_library_load();
     sim_sleep_us(g_lib.settings.latency_us);
-    advance_running();
+    at = Clock::now();
+    advance_running(at, false);
     secured_before = g_lib.target.secured;
     unsecured_blank_before = g_lib.target.unsecured_blank;
     uint32_t n = ++g_lib.calls[function];
@@ -657,7 +662,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_TargetHalt(void) {
   Call c(k_bdx_TargetHalt);
   if (c.injected || !g_lib.connected) return -1;
   if (refused_while_secured("it cannot be halted")) return -1;
-  advance_running(true);
+  advance_running(c.at, true);
   target().cpu.running = false;
   return 0;
 }
@@ -666,7 +671,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_TargetHalt(void) {
 BDXSIM_EXPORT int BDX_CALL bdx_TargetReset(void) {
   Call c(k_bdx_TargetReset);
   if (c.injected || !g_lib.connected) return -1;
-  advance_running(true);
+  advance_running(c.at, true);
   sim_target_reset(target());
   return 0;
 }
