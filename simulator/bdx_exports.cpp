@@ -1,5 +1,6 @@
 // The 26 functions of the adapter library over the simulated part. Built into bdxdll.dll
 // (exported there) and into the static library bdxsim for native programs and tests.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -38,6 +39,8 @@ enum FunctionIndex {
   kFunctionCount
 };
 
+using Clock = std::chrono::steady_clock;
+
 struct Library {
   bool loaded = false;
   SimSettings settings;
@@ -49,10 +52,17 @@ struct Library {
   uint32_t calls[kFunctionCount] = {};
   // While the part runs: the moment up to which its bus time has been executed, and the cycles
   // still owed (or, when negative, executed ahead) at that moment.
-  std::chrono::steady_clock::time_point run_clock;
+  Clock::time_point run_clock;
   double owed_cycles = 0.0;
-  // The part's powered state as the state file last had it (sim_state_powered).
+  // With keeping on: the part was taken from the state file (take_part) and is this program's
+  // until it is released; owner is its owner file (null when that could not be made).
+  bool taken = false;
+  SimOwnerFile* owner = nullptr;
+  // What the state file holds of the part: its powered state (sim_state_powered), flash and
+  // EEPROM. A flash or EEPROM change that cannot be saved goes back to these.
   std::string powered_kept;
+  std::vector<uint8_t> flash_kept;
+  std::vector<uint8_t> eeprom_kept;
 };
 
 Library g_lib;
@@ -67,39 +77,35 @@ void report(const std::string& line) {
   if (g_lib.report && !line.empty()) g_lib.report(line.c_str());
 }
 
-// The last save's problem, reported once however many saves fail the same way.
-std::string g_save_problem;
 // The last save gave up waiting for another program's lock.
 bool g_locked_out = false;
 
 int64_t state_time_ms();
 
-// Flash and EEPROM changes are saved after the call that made them. RAM, register and run state
-// changes (powered) are saved with them, and otherwise only when asked (powered true: when the
-// library is unloaded, or bdxsim_save_state), so that a write to RAM or a register costs no
-// save of its own.
-// Changes stay pending until a save succeeds: a failed one is tried again after the next call.
-// Once a save has waited for a lock in vain, these retries only try it, so that a program
-// holding it for ever does not make every call wait; the last save, when the library is
-// unloaded, waits again.
-void save_if_dirty(bool report_problems, bool last = false, bool powered = false) {
+// Writes the part to the state file when the file does not have it yet: flash and EEPROM
+// changes at once, by the call that made them (keep_change); RAM, register and run state
+// changes (the powered state) with them, and otherwise only when the part is released or asked
+// (bdxsim_save_state), so that a write to RAM or a register costs no save of its own.
+// Returns the problem, or an empty text. Once a save has waited for another program's lock in
+// vain, the next saves only try it, so that a program holding it for ever does not make every
+// call wait; the last save, when the part is released, waits again.
+std::string save_part(bool last) {
   SimTarget& t = g_lib.target;
-  if (!g_lib.loaded || !(t.nv_dirty || powered)) return;
-  if (!g_lib.settings.keep_state) {
-    t.nv_dirty = false;
-    return;
+  if (!g_lib.taken) {
+    t.nv_dirty = false;  // keeping off, or a file that is never written
+    return "";
   }
   std::string now_powered = sim_state_powered(t);
-  if (!t.nv_dirty && now_powered == g_lib.powered_kept) return;
+  if (!t.nv_dirty && now_powered == g_lib.powered_kept) return "";
   const auto wait = g_locked_out && !last ? std::chrono::milliseconds(0) : kSimStateLockWait;
-  std::string problem =
+  const std::string problem =
       sim_state_save(t, g_lib.settings.state_path, wait, &g_locked_out, state_time_ms());
-  if (problem.empty()) {
-    t.nv_dirty = false;
-    g_lib.powered_kept = std::move(now_powered);
-  }
-  if (report_problems && problem != g_save_problem) report(problem);
-  g_save_problem = problem;
+  if (!problem.empty()) return problem;
+  t.nv_dirty = false;
+  g_lib.powered_kept = std::move(now_powered);
+  g_lib.flash_kept = t.flash;
+  g_lib.eeprom_kept = t.eeprom;
+  return "";
 }
 
 #if !defined(BDXSIM_BUILD_DLL)
@@ -109,28 +115,35 @@ void unload_at_exit() { sim_library_unload(); }
 // A running part needs no thread of its own. The tool calls the library from its one thread and
 // sees the part only through these calls, so a part that runs between two calls cannot be told
 // from one that is brought up to date when the next call begins: every call first executes
-// what the bus (half the target clock) would have executed since the previous call. No call
-// spends more than kCatchUpLimit of host time on it, so none blocks the tool (the part then
-// falls behind wall-clock time instead); the report callback is only ever called from within
-// the tool's own calls; there is nothing to lock, and unloading has no thread to stop.
+// what the bus (half the target clock) would have executed since the previous call. An
+// ordinary call spends at most kCatchUpLimit of host time on it, so that none blocks the tool
+// while the part merely runs; what it leaves is still owed, and the calls that end a run (halt,
+// reset) execute all of it first, so a run of N ms executes N ms of bus cycles however seldom
+// the tool looked. The report callback is only ever called from within the tool's own calls;
+// there is nothing to lock, and unloading has no thread to stop.
 constexpr std::chrono::milliseconds kCatchUpLimit(20);
 constexpr uint64_t kSliceCycles = 20000;  // between two looks at the host clock
+// A part owes at most this much bus time: after a longer silence (a program that makes no call
+// for minutes, or a part left running for a day) it falls behind rather than keep a halt busy
+// for minutes.
+constexpr double kMostOwedSeconds = 120.0;
 
 double bus_hz() { return g_lib.settings.clock_khz * 500.0; }
 
+double most_owed_cycles() { return kMostOwedSeconds * bus_hz(); }
+
 void start_running() {
   g_lib.target.cpu.running = true;
-  g_lib.run_clock = std::chrono::steady_clock::now();
+  g_lib.run_clock = Clock::now();
   g_lib.owed_cycles = 0.0;
 }
 
 // A part that was left running has run on while no program had it: the bus cycles of the time
-// since its state was saved are owed, and the next call executes them as every call catches up
-// (spending at most kCatchUpLimit on it).
+// since its state was saved are owed, and the calls execute them as they catch up.
 void run_on_since(int64_t saved_at_ms) {
   start_running();
   const double away_s = static_cast<double>(sim_state_now_ms() - saved_at_ms) / 1000.0;
-  if (away_s > 0) g_lib.owed_cycles = away_s * bus_hz();
+  if (away_s > 0) g_lib.owed_cycles = std::min(away_s * bus_hz(), most_owed_cycles());
 }
 
 // The wall-clock moment the part's powered state belongs to: now for a halted part; for a
@@ -140,20 +153,23 @@ int64_t state_time_ms() {
   const int64_t now = sim_state_now_ms();
   if (!g_lib.target.cpu.running) return now;
   const double behind_s =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - g_lib.run_clock).count() +
+      std::chrono::duration<double>(Clock::now() - g_lib.run_clock).count() +
       g_lib.owed_cycles / bus_hz();
   return now - static_cast<int64_t>(behind_s * 1000.0);
 }
 
-void advance_running() {
+// Executes what the running part owes up to the moment `until`: all of it when fully,
+// otherwise for at most kCatchUpLimit of host time, the rest staying owed.
+void advance_running(Clock::time_point until, bool fully) {
   SimTarget& t = g_lib.target;
   if (!t.cpu.running) return;
-  using Clock = std::chrono::steady_clock;
-  Clock::time_point now = Clock::now();
-  double owed = g_lib.owed_cycles +
-                std::chrono::duration<double>(now - g_lib.run_clock).count() * bus_hz();
-  g_lib.run_clock = now;
-  Clock::time_point deadline = now + kCatchUpLimit;
+  double owed = g_lib.owed_cycles;
+  if (until > g_lib.run_clock) {
+    owed += std::chrono::duration<double>(until - g_lib.run_clock).count() * bus_hz();
+    g_lib.run_clock = until;
+  }
+  owed = std::min(owed, most_owed_cycles());
+  const Clock::time_point deadline = Clock::now() + kCatchUpLimit;
   while (owed >= 1.0) {
     uint64_t slice = owed < static_cast<double>(kSliceCycles) ? static_cast<uint64_t>(owed)
                                                                : kSliceCycles;
@@ -165,34 +181,50 @@ void advance_running() {
       owed = 0.0;
       break;
     }
-    if (Clock::now() >= deadline) {
-      owed = 0.0;  // fall behind rather than block the tool
-      break;
-    }
+    if (!fully && Clock::now() >= deadline) break;
   }
   g_lib.owed_cycles = owed;
 }
 
 // Every exported function starts with one of these: it loads the library on first use, waits
 // the link delay, brings a running part up to date, counts the call and decides whether the
-// call is to fail on purpose. When it ends, pending flash and EEPROM changes are saved unless
-// the call is one of a series of programming calls.
+// call is to fail on purpose. The calls that change flash or EEPROM end with keep().
 struct Call {
   bool injected = false;
-  bool save_after;
+  // When the call came: a run that it ends ends here, however long catching up takes.
+  Clock::time_point at;
+  // The part's security when the call began, for a change that is undone.
+  bool secured_before = false;
+  bool unsecured_blank_before = false;
 
-  explicit Call(int function, bool save = true) : save_after(save) {
+  explicit Call(int function) {
     sim_library_load();
     sim_sleep_us(g_lib.settings.latency_us);
-    advance_running();
+    at = Clock::now();
+    advance_running(at, false);
+    secured_before = g_lib.target.secured;
+    unsecured_blank_before = g_lib.target.unsecured_blank;
     uint32_t n = ++g_lib.calls[function];
     for (const SimFault& f : g_lib.settings.faults)
       if (f.function == function && (f.call == 0 || f.call == n)) injected = true;
     if (injected)
       report(sim_format("Simulated failure of %s (call %u)", sim_function_name(function), n));
   }
-  ~Call() {
-    if (save_after) save_if_dirty(true);
+  // A flash or EEPROM change is in the state file before the call returns. One that cannot be
+  // written there is undone, and the call fails with the state file's line: the part keeps what
+  // the file keeps, as silicon keeps only a program that takes.
+  int keep(int result) const {
+    SimTarget& t = g_lib.target;
+    if (!t.nv_dirty) return result;
+    const std::string problem = save_part(false);
+    if (problem.empty()) return result;
+    t.flash = g_lib.flash_kept;
+    t.eeprom = g_lib.eeprom_kept;
+    t.nv_dirty = false;
+    t.secured = secured_before;
+    t.unsecured_blank = unsecured_blank_before;
+    report(problem + "; the change to flash and EEPROM is undone");
+    return -1;
   }
   Call(const Call&) = delete;
   Call& operator=(const Call&) = delete;
@@ -203,6 +235,102 @@ void set_fail(uint32_t* fail, uint32_t address) {
 }
 
 SimTarget& target() { return g_lib.target; }
+
+// A secured part answers only in its register block (and BDMSTS): the BDM cannot reach the
+// rest. Refuses with one line saying why when the part is secured.
+bool refused_while_secured(const std::string& what) {
+  const SimTarget& t = target();
+  if (!t.secured) return false;
+  report(sim_format("%s is secured (FSEC 0x%02X): %s; erasing flash and EEPROM unsecures it",
+                    t.part->name, t.regs[kSimRegFSEC], what.c_str()));
+  return true;
+}
+
+constexpr uint32_t kRegisterBlockEnd = 0x400;
+
+bool refused_read(uint32_t address) {
+  return address >= kRegisterBlockEnd &&
+         refused_while_secured(sim_format("0x%X cannot be read", address));
+}
+
+bool refused_write(uint32_t address) {
+  return address >= kRegisterBlockEnd &&
+         refused_while_secured(sim_format("0x%X cannot be written", address));
+}
+
+// The file beside the state file that tells which program has the part.
+std::string owner_file_path() {
+  return sim_resolve_links(g_lib.settings.state_path) + "." + g_lib.settings.part->name + ".owner";
+}
+
+// The part as the state file or a connect hands it over: security and protection loaded as the
+// adapter's connect (a reset into special single-chip mode) loads them, a part left running
+// running on for the time since its save.
+void install_part(SimTarget&& t, int64_t saved_at_ms) {
+  t.nv_dirty = false;
+  sim_target_load_security(t);
+  g_lib.target = std::move(t);
+  if (g_lib.target.cpu.running) run_on_since(saved_at_ms);
+  g_lib.powered_kept = sim_state_powered(g_lib.target);
+  g_lib.flash_kept = g_lib.target.flash;
+  g_lib.eeprom_kept = g_lib.target.eeprom;
+}
+
+// The part is one program's at a time, as an adapter is: from its first connect until
+// bdx_Disconnect or the library's unload, its owner file beside the state file is locked by
+// this process, and the part is read from the state file as its last owner left it. Another
+// program's part is refused at once, with a line naming that program's process; a program that
+// ends (or dies) lets it go. Different parts in one state file belong to different programs.
+// Without keeping, and for a path that is never written, there is nothing to share.
+bool take_part() {
+  if (!g_lib.settings.keep_state || g_lib.taken) return true;
+  const SimPart& part = *g_lib.settings.part;
+  const std::string& path = g_lib.settings.state_path;
+  SimTarget t;
+  sim_target_power_up(t, part);
+  bool leave_alone = false;
+  int64_t saved_at_ms = 0;
+  std::string problem = sim_state_load(t, path, &leave_alone, &saved_at_ms);
+  if (leave_alone) {
+    // Something that is never written gets no owner file beside it either: read once, the
+    // part is this program's own from now on.
+    g_lib.settings.keep_state = false;
+  } else {
+    sim_make_parent_folders(owner_file_path());
+    unsigned long holder = 0;
+    std::string why;
+    g_lib.owner = sim_take_owner_file(owner_file_path(), &holder, &why);
+    if (!g_lib.owner && why.empty()) {
+      report(sim_format("%s is in use by another program (process %lu)", part.name, holder));
+      return false;
+    }
+    if (!g_lib.owner)
+      report(sim_format("Cannot make '%s' (%s): another program may use %s at the same time",
+                        owner_file_path().c_str(), why.c_str(), part.name));
+    // Read again now that it is ours: its last owner may have saved it meanwhile.
+    t = SimTarget();
+    sim_target_power_up(t, part);
+    saved_at_ms = 0;
+    problem = sim_state_load(t, path, nullptr, &saved_at_ms);
+    g_lib.taken = true;
+  }
+  report(problem);
+  install_part(std::move(t), saved_at_ms);
+  return true;
+}
+
+// Saves what the state file does not have yet (the RAM, registers and run state; flash and
+// EEPROM are saved by the calls that change them) and lets other programs have the part.
+void release_part() {
+  if (!g_lib.taken) return;
+  const std::string problem = save_part(true);
+  if (!problem.empty())
+    report(problem + sim_format("; the RAM, registers and run state of %s are not kept",
+                                g_lib.target.part->name));
+  sim_release_owner_file(g_lib.owner);
+  g_lib.owner = nullptr;
+  g_lib.taken = false;
+}
 
 // "COM<n> <MHz>": the R41's serial port and the target clock in whole MHz (0: detect).
 bool parse_r41_parameters(const char* text, int* port, int* mhz) {
@@ -293,11 +421,22 @@ int program_file(uint8_t flash_timing, uint8_t eeprom_timing, const char* file, 
   SimSrecFile f;
   if (!read_records(file, &f, fail)) return -1;
   // The file's flash bytes by flash location, so that records sharing a word (or one page
-  // given at both its addresses) are programmed as whole words, once.
+  // given at both its addresses) are programmed as whole words, once. A protected address
+  // anywhere in the file refuses it whole, before anything is programmed.
   std::map<uint32_t, uint8_t> image;
   for (const SimRecord& r : f.records)
     for (size_t i = 0; i < r.data.size(); ++i) {
-      SimLocation loc = sim_resolve(target(), r.address + static_cast<uint32_t>(i));
+      const uint32_t a = r.address + static_cast<uint32_t>(i);
+      SimLocation loc = sim_resolve(target(), a);
+      const std::string protection =
+          loc.area == SimArea::Flash    ? sim_flash_protection(target(), loc.index, a)
+          : loc.area == SimArea::Eeprom ? sim_eeprom_protection(target(), a)
+                                        : std::string();
+      if (!protection.empty()) {
+        report(protection);
+        set_fail(fail, a);
+        return -1;
+      }
       if (loc.area == SimArea::Flash) image[loc.index] = r.data[i];
     }
   auto image_byte = [&](uint32_t index) {
@@ -380,23 +519,13 @@ int verify_file(const char* file, uint32_t* fail, bdx_progress_callback progress
 void sim_library_load() {
   if (g_lib.loaded) return;
   g_lib = Library();
-  g_save_problem.clear();
   g_locked_out = false;
   g_lib.loaded = true;
   g_lib.settings = sim_read_settings(environment, sim_default_state_path());
   g_lib.problems = g_lib.settings.problems;
+  // With keeping on, this erased part is a stand-in until the first connect takes the part from
+  // the state file (take_part).
   sim_target_power_up(g_lib.target, *g_lib.settings.part);
-  if (g_lib.settings.keep_state) {
-    // The board stayed powered: RAM, registers and run state are as the last program left them
-    // (a file of the older layout keeps none: the part is reset with the kept reset vector).
-    bool leave_alone = false;
-    int64_t saved_at_ms = 0;
-    std::string problem =
-        sim_state_load(g_lib.target, g_lib.settings.state_path, &leave_alone, &saved_at_ms);
-    if (!problem.empty()) g_lib.problems.push_back(problem);
-    if (leave_alone) g_lib.settings.keep_state = false;  // not ours to write: never written
-    if (g_lib.target.cpu.running) run_on_since(saved_at_ms);
-  }
   g_lib.powered_kept = sim_state_powered(g_lib.target);
 #if !defined(BDXSIM_BUILD_DLL)
   static bool at_exit_registered = false;
@@ -409,7 +538,7 @@ void sim_library_load() {
 
 void sim_library_unload() {
   if (!g_lib.loaded) return;
-  save_if_dirty(false, true, true);
+  release_part();
   g_lib = Library();
 }
 
@@ -426,7 +555,7 @@ void bdxsim_reset_for_tests() {
 void bdxsim_use_environment(const char* (*get)(const char* name)) { g_environment = get; }
 
 void bdxsim_save_state() {
-  if (g_lib.loaded) save_if_dirty(true, false, true);
+  if (g_lib.loaded) report(save_part(false));
 }
 
 extern "C" {
@@ -446,6 +575,8 @@ BDXSIM_EXPORT int BDX_CALL bdx_Connect(const char* model, const char* parameters
   if (c.injected || !model) return -1;
   g_lib.connected = false;
   if (!parameters) parameters = "";
+  float speed = 0.0f;
+  std::string connected_line;
   if (std::strcmp(model, "R41") == 0) {
     int port = 0, mhz = 0;
     if (!parse_r41_parameters(parameters, &port, &mhz)) {
@@ -456,29 +587,32 @@ BDXSIM_EXPORT int BDX_CALL bdx_Connect(const char* model, const char* parameters
       report(sim_format("R41: no answer on COM%d", port));
       return -1;
     }
-    g_lib.speed_mhz = mhz > 0 ? static_cast<float>(mhz) : target_mhz();
-    g_lib.connected = true;
-    report(sim_format("Connected to R41 on COM%d", port));
-    return 0;
-  }
-  if (std::strcmp(model, "R42") == 0) {
+    speed = mhz > 0 ? static_cast<float>(mhz) : target_mhz();
+    connected_line = sim_format("Connected to R41 on COM%d", port);
+  } else if (std::strcmp(model, "R42") == 0) {
     if (!blank(parameters)) {
       report(sim_format("R42: unexpected connection parameters '%s'", parameters));
       return -1;
     }
-    g_lib.speed_mhz = 0.0f;  // not known until a sync or a speed is set
-    g_lib.connected = true;
-    report("Connected to R42 on USB");
-    return 0;
+    speed = 0.0f;  // not known until a sync or a speed is set
+    connected_line = "Connected to R42 on USB";
+  } else {
+    report(sim_format("Adapter model '%s' is not supported", model));
+    return -1;
   }
-  report(sim_format("Adapter model '%s' is not supported", model));
-  return -1;
+  if (!take_part()) return -1;
+  g_lib.speed_mhz = speed;
+  g_lib.connected = true;
+  report(connected_line);
+  return 0;
 }
 
+// Lets other programs have the part (after saving what the state file does not have yet).
 BDXSIM_EXPORT int BDX_CALL bdx_Disconnect(void) {
   Call c(k_bdx_Disconnect);
   if (c.injected || !g_lib.connected) return -1;
   g_lib.connected = false;
+  release_part();
   report("Disconnected");
   return 0;
 }
@@ -493,6 +627,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_Sync(void) {
 BDXSIM_EXPORT int BDX_CALL bdx_TargetStart(void) {
   Call c(k_bdx_TargetStart);
   if (c.injected || !g_lib.connected) return -1;
+  if (refused_while_secured("it cannot be started")) return -1;
   if (!target().cpu.running) start_running();
   return 0;
 }
@@ -502,6 +637,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_TargetStart(void) {
 BDXSIM_EXPORT int BDX_CALL bdx_TargetStep(void) {
   Call c(k_bdx_TargetStep);
   if (c.injected || !g_lib.connected) return -1;
+  if (refused_while_secured("it cannot be stepped")) return -1;
   if (target().cpu.running) {
     report("Cannot step: target is running");
     return -1;
@@ -519,17 +655,23 @@ BDXSIM_EXPORT int BDX_CALL bdx_TargetStep(void) {
   return -1;
 }
 
-// Halting a part that has already stopped by itself succeeds: it is halted.
+// Halting a part that has already stopped by itself succeeds: it is halted. The run ends here:
+// the part first executes every bus cycle up to this moment. A secured part cannot be halted
+// (the BDM cannot become active): one that runs goes on running.
 BDXSIM_EXPORT int BDX_CALL bdx_TargetHalt(void) {
   Call c(k_bdx_TargetHalt);
   if (c.injected || !g_lib.connected) return -1;
+  if (refused_while_secured("it cannot be halted")) return -1;
+  advance_running(c.at, true);
   target().cpu.running = false;
   return 0;
 }
 
+// A running part runs up to the moment of the reset first, as the silicon did.
 BDXSIM_EXPORT int BDX_CALL bdx_TargetReset(void) {
   Call c(k_bdx_TargetReset);
   if (c.injected || !g_lib.connected) return -1;
+  advance_running(c.at, true);
   sim_target_reset(target());
   return 0;
 }
@@ -556,6 +698,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_SetBdmSpeed(float mhz) {
 BDXSIM_EXPORT int BDX_CALL bdx_RegisterGetAll(uint32_t* values) {
   Call c(k_bdx_RegisterGetAll);
   if (c.injected || !g_lib.connected || !values) return -1;
+  if (refused_while_secured("registers cannot be read")) return -1;
   if (sim_get_registers(target(), values) != 0) {
     report("Cannot read registers: target is running");
     return -1;
@@ -566,6 +709,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_RegisterGetAll(uint32_t* values) {
 BDXSIM_EXPORT int BDX_CALL bdx_RegisterSet(int reg, uint32_t value) {
   Call c(k_bdx_RegisterSet);
   if (c.injected || !g_lib.connected) return -1;
+  if (refused_while_secured("registers cannot be written")) return -1;
   if (target().cpu.running) {
     report("Cannot write registers: target is running");
     return -1;
@@ -577,30 +721,36 @@ BDXSIM_EXPORT int BDX_CALL bdx_RegisterSet(int reg, uint32_t value) {
   return 0;
 }
 
+// BDMSTS answers a secured part too: that is how a tool sees that it is secured.
 BDXSIM_EXPORT int BDX_CALL bdx_GetByte(uint32_t address, unsigned char* value) {
   Call c(k_bdx_GetByte);
   if (c.injected || !g_lib.connected || !value) return -1;
+  if (address != kSimBdmsts && refused_read(address)) return -1;
   return sim_bdm_read(target(), address, value);
 }
 
 BDXSIM_EXPORT int BDX_CALL bdx_GetMemoryByte(uint32_t address, unsigned char* value) {
   Call c(k_bdx_GetMemoryByte);
   if (c.injected || !g_lib.connected || !value) return -1;
+  if (refused_read(address)) return -1;
   return sim_read(target(), address, value);
 }
 
 BDXSIM_EXPORT int BDX_CALL bdx_SetByte(uint32_t address, unsigned char value) {
   Call c(k_bdx_SetByte);
   if (c.injected || !g_lib.connected) return -1;
+  if (refused_write(address)) return -1;
   return sim_bdm_write(target(), address, value);
 }
 
 BDXSIM_EXPORT int BDX_CALL bdx_SetMemoryByte(uint32_t address, unsigned char value) {
   Call c(k_bdx_SetMemoryByte);
   if (c.injected || !g_lib.connected) return -1;
+  if (refused_write(address)) return -1;
   return sim_write(target(), address, value);
 }
 
+// On a secured part a block stops at the first address outside the register block.
 BDXSIM_EXPORT int BDX_CALL bdx_GetBlock(uint32_t start, uint32_t count, unsigned char* data,
                                          uint32_t* fail) {
   Call c(k_bdx_GetBlock);
@@ -608,6 +758,10 @@ BDXSIM_EXPORT int BDX_CALL bdx_GetBlock(uint32_t start, uint32_t count, unsigned
   if (c.injected || !g_lib.connected || (count > 0 && !data)) return -1;
   for (uint32_t i = 0; i < count; ++i) {
     uint32_t a = start + i;
+    if (a >= start && refused_read(a)) {
+      set_fail(fail, a);
+      return -1;
+    }
     if (a < start || sim_read(target(), a, &data[i]) != 0) {
       report(sim_format("No memory at 0x%X", a));
       set_fail(fail, a);
@@ -624,6 +778,10 @@ BDXSIM_EXPORT int BDX_CALL bdx_LoadBlock(uint32_t start, uint32_t count, const u
   if (c.injected || !g_lib.connected || (count > 0 && !data)) return -1;
   for (uint32_t i = 0; i < count; ++i) {
     uint32_t a = start + i;
+    if (a >= start && refused_write(a)) {
+      set_fail(fail, a);
+      return -1;
+    }
     if (a < start || sim_write(target(), a, data[i]) != 0) {
       report(sim_format("No memory at 0x%X", a));
       set_fail(fail, a);
@@ -633,32 +791,35 @@ BDXSIM_EXPORT int BDX_CALL bdx_LoadBlock(uint32_t start, uint32_t count, const u
   return 0;
 }
 
+// Works on a secured part: the way back to an unsecured one.
 BDXSIM_EXPORT int BDX_CALL bdx_FlashEraseAll(unsigned char timing) {
   Call c(k_bdx_FlashEraseAll);
   if (c.injected || !g_lib.connected) return -1;
   std::string line;
   int result = sim_flash_erase_all(target(), timing, &line);
   report(line);
-  return result;
+  return c.keep(result);
 }
 
 BDXSIM_EXPORT int BDX_CALL bdx_FlashEraseBlock(int block, unsigned char timing) {
   Call c(k_bdx_FlashEraseBlock);
   if (c.injected || !g_lib.connected) return -1;
+  if (refused_while_secured("flash cannot be erased by page")) return -1;
   std::string line;
   int result = sim_flash_erase_page(target(), block, timing, &line);
   report(line);
-  return result;
+  return c.keep(result);
 }
 
 BDXSIM_EXPORT int BDX_CALL bdx_FlashProgramBlock(unsigned char timing, uint32_t address,
                                                   const unsigned char* data, uint32_t count) {
-  Call c(k_bdx_FlashProgramBlock, false);
+  Call c(k_bdx_FlashProgramBlock);
   if (c.injected || !g_lib.connected) return -1;
+  if (refused_while_secured(sim_format("flash at 0x%X cannot be programmed", address))) return -1;
   std::string line;
   int result = sim_flash_program(target(), timing, address, data, count, &line);
   report(line);
-  return result;
+  return c.keep(result);
 }
 
 BDXSIM_EXPORT int BDX_CALL bdx_FlashWriteFile(unsigned char flash_timing,
@@ -674,7 +835,11 @@ BDXSIM_EXPORT int BDX_CALL bdx_FlashWriteFile(unsigned char flash_timing,
     report("Not connected");
     return -1;
   }
-  return program_file(flash_timing, eeprom_timing, file, fail, progress);
+  if (refused_while_secured("files cannot be programmed")) {
+    set_fail(fail, file ? first_data_address(file) : 0);
+    return -1;
+  }
+  return c.keep(program_file(flash_timing, eeprom_timing, file, fail, progress));
 }
 
 BDXSIM_EXPORT int BDX_CALL bdx_FlashVerifyFile(const char* file, uint32_t* fail,
@@ -689,36 +854,43 @@ BDXSIM_EXPORT int BDX_CALL bdx_FlashVerifyFile(const char* file, uint32_t* fail,
     report("Not connected");
     return -1;
   }
+  if (refused_while_secured("files cannot be verified")) {
+    set_fail(fail, file ? first_data_address(file) : 0);
+    return -1;
+  }
   return verify_file(file, fail, progress);
 }
 
+// Works on a secured part: the way back to an unsecured one.
 BDXSIM_EXPORT int BDX_CALL bdx_EpromEraseAll(unsigned char timing, uint32_t eeprom_start) {
   Call c(k_bdx_EpromEraseAll);
   if (c.injected || !g_lib.connected) return -1;
   std::string line;
   int result = sim_eeprom_erase_all(target(), timing, eeprom_start, &line);
   report(line);
-  return result;
+  return c.keep(result);
 }
 
 BDXSIM_EXPORT int BDX_CALL bdx_EpromProgramByte(unsigned char timing, uint32_t address,
                                                  unsigned char value) {
-  Call c(k_bdx_EpromProgramByte, false);
+  Call c(k_bdx_EpromProgramByte);
   if (c.injected || !g_lib.connected) return -1;
+  if (refused_while_secured(sim_format("EEPROM at 0x%X cannot be programmed", address))) return -1;
   std::string line;
   int result = sim_eeprom_program_byte(target(), timing, address, value, &line);
   report(line);
-  return result;
+  return c.keep(result);
 }
 
 BDXSIM_EXPORT int BDX_CALL bdx_EpromProgramSector(unsigned char timing, uint32_t address,
                                                    uint32_t data) {
-  Call c(k_bdx_EpromProgramSector, false);
+  Call c(k_bdx_EpromProgramSector);
   if (c.injected || !g_lib.connected) return -1;
+  if (refused_while_secured(sim_format("EEPROM at 0x%X cannot be programmed", address))) return -1;
   std::string line;
   int result = sim_eeprom_program_sector(target(), timing, address, data, &line);
   report(line);
-  return result;
+  return c.keep(result);
 }
 
 }  // extern "C"

@@ -15,6 +15,9 @@ struct SimPart {
   uint32_t eeprom_start, eeprom_end;  // inclusive
   uint8_t initee;                     // INITEE after reset
   uint8_t first_page, last_page;      // flash pages (PPAGE values)
+  // Flash blocks, each with its own FPROT: four of four pages each (block 0 holds pages
+  // 0x3C-0x3F, block 3 0x30-0x33) on the 256 KiB maps, one holding every page otherwise.
+  uint8_t flash_blocks;
 };
 
 int sim_part_count();

@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <sys/stat.h>
@@ -14,6 +16,7 @@
 #include <sys/locking.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
@@ -126,7 +129,22 @@ bool sim_replace_file(const std::string& from, const std::string& to) {
   // Over an existing file too: MoveFileEx with MOVEFILE_REPLACE_EXISTING on Windows.
   std::error_code ec;
   std::filesystem::rename(from, to, ec);
+#if defined(_WIN32)
+  if (ec) errno = EACCES;  // the error code is Win32's, not errno's
+#else
+  if (ec) errno = ec.value();
+#endif
   return !ec;
+}
+
+bool sim_process_alive(unsigned long pid) {
+#if defined(_WIN32)
+  (void)pid;
+  return true;  // the C runtime cannot tell; bdxdll.dll asks Windows
+#else
+  if (pid == 0 || pid > static_cast<unsigned long>(INT_MAX)) return false;
+  return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+#endif
 }
 
 const char* sim_getenv(const char* name) { return std::getenv(name); }
@@ -184,6 +202,84 @@ SimFileLock* sim_lock_file(const std::string& path, std::chrono::milliseconds wa
     }
     sim_sleep_us(10000);
   }
+}
+
+struct SimOwnerFile {
+  int fd;
+};
+
+namespace {
+
+// The owner file's lock lies far beyond its text: on Windows a lock keeps other processes from
+// reading the bytes it covers, and the owner's id must stay readable.
+constexpr long kOwnerLockAt = 1L << 30;
+
+int seek_to_owner_lock(int fd) {
+#if defined(_WIN32)
+  return _lseek(fd, kOwnerLockAt, SEEK_SET) < 0 ? -1 : 0;
+#else
+  (void)fd;
+  return 0;  // flock takes the whole file
+#endif
+}
+
+// The holder writes its id right after taking the lock: a reader that comes in between tries a
+// few times more.
+unsigned long read_owner_id(int fd) {
+  for (int tries = 0; tries < 5; ++tries) {
+    char text[32] = {};
+#if defined(_WIN32)
+    _lseek(fd, 0, SEEK_SET);
+    const int n = _read(fd, text, sizeof text - 1);
+#else
+    const ssize_t n = pread(fd, text, sizeof text - 1, 0);
+#endif
+    const unsigned long id = n > 0 ? std::strtoul(text, nullptr, 10) : 0;
+    if (id) return id;
+    sim_sleep_us(2000);
+  }
+  return 0;
+}
+
+}  // namespace
+
+SimOwnerFile* sim_take_owner_file(const std::string& path, unsigned long* holder,
+                                  std::string* problem) {
+  if (holder) *holder = 0;
+  if (problem) problem->clear();
+  const int fd = open_lock_file(path);
+  if (fd < 0) {
+    if (problem) *problem = std::strerror(errno);
+    return nullptr;
+  }
+  const int got = seek_to_owner_lock(fd) == 0 ? try_lock(fd) : -1;
+  if (got != 1) {
+    if (got == 0 && holder) *holder = read_owner_id(fd);
+    if (got < 0 && problem) *problem = std::strerror(errno);
+    close_lock_file(fd);
+    return nullptr;
+  }
+  // Written over the last owner's id in place, one width for every id: nothing to truncate.
+  char text[32];
+  const int n = std::snprintf(text, sizeof text, "%20lu\n", sim_process_id());
+#if defined(_WIN32)
+  _lseek(fd, 0, SEEK_SET);
+  const bool written = _write(fd, text, static_cast<unsigned>(n)) == n;
+#else
+  const bool written = pwrite(fd, text, static_cast<size_t>(n), 0) == n;
+#endif
+  (void)written;  // the part is ours all the same; another program then names no process
+  return new SimOwnerFile{fd};
+}
+
+void sim_release_owner_file(SimOwnerFile* owner) {
+  if (!owner) return;
+#if defined(_WIN32)
+  _lseek(owner->fd, kOwnerLockAt, SEEK_SET);
+  _locking(owner->fd, _LK_UNLCK, 1);
+#endif
+  close_lock_file(owner->fd);  // ends the lock
+  delete owner;
 }
 
 void sim_unlock_file(SimFileLock* lock) {

@@ -35,10 +35,25 @@ void sim_copy_permissions(const std::string& from, const std::string& to);
 // that replaces another is complete even after a crash. False on failure.
 bool sim_flush_to_disk(std::FILE* f);
 // Puts from in place of to in one step, one replacing call (to may exist; it is replaced).
-// False on failure, when both files are left as they were.
+// False on failure, when both files are left as they were, with errno saying why.
 bool sim_replace_file(const std::string& from, const std::string& to);
 // The running process's id (temporary file names that no other process uses).
 unsigned long sim_process_id();
+// False once the process with this id has ended; true while it runs and whenever that cannot
+// be told (a file of a process that may still use it is never taken away from it).
+bool sim_process_alive(unsigned long pid);
+
+// A file beside the state file that marks a part as one process's own: held from
+// sim_take_owner_file until sim_release_owner_file or the end of the process (a process that
+// dies releases it), never waited for. It holds the owner's process id as text, readable while
+// it is held.
+struct SimOwnerFile;
+// Null when the part is another process's: *holder (may be null) then receives that process's
+// id (0 when it cannot be read) and *problem stays empty; or when the file cannot be made or
+// locked: *problem (may be null) says why.
+SimOwnerFile* sim_take_owner_file(const std::string& path, unsigned long* holder,
+                                  std::string* problem);
+void sim_release_owner_file(SimOwnerFile* owner);
 
 // An exclusive lock on a file shared by every process that locks the same path: held from
 // sim_lock_file (which creates the file when missing and waits up to `wait` while another

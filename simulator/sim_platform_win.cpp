@@ -1,7 +1,11 @@
 // Win32 side of the simulated adapter library built as bdxdll.dll: the delay, the local
-// application data folder, the state file's lock and the library's entry point.
+// application data folder, the state file's lock, the parts' owner files, whether a process
+// still runs, and the library's entry point.
 #include <windows.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 
@@ -58,8 +62,100 @@ unsigned long sim_process_id() { return GetCurrentProcessId(); }
 // One replacing call; the new file was forced to the disk before (sim_flush_to_disk), and
 // MOVEFILE_WRITE_THROUGH returns only once the move is on the disk too.
 bool sim_replace_file(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
-         0;
+  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
+  const DWORD error = GetLastError();
+  errno = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? ENOSPC
+          : error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? EACCES
+                                                                              : EIO;
+  return false;
+}
+
+bool sim_process_alive(unsigned long pid) {
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;  // no such process: ended
+  DWORD code = 0;
+  const bool running = !GetExitCodeProcess(process, &code) || code == STILL_ACTIVE;
+  CloseHandle(process);
+  return running;
+}
+
+struct SimOwnerFile {
+  HANDLE file;
+};
+
+namespace {
+
+// The system's text for a Win32 error, as a line ends with it.
+std::string win32_reason(DWORD error) {
+  char text[256];
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           error, 0, text, sizeof text, nullptr);
+  while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == '.')) --n;
+  return n ? std::string(text, n) : "error " + std::to_string(error);
+}
+
+// The lock lies far beyond the owner's id: a lock keeps other processes from reading the bytes
+// it covers, and the id must stay readable.
+constexpr DWORD kOwnerLockAt = 1u << 30;
+
+// The holder writes its id right after taking the lock: a reader that comes in between tries a
+// few times more.
+unsigned long read_owner_id(HANDLE h) {
+  for (int tries = 0; tries < 5; ++tries) {
+    char text[32] = {};
+    OVERLAPPED at = {};
+    DWORD n = 0;
+    if (ReadFile(h, text, sizeof text - 1, &n, &at) && n > 0) {
+      const unsigned long id = std::strtoul(text, nullptr, 10);
+      if (id) return id;
+    }
+    Sleep(2);
+  }
+  return 0;
+}
+
+}  // namespace
+
+SimOwnerFile* sim_take_owner_file(const std::string& path, unsigned long* holder,
+                                  std::string* problem) {
+  if (holder) *holder = 0;
+  if (problem) problem->clear();
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    if (problem) *problem = win32_reason(GetLastError());
+    return nullptr;
+  }
+  OVERLAPPED at = {};
+  at.Offset = kOwnerLockAt;
+  if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_LOCK_VIOLATION) {
+      if (holder) *holder = read_owner_id(h);
+    } else if (problem) {
+      *problem = win32_reason(error);
+    }
+    CloseHandle(h);
+    return nullptr;
+  }
+  // Written over the last owner's id in place, one width for every id: nothing to truncate.
+  char text[32];
+  const int n = std::snprintf(text, sizeof text, "%20lu\r\n", sim_process_id());
+  OVERLAPPED start = {};
+  DWORD written = 0;
+  WriteFile(h, text, static_cast<DWORD>(n), &written, &start);
+  return new SimOwnerFile{h};
+}
+
+void sim_release_owner_file(SimOwnerFile* owner) {
+  if (!owner) return;
+  OVERLAPPED at = {};
+  at.Offset = kOwnerLockAt;
+  UnlockFileEx(owner->file, 0, 1, 0, &at);
+  CloseHandle(owner->file);
+  delete owner;
 }
 
 struct SimFileLock {

@@ -1,8 +1,12 @@
 #include "simulator/sim_state.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "simulator/sim_platform.h"
@@ -37,6 +41,8 @@ struct Section {
 
 // Far more than the sections of every part together.
 constexpr size_t kMaxStateBytes = 64u << 20;
+// A time stamp beyond the year 5000 is no time this library wrote: the section is damaged.
+constexpr unsigned long long kMaxSavedSeconds = 100000000000ull;
 
 bool begins_with(const std::string& text, const char* magic) {
   size_t n = text.size() < kMagicLength ? text.size() : kMagicLength;
@@ -124,6 +130,11 @@ bool parse_header(const std::string& header, Section* s, unsigned long* checksum
       checksum);
   s->name = name;
   if (fields == 19) {
+    // Taken apart before it is multiplied, so that no value overflows.
+    if (static_cast<unsigned long long>(seconds) > kMaxSavedSeconds) {
+      s->damaged = true;
+      seconds = 0;
+    }
     s->saved_at = static_cast<long long>(seconds) * 1000 + ms % 1000;
     s->cpu.running = running != 0;
     s->cpu.pc = static_cast<uint16_t>(pc);
@@ -174,7 +185,8 @@ bool parse_section(const std::string& text, size_t* pos, Section* s) {
     return false;
   if (p >= text.size() || text[p] != '\n') return false;
   if (has_checksum)
-    s->damaged = (old_layout ? old_section_checksum(*s) : section_checksum(*s)) != checksum;
+    s->damaged =
+        s->damaged || (old_layout ? old_section_checksum(*s) : section_checksum(*s)) != checksum;
   *pos = p + 1;
   return true;
 }
@@ -262,6 +274,45 @@ std::string load_section(SimTarget& t, const std::string& path, const std::strin
   return "";
 }
 
+// "<state file>.<pid>.new": the temporary file of a save by process pid.
+bool temporary_file_of(const std::string& name, const std::string& base, unsigned long* pid) {
+  const std::string suffix = ".new";
+  if (name.size() <= base.size() + 1 + suffix.size() || name.compare(0, base.size(), base) != 0 ||
+      name[base.size()] != '.' ||
+      name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+    return false;
+  const std::string digits =
+      name.substr(base.size() + 1, name.size() - base.size() - 1 - suffix.size());
+  if (digits.empty() || digits.size() > 10 ||
+      digits.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  *pid = std::strtoul(digits.c_str(), nullptr, 10);
+  return true;
+}
+
+// A process killed while it saved left its temporary file behind: removed (under the lock)
+// once that process is gone.
+void remove_dead_temporary_files(const std::string& file) {
+  namespace fs = std::filesystem;
+  const fs::path path = file;
+  const std::string base = path.filename().string();
+  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  std::error_code ec;
+  std::vector<fs::path> dead;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    unsigned long pid = 0;
+    if (temporary_file_of(it->path().filename().string(), base, &pid) &&
+        pid != sim_process_id() && !sim_process_alive(pid))
+      dead.push_back(it->path());
+  }
+  for (const fs::path& p : dead) fs::remove(p, ec);
+}
+
+// The reason a file operation failed, from errno, as a line ends with it.
+std::string reason(int error) {
+  return error ? std::strerror(error) : "the file system did not say why";
+}
+
 }  // namespace
 
 int64_t sim_state_now_ms() {
@@ -316,9 +367,7 @@ std::string sim_state_save(const SimTarget& t, const std::string& path,
   SimFileLock* lock = sim_lock_file(file + ".lock", lock_wait, &busy);
   if (!lock && busy) {
     if (locked_out) *locked_out = true;
-    return sim_format(
-        "State file '%s' is locked by another program; changes kept for the next save",
-        path.c_str());
+    return sim_format("State file '%s' is locked by another program", path.c_str());
   }
   if (!lock) return sim_format("Cannot lock state file '%s'", path.c_str());
   if (!sim_file_writable(file)) {
@@ -353,27 +402,36 @@ std::string sim_state_save(const SimTarget& t, const std::string& path,
   }
   if (!replaced) sections.push_back(mine);
 
+  remove_dead_temporary_files(file);
   // A name of this process's own, so that two programs saving at once never share it.
   std::string temp = file + "." + std::to_string(sim_process_id()) + ".new";
+  int error = 0;
+  // Each step keeps the first failure's reason.
+  auto check = [&error](bool done) {
+    if (!done && !error) error = errno ? errno : EIO;
+    return done && !error;
+  };
+  errno = 0;
   std::FILE* f = std::fopen(temp.c_str(), "wb");
-  bool ok = f != nullptr;
+  bool ok = check(f != nullptr);
   if (f) {
-    ok = std::fwrite(kMagic, 1, kMagicLength, f) == kMagicLength;
+    ok = check(std::fwrite(kMagic, 1, kMagicLength, f) == kMagicLength);
     for (const Section& s : sections) {
       std::string header = header_fields(s) + sim_format(" %08lX\n", checksum_to_write(s));
-      ok = ok && std::fwrite(header.data(), 1, header.size(), f) == header.size();
+      ok = ok && check(std::fwrite(header.data(), 1, header.size(), f) == header.size());
       for (const std::string* part : {&s.flash, &s.eeprom, &s.ram, &s.regs})
-        ok = ok && std::fwrite(part->data(), 1, part->size(), f) == part->size();
-      ok = ok && std::fputc('\n', f) != EOF;
+        ok = ok && check(std::fwrite(part->data(), 1, part->size(), f) == part->size());
+      ok = ok && check(std::fputc('\n', f) != EOF);
     }
-    ok = ok && sim_flush_to_disk(f);
-    ok = (std::fclose(f) == 0) && ok;
+    ok = ok && check(sim_flush_to_disk(f));
+    ok = check(std::fclose(f) == 0) && ok;
     if (r == SimRead::Read) sim_copy_permissions(file, temp);
     // The old file stays whole until the new one is complete and takes its place in one step.
-    ok = ok && sim_replace_file(temp, file);
+    ok = ok && check(sim_replace_file(temp, file));
     if (!ok) std::remove(temp.c_str());
   }
   sim_unlock_file(lock);
-  if (!ok) return sim_format("Cannot write state file '%s'", path.c_str());
+  if (!ok)
+    return sim_format("Cannot write state file '%s': %s", path.c_str(), reason(error).c_str());
   return "";
 }

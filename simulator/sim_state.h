@@ -33,7 +33,7 @@ std::string sim_state_load(SimTarget& t, const std::string& path, bool* leave_al
 // Returns an empty text, or a line describing the failure.
 // The new file is on the disk before it takes the old one's place. A save waits at most
 // lock_wait for another program's lock, then gives up with a line saying so and *locked_out
-// (may be null) set: the caller keeps the change for a later save.
+// (may be null) set. A line about a failed write ends with the reason.
 constexpr std::chrono::milliseconds kSimStateLockWait{3000};
 std::string sim_state_save(const SimTarget& t, const std::string& path,
                            std::chrono::milliseconds lock_wait = kSimStateLockWait,

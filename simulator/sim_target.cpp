@@ -46,6 +46,45 @@ uint8_t* eeprom_byte(SimTarget& t, uint32_t address) {
   return loc.area == SimArea::Eeprom ? &t.eeprom[loc.index] : nullptr;
 }
 
+// A byte of page 0x3F by its address at 0xC000-0xFFFF (the configuration field).
+uint8_t fixed_flash(const SimTarget& t, uint32_t address) {
+  return t.flash[(0x3Fu - t.part->first_page) * kSimPageSize + (address - 0xC000)];
+}
+
+// The block FPROT at 0x0104 stands for: FCNFG's block bits on four-block parts.
+int selected_block(const SimTarget& t) {
+  return t.part->flash_blocks == 4 ? t.regs[kSimRegFCNFG] & 0x03 : 0;
+}
+
+// The flash block holding page, and that block's highest page.
+int block_of(const SimTarget& t, uint32_t page, uint32_t* top_page) {
+  if (t.part->flash_blocks != 4) {
+    *top_page = t.part->last_page;
+    return 0;
+  }
+  const int block = static_cast<int>(0x3F - page) / 4;
+  *top_page = 0x3Fu - 4u * static_cast<uint32_t>(block);
+  return block;
+}
+
+// An FPROT or EPROT value's protected range, counted down from the top of its memory (upper:
+// bytes below the top) or up from the start of the lower area: whether `from_top` (or
+// `from_lower`, negative when outside the lower area's page) falls into it.
+bool flash_byte_protected(uint8_t fprot, uint32_t from_top, long from_lower) {
+  if (!(fprot & 0x80)) return true;  // FPOPEN 0: the whole block
+  if (!(fprot & 0x20) && from_top < (0x800u << ((fprot >> 3) & 3))) return true;  // FPHDIS, FPHS
+  if (!(fprot & 0x04) && from_lower >= 0 && from_lower < (0x200L << (fprot & 3))) return true;
+  return false;
+}
+
+// Mass erases unsecure a secured part once flash and EEPROM are both blank.
+void unsecure_when_blank(SimTarget& t) {
+  if (t.secured && sim_target_blank(t)) {
+    t.secured = false;
+    t.unsecured_blank = true;
+  }
+}
+
 }  // namespace
 
 void sim_target_power_up(SimTarget& t, const SimPart& part) {
@@ -76,6 +115,61 @@ void sim_target_reset(SimTarget& t) {
   cpu.ccr = 0xD0;  // S, X and I set
   cpu.running = false;
   t.cpu = cpu;
+  sim_target_load_security(t);
+}
+
+void sim_target_load_security(SimTarget& t) {
+  const SimPart& p = *t.part;
+  t.regs[kSimRegFSEC] = fixed_flash(t, kSimSecurityByte);
+  for (int b = 0; b < 4; ++b)
+    t.fprot[b] = b < p.flash_blocks ? fixed_flash(t, kSimBlock0Protection - static_cast<uint32_t>(b))
+                                    : 0xFF;
+  t.regs[kSimRegFPROT] = t.fprot[selected_block(t)];
+  // The EEPROM's protection byte is its third byte from the top (0x0FFD on a 4 KiB EEPROM).
+  t.regs[kSimRegEPROT] =
+      sim_has_eeprom(t) && t.eeprom.size() >= 3 ? t.eeprom[t.eeprom.size() - 3] : 0xFF;
+  t.secured = (t.regs[kSimRegFSEC] & kSimSecMask) != kSimSecUnsecured;
+  // Special single-chip mode's blank check: an erased part comes up unsecured.
+  t.unsecured_blank = t.secured && sim_target_blank(t);
+  if (t.unsecured_blank) t.secured = false;
+}
+
+bool sim_target_blank(const SimTarget& t) {
+  for (uint8_t b : t.flash)
+    if (b != 0xFF) return false;
+  for (uint8_t b : t.eeprom)
+    if (b != 0xFF) return false;
+  return true;
+}
+
+uint8_t sim_bdmsts(const SimTarget& t) {
+  if (t.secured) return 0;
+  return static_cast<uint8_t>(kSimBdmstsENBDM | (t.cpu.running ? 0 : kSimBdmstsBDMACT) |
+                              (t.unsecured_blank ? kSimBdmstsUNSEC : 0));
+}
+
+std::string sim_flash_protection(const SimTarget& t, uint32_t index, uint32_t address) {
+  const uint32_t page = t.part->first_page + index / kSimPageSize;
+  const uint32_t offset = index % kSimPageSize;
+  uint32_t top_page = 0;
+  const uint8_t fprot = t.fprot[block_of(t, page, &top_page)];
+  const uint32_t from_top = (top_page - page) * kSimPageSize + (kSimPageSize - 1 - offset);
+  // The lower area starts at the bottom of the block's second page from the top (0x4000 in
+  // block 0).
+  const long from_lower = page + 1 == top_page ? static_cast<long>(offset) : -1;
+  if (!flash_byte_protected(fprot, from_top, from_lower)) return "";
+  return sim_format("0x%X is protected (FPROT 0x%02X)", address, fprot);
+}
+
+std::string sim_eeprom_protection(const SimTarget& t, uint32_t address) {
+  const SimLocation loc = sim_resolve(t, address);
+  if (loc.area != SimArea::Eeprom) return "";
+  const uint8_t eprot = t.regs[kSimRegEPROT];
+  const uint32_t from_top = static_cast<uint32_t>(t.eeprom.size()) - 1 - loc.index;
+  const bool whole = !(eprot & 0x80);                                       // EPOPEN 0
+  const bool top = !(eprot & 0x08) && from_top < (64u << (eprot & 0x07));  // EPDIS, EP
+  if (!whole && !top) return "";
+  return sim_format("0x%X is protected (EPROT 0x%02X)", address, eprot);
 }
 
 SimLocation sim_resolve(const SimTarget& t, uint32_t address) {
@@ -115,7 +209,9 @@ bool sim_has_eeprom(const SimTarget& t) {
 int sim_read(const SimTarget& t, uint32_t address, uint8_t* value) {
   SimLocation loc = sim_resolve(t, address);
   switch (loc.area) {
-    case SimArea::Register: *value = t.regs[loc.index]; return 0;
+    case SimArea::Register:
+      *value = loc.index == kSimRegFPROT ? t.fprot[selected_block(t)] : t.regs[loc.index];
+      return 0;
     case SimArea::Ram: *value = t.ram[loc.index]; return 0;
     case SimArea::Eeprom: *value = t.eeprom[loc.index]; return 0;
     case SimArea::Flash: *value = t.flash[loc.index]; return 0;
@@ -129,6 +225,9 @@ int sim_write(SimTarget& t, uint32_t address, uint8_t value) {
   switch (loc.area) {
     case SimArea::Register:
       if (loc.index >= 0x1A && loc.index <= 0x1D) return 0;  // identification: read-only
+      if (loc.index == kSimRegFSEC) return 0;                 // loaded at reset only
+      // Protection may be written freely in special modes: until the next reset.
+      if (loc.index == kSimRegFPROT) t.fprot[selected_block(t)] = value;
       t.regs[loc.index] = value;
       if (loc.index == kSimRegPPAGE) t.window_page = value;
       // GPAGE 0 names no page: the window goes back to the page PPAGE selects.
@@ -145,7 +244,7 @@ int sim_write(SimTarget& t, uint32_t address, uint8_t value) {
 int sim_bdm_read(const SimTarget& t, uint32_t address, uint8_t* value) {
   if (address < 0xFF00 || address > 0xFF07) return sim_read(t, address, value);
   switch (address) {
-    case 0xFF01: *value = static_cast<uint8_t>(0x80 | (t.cpu.running ? 0 : 0x40)); return 0;
+    case kSimBdmsts: *value = sim_bdmsts(t); return 0;
     case 0xFF06:
       if (t.cpu.running) return -1;
       *value = static_cast<uint8_t>(t.cpu.ccr & 0xFF);
@@ -201,6 +300,13 @@ int sim_flash_program(SimTarget& t, uint8_t timing, uint32_t address, const uint
                               count));
     return -1;
   }
+  for (uint32_t i = 0; i < count; ++i) {
+    const std::string protection = sim_flash_protection(t, first.index + i, address + i);
+    if (!protection.empty()) {
+      set_line(line, protection);
+      return -1;
+    }
+  }
   for (uint32_t i = 0; i < count; i += 2) {
     if (sim_flash_program_word(t, first.index + i, data[i], data[i + 1]) != 0) {
       set_line(line, sim_format("Flash not erased at 0x%X", address + i));
@@ -217,7 +323,19 @@ int sim_flash_erase_page(SimTarget& t, int page, uint8_t timing, std::string* li
                               t.part->name));
     return -1;
   }
-  std::memset(&t.flash[(page - t.part->first_page) * kSimPageSize], 0xFF, kSimPageSize);
+  const uint32_t base = (static_cast<uint32_t>(page) - t.part->first_page) * kSimPageSize;
+  for (uint32_t i = 0; i < kSimPageSize; ++i) {
+    // Named where the tool shows the page: the fixed windows for 0x3E and 0x3F.
+    const uint32_t address = page == 0x3F   ? 0xC000 + i
+                             : page == 0x3E ? 0x4000 + i
+                                            : (static_cast<uint32_t>(page) << 16) + 0x8000 + i;
+    const std::string protection = sim_flash_protection(t, base + i, address);
+    if (!protection.empty()) {
+      set_line(line, protection);
+      return -1;
+    }
+  }
+  std::memset(&t.flash[base], 0xFF, kSimPageSize);
   t.nv_dirty = true;
   set_line(line, sim_format("Flash page 0x%02X erased", page));
   return 0;
@@ -225,8 +343,11 @@ int sim_flash_erase_page(SimTarget& t, int page, uint8_t timing, std::string* li
 
 int sim_flash_erase_all(SimTarget& t, uint8_t timing, std::string* line) {
   if (!timing_ok(timing, "Flash erase", line)) return -1;
+  for (int b = 0; b < 4; ++b) t.fprot[b] = 0xFF;
+  t.regs[kSimRegFPROT] = 0xFF;
   std::memset(t.flash.data(), 0xFF, t.flash.size());
   t.nv_dirty = true;
+  unsecure_when_blank(t);
   set_line(line, sim_format("Flash erased (pages 0x%02X-0x%02X)", t.part->first_page,
                             t.part->last_page));
   return 0;
@@ -238,14 +359,17 @@ int sim_eeprom_erase_all(SimTarget& t, uint8_t timing, uint32_t eeprom_start, st
   // start address the caller assumes.
   if (!sim_has_eeprom(t)) {
     set_line(line, sim_format("%s has no EEPROM, nothing to erase", t.part->name));
+    unsecure_when_blank(t);
     return 0;
   }
   if (sim_resolve(t, eeprom_start).area != SimArea::Eeprom) {
     set_line(line, sim_format("No EEPROM at 0x%X", eeprom_start));
     return -1;
   }
+  t.regs[kSimRegEPROT] = 0xFF;
   std::memset(t.eeprom.data(), 0xFF, t.eeprom.size());
   t.nv_dirty = true;
+  unsecure_when_blank(t);
   set_line(line, "EEPROM erased");
   return 0;
 }
@@ -258,6 +382,11 @@ int sim_eeprom_program_byte(SimTarget& t, uint8_t timing, uint32_t address, uint
   uint8_t* b = eeprom_byte(t, address);
   if (!b) {
     set_line(line, sim_format("No EEPROM at 0x%X", address));
+    return -1;
+  }
+  const std::string protection = sim_eeprom_protection(t, address);
+  if (!protection.empty()) {
+    set_line(line, protection);
     return -1;
   }
   *b = value;
@@ -277,6 +406,13 @@ int sim_eeprom_program_sector(SimTarget& t, uint8_t timing, uint32_t address, ui
     bytes[i] = address + i >= address ? eeprom_byte(t, address + i) : nullptr;
     if (!bytes[i]) {
       set_line(line, sim_format("No EEPROM at 0x%X", address + i));
+      return -1;
+    }
+  }
+  for (uint32_t i = 0; i < 4; ++i) {
+    const std::string protection = sim_eeprom_protection(t, address + i);
+    if (!protection.empty()) {
+      set_line(line, protection);
       return -1;
     }
   }

@@ -484,12 +484,15 @@ grep -q "^No reasonable value for PC$" "$work/out" ||
   { echo "FAIL regs-bad-value: line"; cat "$work/out"; failures=$((failures + 1)); }
 
 # A state file of the older layout (flash and EEPROM only, made by the older library) is still
-# read: its flash is there, and the part starts as after a reset.
+# read: its flash is there, and the part starts as after a reset. Its image left the security
+# byte 0xFF0F erased, so that reset secured it: what shows the flash was loaded is that the
+# part is secured (an erased one passes the blank check) and its register block still answers.
 cp "$tests_folder/../fixtures/bdxsim-state-v1-uf32.bin" "$work/old-state.bin"
-{ printf "Connected to R41 on COM1\nTarget MPU: 'MC9S12UF32'\n"; echo "00C000 CE 12 34 00"; } >expected
-BDXSIM_STATE=$work/old-state.bin BDXSIM_DERIVATIVE=MC9S12UF32 check old-layout 0 expected -- peek C000+4
-BDXSIM_STATE=$work/old-state.bin BDXSIM_DERIVATIVE=MC9S12UF32 check old-layout-regs 0 "" -- regs
-grep -q "^PC=C000 " "$work/out" || { echo "FAIL old-layout-regs"; cat "$work/out"; failures=$((failures + 1)); }
+BDXSIM_STATE=$work/old-state.bin BDXSIM_DERIVATIVE=MC9S12UF32 check old-layout 1 "" -- peek C000+4
+grep -q "^MC9S12UF32 is secured (FSEC 0xFF): 0xC000 cannot be read;" "$work/out" ||
+  { echo "FAIL old-layout: line"; cat "$work/out"; failures=$((failures + 1)); }
+{ printf "Connected to R41 on COM1\nTarget MPU: 'MC9S12UF32'\n"; echo "000101 FF"; } >expected
+BDXSIM_STATE=$work/old-state.bin BDXSIM_DERIVATIVE=MC9S12UF32 check old-layout-fsec 0 expected -- peek 101
 
 # test: the example program, passing and failing on one expectation.
 example=$(realpath "$tests_folder/../../examples/checksum.s19")

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,9 @@ TEST_F(SimDll, EveryExportWorksOnTheDefaultPart) {
   unsigned char words[4] = {0x11, 0x22, 0x33, 0x44};
   ASSERT_EQ(api.bdx_FlashProgramBlock(40, 0x3C8000, words, 4), 0);
   EXPECT_EQ(api.bdx_FlashProgramBlock(40, 0x3C8000, words, 4), -1);
+  // The security byte 0xFF0F := 0xFE, or the part is secured at the reset below.
+  unsigned char security[2] = {0xFF, 0xFE};
+  ASSERT_EQ(api.bdx_FlashProgramBlock(40, 0xFF0E, security, 2), 0);
   EXPECT_EQ(g_lines.back(), "Flash not erased at 0x3C8000");
   EXPECT_EQ(api.bdx_FlashProgramBlock(0, 0xC000, words, 4), -1);
   ASSERT_EQ(api.bdx_SetMemoryByte(0x0030, 0x3C), 0);
@@ -256,11 +260,20 @@ TEST_F(SimDll, StateIsKeptInTheLocalApplicationDataFolderUnlessTurnedOff) {
   unload();
   EXPECT_FALSE(file_exists(kept));
 
-  // Not set: the default file keeps flash between loads of the library.
+  // Not set: the default file keeps flash between loads of the library (with the security byte
+  // 0xFF0F := 0xFE, or the part is secured when the next load connects).
   SetEnvironmentVariableA("BDXSIM_STATE", nullptr);
   load();
   ASSERT_EQ(api.bdx_Connect("R42", ""), 0);
   ASSERT_EQ(api.bdx_FlashProgramBlock(40, 0x308000, w, 2), 0);
+  unsigned char security[2] = {0xFF, 0xFE};
+  ASSERT_EQ(api.bdx_FlashProgramBlock(40, 0xFF0E, security, 2), 0);
+  // While connected the part is this process's: its owner file names it, readable although
+  // it is locked.
+  const std::string owner = kept + ".MC9S12DG256.owner";
+  unsigned long owner_id = 0;
+  std::ifstream(owner) >> owner_id;
+  EXPECT_EQ(owner_id, GetCurrentProcessId());
   unload();  // saved when the library is unloaded
   EXPECT_TRUE(file_exists(kept));
   load();
@@ -277,6 +290,8 @@ TEST_F(SimDll, StateIsKeptInTheLocalApplicationDataFolderUnlessTurnedOff) {
   unload();
 
   DeleteFileA(kept.c_str());
+  DeleteFileA((kept + ".lock").c_str());
+  DeleteFileA(owner.c_str());
   RemoveDirectoryA((dir + "\\CorvanesTestBench").c_str());
   RemoveDirectoryA(dir.c_str());
   SetEnvironmentVariableA("LOCALAPPDATA", had_local ? old_local : nullptr);

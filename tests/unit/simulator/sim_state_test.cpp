@@ -232,7 +232,7 @@ TEST(SimStatePath, WhatThePathNamesComesToNoHarm) {
   bool locked_out = false;
   EXPECT_EQ(sim_state_save(t, locked, std::chrono::milliseconds(50), &locked_out),
             "State file '" + locked +
-                "' is locked by another program; changes kept for the next save");
+                "' is locked by another program");
   EXPECT_TRUE(locked_out);
   EXPECT_FALSE(std::filesystem::exists(locked));
   kill(holder, SIGKILL);
@@ -280,6 +280,37 @@ TEST_F(SimState, TwoProcessesSavingDifferentPartsKeepBothSections) {
     }
   }
 }
+
+// A process killed during a save leaves its temporary file: the next save removes it once
+// that process is gone, and leaves a running process's alone.
+TEST_F(SimState, TemporaryFilesOfEndedProcessesAreRemoved) {
+  const pid_t ended = fork();
+  ASSERT_GE(ended, 0);
+  if (ended == 0) _exit(0);
+  ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+  const std::string dead = path_ + "." + std::to_string(ended) + ".new";
+  const std::string alive = path_ + "." + std::to_string(getppid()) + ".new";
+  write_all(dead, "half a save");
+  write_all(alive, "a save going on");
+  ASSERT_EQ(sim_state_save(part("MC9S12C32"), path_), "");
+  EXPECT_FALSE(std::filesystem::exists(dead));
+  EXPECT_TRUE(std::filesystem::exists(alive));
+  std::remove(alive.c_str());
+}
 #endif
+
+// A time stamp no save wrote, too large to be read as one, marks its section as damaged.
+TEST_F(SimState, AHugeTimeStampIsDamage) {
+  SimTarget c = part("MC9S12C32");
+  ASSERT_EQ(sim_state_save(c, path_, kSimStateLockWait, nullptr, 1700000000123), "");
+  std::string text = read_all(path_);
+  const size_t at = text.find(" 1700000000.123 ");
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at + 1, 10, "9223372036854775807");
+  write_all(path_, text);
+  SimTarget c2 = part("MC9S12C32");
+  EXPECT_EQ(sim_state_load(c2, path_),
+            "State file '" + path_ + "': the contents of MC9S12C32 are damaged; it starts erased");
+}
 
 }  // namespace

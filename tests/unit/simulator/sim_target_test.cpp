@@ -237,7 +237,7 @@ TEST(SimTarget, BdmRegistersAndCpuState) {
   ASSERT_EQ(sim_bdm_read(t, 0xFF06, &v), 0);
   EXPECT_EQ(v, 0xC4);
   ASSERT_EQ(sim_bdm_read(t, 0xFF01, &v), 0);
-  EXPECT_EQ(v, 0xC0);  // enabled, active
+  EXPECT_EQ(v, 0xC2);  // enabled, active, unsecured by the blank check (the part is erased)
   // The ordinary map has flash there.
   ASSERT_EQ(sim_read(t, 0xFF06, &v), 0);
   EXPECT_EQ(v, 0xFF);
@@ -259,7 +259,7 @@ TEST(SimTarget, BdmRegistersAndCpuState) {
   EXPECT_EQ(sim_set_register(t, 1, 0), -1);
   EXPECT_EQ(sim_bdm_read(t, 0xFF06, &v), -1);
   ASSERT_EQ(sim_bdm_read(t, 0xFF01, &v), 0);
-  EXPECT_EQ(v, 0x80);
+  EXPECT_EQ(v, 0x82);
   sim_target_reset(t);
   EXPECT_FALSE(t.cpu.running);
   EXPECT_EQ(t.cpu.pc, 0xFFFF);  // erased vector

@@ -187,13 +187,16 @@ class ToolPasses : public ::testing::TestWithParam<const char*> {
            (map_.eeprom_end < map_.volatile_start || map_.eeprom_start > map_.volatile_end);
   }
   // Flash data in every representation the tool programs from, EEPROM data that needs byte
-  // and sector calls, RAM data and a reset vector.
+  // and sector calls, RAM data, a reset vector and the security byte.
   void fill_buffer() {
     unsigned f = map_.flash_first_page;
     put(0xC000, 0xC256);  // 599 bytes: calls of 512 and 88, the last padded
     put(0x4001, 0x4010);  // a leading pad
     const uint8_t vector[2] = {0xC0, 0x00};
     buffer_write(0xFFFE, vector, 2, 0xFF);
+    // The security byte unsecured: with it erased, the reset below would secure the part.
+    const uint8_t security = 0xFE;
+    buffer_write(0xFF0F, &security, 1, 0xFF);
     if (f < 0x3E) put(0x8000, 0x80FF);  // the first page in the window
     // Data of every page in its paged form. The tool programs the paged form only on parts
     // whose flash starts below page 0x3E; on the others the fixed windows carry it.
