@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "adapter/bdx.h"
 #include "app/shell_win.h"
 #include "buffer/buffer_store.h"
 #include "programming/programmer.h"
@@ -111,6 +112,18 @@ int main(int argc, char** argv) {
   SetWindowPos(main, nullptr, 20, 20, 900, 680, SWP_NOZORDER);
   SendMessageA(main, WM_COMMAND, 7015, 0);
   snap("06-connected-hcs12x");
+  stop_app();
+
+  // A secured part: its security byte programmed to 0x00, then Reset Target. The pane names it
+  // once; the views' reads fail.
+  SetEnvironmentVariableA("BDXSIM_DERIVATIVE", nullptr);
+  main = start_app();
+  SetWindowPos(main, nullptr, 20, 20, 900, 680, SWP_NOZORDER);
+  SendMessageA(main, WM_COMMAND, 7015, 0);
+  const unsigned char locked[2] = {0xFF, 0x00};
+  bdx_FlashProgramBlock(40, 0xFF0E, locked, 2);
+  SendMessageA(main, WM_COMMAND, 7018, 0);
+  snap("09-connected-secured");
   stop_app();
 
   // The Programmer dialog part way through a run (a slow link: 2 ms a round trip), snapped from
