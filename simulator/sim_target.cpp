@@ -272,7 +272,9 @@ int sim_bdm_write(SimTarget& t, uint32_t address, uint8_t value) {
 
 int sim_flash_program_word(SimTarget& t, uint32_t word_index, uint8_t high, uint8_t low) {
   if (word_index + 1 >= t.flash.size() || (word_index & 1)) return -1;
-  if (t.flash[word_index] != 0xFF || t.flash[word_index + 1] != 0xFF) return -1;
+  // Programming only takes bits from 1 to 0 (turning 0xFE into 0xFC is one more program of the
+  // byte); a bit that would have to go back to 1 needs the sector erased first.
+  if ((high & ~t.flash[word_index]) != 0 || (low & ~t.flash[word_index + 1]) != 0) return -1;
   t.flash[word_index] = high;
   t.flash[word_index + 1] = low;
   t.nv_dirty = true;

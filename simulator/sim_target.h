@@ -127,7 +127,8 @@ int sim_eeprom_program_sector(SimTarget& t, uint8_t timing, uint32_t address, ui
                               std::string* line);
 
 // Programming of one flash word whose data comes from elsewhere (file programming): the word
-// at the flash location `word_index` (even) must be erased. 0 or -1. Protection is the caller's
+// at the flash location `word_index` (even) may only lose bits (1 to 0), as an erased word or
+// a security byte going from 0xFE to 0xFC does. 0 or -1. Protection is the caller's
 // to check (sim_flash_protection).
 int sim_flash_program_word(SimTarget& t, uint32_t word_index, uint8_t high, uint8_t low);
 

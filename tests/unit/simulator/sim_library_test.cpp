@@ -517,7 +517,9 @@ TEST_F(SimLibrary, FileProgrammingAndVerification) {
   EXPECT_EQ(fail, 0x2000u);
   EXPECT_EQ(g_lines.back(), "Verify failed at 0x2000: read 0x89, expected 0x88");
 
-  // Programming again over programmed flash fails at the first word that is not erased.
+  // Programming again over flash whose bits would have to go back to 1 fails at that word.
+  const unsigned char zeros[2] = {0x00, 0x00};
+  ASSERT_EQ(bdx_FlashProgramBlock(40, 0xC000, zeros, 2), 0);
   EXPECT_NE(bdx_FlashWriteFile(40, 40, f.c_str(), &fail, progress), 0);
   EXPECT_EQ(fail, 0xC000u);
   EXPECT_EQ(g_lines.back(), "Flash not erased at 0xC000");
@@ -743,6 +745,9 @@ TEST_F(SimLibrary, EraseAndProgramCallsReport) {
   EXPECT_EQ(bdx_EpromEraseAll(40, 0x0400), 0);
   unsigned char d[4] = {1, 2, 3, 4};
   EXPECT_EQ(bdx_FlashProgramBlock(40, 0xC000, d, 4), 0);
+  // Flash bits only go from 1 to 0: the same bytes again take, 0x01 back to 0x03 does not.
+  EXPECT_EQ(bdx_FlashProgramBlock(40, 0xC000, d, 4), 0);
+  d[0] = 3;
   EXPECT_EQ(bdx_FlashProgramBlock(40, 0xC000, d, 4), -1);
   EXPECT_EQ(bdx_EpromProgramByte(40, 0x1000, 1), -1);
   EXPECT_EQ(joined(),
