@@ -76,14 +76,22 @@ bool program_security_byte(uint8_t value) {
   return program_word(kSecurityWord, first, value);
 }
 
-bool set_security_byte_unsecured() {
-  if (!program_security_byte(kUnsecuredSecurityByte)) {
+namespace {
+// 0xFF0F := 0xFE and its line; the word's first byte is erased when erased_sector, else read.
+bool write_unsecured_byte(bool erased_sector) {
+  const bool written = erased_sector
+                           ? program_word(kSecurityWord, kErased, kUnsecuredSecurityByte)
+                           : program_security_byte(kUnsecuredSecurityByte);
+  if (!written) {
     append_line("Cannot set the security byte to unsecured (0xFE)");
     return false;
   }
   append_line(kUnsecuredLine);
   return true;
 }
+}  // namespace
+
+bool set_security_byte_unsecured() { return write_unsecured_byte(true); }
 
 bool keep_erased_security_byte_unsecured() {
   uint8_t value = 0;
@@ -91,7 +99,7 @@ bool keep_erased_security_byte_unsecured() {
     append_line("Cannot read the security byte 0xFF0F");
     return false;
   }
-  return value != kErased || set_security_byte_unsecured();
+  return value != kErased || write_unsecured_byte(false);
 }
 
 bool unsecure_part(const TargetMemoryMap& map) {

@@ -32,8 +32,9 @@ uint32_t security_byte_address(int i);
 // Programs 0xFF0F := value (the word at 0xFF0E, whose first byte is read and programmed as it
 // is). True when the library took it.
 bool program_security_byte(uint8_t value);
-// After an erase of the sector that holds 0xFF0F: programs 0xFE there and says so ("Security
-// byte set to unsecured (0xFE)"), or names the failure. True when it was written.
+// After an erase of the sector that holds 0xFF0F: programs 0xFE there (the word 0xFF0E as FF FE,
+// nothing to read) and says so ("Security byte set to unsecured (0xFE)"), or names the
+// failure. True when it was written.
 bool set_security_byte_unsecured();
 // After programming that did not write 0xFF0F itself: when the part's byte reads 0xFF (erased),
 // sets it to 0xFE as set_security_byte_unsecured does. False when the byte cannot be read or

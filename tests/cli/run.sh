@@ -211,6 +211,7 @@ Erasing Flash...
 Flash erased (pages 0x30-0x3F)
 Erasing Eprom...
 EEPROM erased
+Security byte set to unsecured (0xFE)
 COMMAND DONE
 OUT
 } >expected
@@ -226,6 +227,7 @@ Erasing Eprom...
 EEPROM erased
 Simulated failure of bdx_TargetReset (call 3)
 Cannot reset target
+Security byte set to unsecured (0xFE)
 COMMAND DONE
 OUT
 } >expected
@@ -266,15 +268,17 @@ OUT
 } >expected
 check verify-later 0 expected -- verify image.s19 --regions flash,eeprom
 
-# Programming over programmed flash fails, with no COMMAND DONE after the failure.
-{ connected; loaded image.s19; cat <<OUT
+# Programming over programmed flash fails where a bit would have to go back to 1, with no
+# COMMAND DONE after the failure.
+printf 'S105C000EFEE5D\nS9030000FC\n' >other.s19
+{ connected; loaded other.s19; cat <<OUT
 Scanning for selected Flash...
 Flash not erased at 0xC000
 Flash block at: C000
 Failed programming Flash
 OUT
 } >expected
-check program-unerased 1 expected -- program image.s19
+check program-unerased 1 expected -- program other.s19
 
 # Erasing page 0x3C only, then the difference shows.
 { connected; cat <<OUT
@@ -318,6 +322,7 @@ check damaged-left-flash-blank 1 expected -- verify first.s19
 cat >expected <<OUT
 Connected to R41 on COM1
 Simulated failure of bdx_GetMemoryByte (call 1)
+Simulated failure of bdx_GetMemoryByte (call 2)
 Cannot identify the target MPU: name it with --target NAME
 OUT
 BDXSIM_FAIL=bdx_GetMemoryByte check unidentified 1 expected -- erase --all
@@ -491,7 +496,7 @@ cp "$tests_folder/../fixtures/bdxsim-state-v1-uf32.bin" "$work/old-state.bin"
 BDXSIM_STATE=$work/old-state.bin BDXSIM_DERIVATIVE=MC9S12UF32 check old-layout 1 "" -- peek C000+4
 grep -q "^MC9S12UF32 is secured (FSEC 0xFF): 0xC000 cannot be read;" "$work/out" ||
   { echo "FAIL old-layout: line"; cat "$work/out"; failures=$((failures + 1)); }
-{ printf "Connected to R41 on COM1\nTarget MPU: 'MC9S12UF32'\n"; echo "000101 FF"; } >expected
+{ printf "Connected to R41 on COM1\nTarget is secured (FSEC 0xFF): memory cannot be read or debugged. Erase All (corvane unsecure) unsecures it and erases flash and EEPROM.\nTarget MPU: 'MC9S12UF32'\n"; echo "000101 FF"; } >expected
 BDXSIM_STATE=$work/old-state.bin BDXSIM_DERIVATIVE=MC9S12UF32 check old-layout-fsec 0 expected -- peek 101
 
 # test: the example program, passing and failing on one expectation.

@@ -10,8 +10,8 @@ namespace {
 using Erase = ProgrammingTest;
 
 // After an erase of the sector that holds the security byte 0xFF0F: 0xFE programmed there (the
-// word's first byte read and kept) and its line.
-const char kUnsecuredCalls[] = " GetMemoryByte(FF0E) FlashProgramBlock(40|FF0E|2)";
+// word 0xFF0E, whose first byte the erase left at 0xFF) and its line.
+const char kUnsecuredCalls[] = " FlashProgramBlock(40|FF0E|2)";
 const char kUnsecuredLine[] = "|Security byte set to unsecured (0xFE)";
 
 std::string page_lines(const char* format, int first, int last) {
@@ -30,7 +30,7 @@ TEST_F(Erase, MassEraseResetsErasesAllAndResetsIgnoringTheRegions) {
   EXPECT_EQ(call_list(fake()), std::string("TargetReset() FlashEraseAll(40) "
                                            "EpromEraseAll(40|400) TargetReset()") +
                                    kUnsecuredCalls);
-  EXPECT_EQ(fake().flash_blocks.back(), (std::vector<unsigned char>{0x00, 0xFE}));
+  EXPECT_EQ(fake().flash_blocks.back(), (std::vector<unsigned char>{0xFF, 0xFE}));
   EXPECT_EQ(lines(), std::string("COMMAND: Mass Erase Device|Erasing Flash...|Erasing Eprom...") +
                          kUnsecuredLine + "|COMMAND DONE");
 }
