@@ -19,7 +19,6 @@
 #include "app/message_pane.h"
 #include "cli/cli.h"
 #include "cli/target_options.h"
-#include "programming/program_from_file.h"
 #include "views/hex_parse.h"
 #include "views/memory_view.h"
 #include "views/register_view.h"
@@ -292,7 +291,9 @@ int cli_poke(int argc, char** argv) {
 
 int cli_test(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, true, kAllowTestOptions | kAllowAddresses, &o))
+  o.erase_pages = true;  // so the same test passes again: the pages the file needs are erased
+  if (!parse_target_options(argc, argv, true, kAllowTestOptions | kAllowAddresses | kAllowErase,
+                            &o))
     return kExitUsage;
   // The expectations are checked before anything is done: a typing error costs no programming.
   std::vector<std::pair<int, std::string>> registers;  // field, expected text
@@ -320,11 +321,13 @@ int cli_test(int argc, char** argv) {
     memory.push_back(m);
   }
 
+  // Read before anything is connected: a file that does not load whole is never programmed.
+  if (!read_command_file(o)) return kExitFailed;
   int family = 0;
   const int status = attach(o, true, &family);
   if (status != kExitOk) return status;
-  // Programmed as `corvane program` does: a file that does not load whole is never programmed.
-  if (!program_file(o.file, o.map, o.regions, o.addresses)) return kExitFailed;
+  const int programmed = program_command_file(o);
+  if (programmed != kExitOk) return programmed;
   if (!reset_target_checked() || !run_target_checked()) return kExitFailed;
   std::this_thread::sleep_for(std::chrono::milliseconds(o.run_ms));
   if (!halt_target_checked()) return kExitFailed;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "adapter/bdx.h"
 #include "adapter/connection.h"
@@ -14,6 +15,7 @@
 #include "buffer/load_save.h"
 #include "cli/cli.h"
 #include "cli/target_options.h"
+#include "programming/coverage.h"
 #include "programming/erase.h"
 #include "programming/program_from_file.h"
 #include "programming/programmer.h"
@@ -35,7 +37,7 @@ bool parse_hex_page(const std::string& text, int* page) {
 
 // "30-3F,eeprom,ram": pages and page ranges in hex, "flash" (every page), "eeprom", "ram" (or
 // "volatile") and "all". Only what is named is selected.
-bool parse_regions(const char* text, RegionSelection* selection) {
+bool parse_regions(const char* text, RegionSelection* selection, std::vector<int>* named) {
   RegionSelection& regions = *selection;
   regions = RegionSelection{};
   std::string list = text;
@@ -62,7 +64,10 @@ bool parse_regions(const char* text, RegionSelection* selection) {
       if (dash != std::string::npos && !parse_hex_page(item.substr(dash + 1), &last))
         return usage_error("bad region", item.c_str());
       if (last < first) return usage_error("bad region", item.c_str());
-      for (int p = first; p <= last; ++p) regions.include_page[p] = true;
+      for (int p = first; p <= last; ++p) {
+        regions.include_page[p] = true;
+        named->push_back(p);
+      }
     }
   }
   return true;
@@ -122,7 +127,8 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
     } else if (std::strcmp(arg, "--target") == 0 && has_value) {
       o->target = argv[++i];
     } else if (std::strcmp(arg, "--regions") == 0 && has_value) {
-      if (!parse_regions(argv[++i], &o->regions)) return false;
+      o->named_pages.clear();
+      if (!parse_regions(argv[++i], &o->regions, &o->named_pages)) return false;
     } else if (allow_verify && std::strcmp(arg, "--verify") == 0) {
       o->verify = true;
     } else if (allow_all && std::strcmp(arg, "--all") == 0) {
@@ -148,6 +154,11 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
     } else if ((allow & kAllowAddresses) && std::strcmp(arg, "--addresses") == 0 && has_value) {
       if (!parse_address_form(argv[++i], &o->addresses))
         return usage_error("unknown address form (banked or linear)", argv[i]);
+    } else if ((allow & kAllowErase) && std::strcmp(arg, "--erase") == 0 && has_value) {
+      const char* what = argv[++i];
+      if (std::strcmp(what, "pages") != 0 && std::strcmp(what, "none") != 0)
+        return usage_error("unknown erase (pages or none)", what);
+      o->erase_pages = std::strcmp(what, "pages") == 0;
     } else if ((allow & kAllowWindows) && std::strcmp(arg, "--windows-as-pages") == 0) {
       o->windows_as_pages = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {
@@ -170,6 +181,20 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
   }
   return true;
 }
+
+namespace {
+// False after a line on standard error naming the first page of --regions the part lacks and
+// the pages it has.
+bool named_pages_on_part(const TargetOptions& o, const char* part) {
+  for (int page : o.named_pages) {
+    if (page >= o.map.flash_first_page && page <= o.map.flash_last_page) continue;
+    std::fprintf(stderr, "corvane: %s has no flash page %2.2X (its pages are %2.2X-%2.2X)\n", part,
+                 page, o.map.flash_first_page, o.map.flash_last_page);
+    return false;
+  }
+  return true;
+}
+}  // namespace
 
 // The connection as "&Connect" makes it (the shared first half: adapter, then the
 // derivative), then a reset. The derivative named with --target is taken as it is; otherwise it
@@ -207,9 +232,12 @@ int open_target(TargetOptions& o, bool reset) {
   line += target->name;
   line += "'";
   append_line(line.c_str());
+  get_target_memory_map(&o.map);
+  // A page named on the command line that the part does not have is a wrong command line, not
+  // a page quietly left out.
+  if (!named_pages_on_part(o, target->name)) return kExitUsage;
   // The selection as the memory regions dialog would leave it for this map: pages the part
   // does not have are not selected.
-  get_target_memory_map(&o.map);
   fill_memory_regions(o.map, &o.regions);
   // As after Connect in the tool: the reset's result is ignored (the commands that follow work
   // on a running part as well), but a failure is named.
@@ -276,15 +304,56 @@ bool verify_file(const TargetOptions& o) {
   return load_file_in_form(o.file, o.addresses) && verify_buffer(o.map, o.regions).matched;
 }
 
+void file_line(const char* before, const char* path, const char* after) {
+  append_line((std::string(before) + path + after).c_str());
+}
+
+// Erases the flash pages the loaded file touches, through the erase by region with a selection
+// of those pages only (no EEPROM, no RAM). True when none is touched or the erase succeeded.
+bool erase_image_pages(const TargetOptions& o) {
+  const RegionSelection pages = image_flash_pages(o.map, o.regions);
+  bool any = false;
+  for (bool page : pages.include_page) any = any || page;
+  return !any || erase_selected_regions(o.map, pages);
+}
+
 }  // namespace
+
+bool read_command_file(const TargetOptions& o) {
+  switch (load_file_to_program(o.file, o.addresses)) {
+    case FileLoad::Loaded:
+      return true;
+    case FileLoad::CannotOpen:
+      file_line("Cannot open '", o.file, "'");
+      return false;
+    case FileLoad::Damaged:
+    case FileLoad::NoData:
+      return false;
+  }
+  return false;
+}
+
+int program_command_file(const TargetOptions& o) {
+  if (o.erase_pages && !erase_image_pages(o)) return kExitFailed;
+  const char* hint = o.addresses == AddressForm::Banked ? "try --addresses linear" : nullptr;
+  const FileProgramming p = program_loaded_file(o.map, o.regions, hint);
+  if (!p.ok) return kExitFailed;
+  if (p.coverage.programmed == 0) {
+    file_line("Nothing of '", o.file, "' was programmed");
+    return kExitFailed;
+  }
+  return p.coverage.no_memory ? kExitFailed : kExitOk;
+}
 
 int cli_program(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, true, kAllowVerify | kAllowAddresses, &o))
+  if (!parse_target_options(argc, argv, true, kAllowVerify | kAllowAddresses | kAllowErase, &o))
     return kExitUsage;
+  if (!read_command_file(o)) return kExitFailed;
   const int connected = open_target(o);
   if (connected != kExitOk) return connected;
-  if (!program_file(o.file, o.map, o.regions, o.addresses)) return kExitFailed;
+  const int programmed = program_command_file(o);
+  if (programmed != kExitOk) return programmed;
   if (o.verify && !verify_file(o)) return kExitFailed;
   return kExitOk;
 }
@@ -303,9 +372,10 @@ int cli_erase(int argc, char** argv) {
 int cli_verify(int argc, char** argv) {
   TargetOptions o;
   if (!parse_target_options(argc, argv, true, kAllowAddresses, &o)) return kExitUsage;
+  if (!read_command_file(o)) return kExitFailed;
   const int connected = open_target(o);
   if (connected != kExitOk) return connected;
-  return verify_file(o) ? kExitOk : kExitFailed;
+  return verify_buffer(o.map, o.regions).matched ? kExitOk : kExitFailed;
 }
 
 int cli_dump(int argc, char** argv) {
@@ -338,6 +408,15 @@ int cli_write_file(int argc, char** argv) {
   TargetOptions o;
   if (!parse_target_options(argc, argv, true, kAllowFileFlags | kAllowAddresses, &o))
     return kExitUsage;
+  // The library reads the file itself, later; what it would find is checked before connecting.
+  if (!file_can_be_read(o.file)) {
+    file_line("Cannot open '", o.file, "'");
+    return kExitFailed;
+  }
+  if (!srec_file_has_data(o.file)) {
+    file_line("No data in '", o.file, "'");
+    return kExitFailed;
+  }
   const int connected = open_target(o);
   if (connected != kExitOk) return connected;
   // The library reads the file itself, in the banked form: a linear file goes through a banked

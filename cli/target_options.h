@@ -28,6 +28,8 @@ struct TargetOptions {
   std::vector<std::string> expect;      // test: REG=HEX
   std::vector<std::string> expect_mem;  // test: ADDRESS=HEX...
   std::vector<const char*> positional;  // the command's own arguments (ranges, bytes, ...)
+  bool erase_pages = false;  // program, test: --erase pages|none (test: pages by default)
+  std::vector<int> named_pages;  // --regions: the pages named by number, checked against the part
   RegionSelection regions;   // --regions: what the command touches (default everything)
   TargetMemoryMap map = {};  // the map of the derivative, once it is known
   TargetOptions() {
@@ -47,6 +49,7 @@ enum : unsigned {
   kAllowTestOptions = 64, // --run-ms N, --expect REG=HEX, --expect-mem ADDRESS=HEX...
   kAllowAddresses = 128,  // --addresses banked|linear
   kAllowWindows = 256,    // --windows-as-pages
+  kAllowErase = 512,      // --erase pages|none
 };
 
 // "corvane: <text> '<argument>'" on standard error, for a wrong command line; false.
@@ -62,3 +65,13 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
 // reset, the target is then reset as Connect does (its failure is named and ignored); without,
 // the command attaches to the part as it is, running or halted. kExitOk, or the exit status.
 int open_target(TargetOptions& o, bool reset = true);
+
+// The command's S-record file (program, test, verify), read before anything is connected:
+// loaded whole into the buffer in banked form. False after its line: "Cannot open '<file>'",
+// the load's lines, or "No data in '<file>'".
+bool read_command_file(const TargetOptions& o);
+// Programs the file read_command_file loaded, after erasing the flash pages it touches when
+// --erase pages asks for it. kExitOk, or kExitFailed when a step failed, when no byte of the
+// file was programmed, or when bytes lie where the part has no memory (bytes on the part
+// outside the selected regions only warn).
+int program_command_file(const TargetOptions& o);

@@ -232,7 +232,7 @@ OUT
 BDXSIM_FAIL=bdx_TargetReset@2,bdx_TargetReset@3 check erase-all-failing-resets 0 expected -- erase --all
 
 # program --verify: the file's regions, then the same bytes read back.
-{ connected; loaded image.s19; cat <<OUT
+{ loaded image.s19; connected; cat <<OUT
 Scanning for selected Flash...
 Block 0x3F programmed
 Block 0x3E programmed
@@ -257,7 +257,7 @@ OUT
 check program-verify 0 expected -- program image.s19 --verify
 
 # A later run reads the flash and EEPROM back (RAM does not outlive the part's power).
-{ connected; loaded image.s19; cat <<OUT
+{ loaded image.s19; connected; cat <<OUT
 COMMAND: Verify target
 2 bytes outside the selected regions not verified
 Verified 33 bytes
@@ -267,7 +267,7 @@ OUT
 check verify-later 0 expected -- verify image.s19 --regions flash,eeprom
 
 # Programming over programmed flash fails, with no COMMAND DONE after the failure.
-{ connected; loaded image.s19; cat <<OUT
+{ loaded image.s19; connected; cat <<OUT
 Scanning for selected Flash...
 Flash not erased at 0xC000
 Flash block at: C000
@@ -285,7 +285,7 @@ COMMAND DONE
 OUT
 } >expected
 check erase-page 0 expected -- erase --regions 3C
-{ connected; loaded image.s19; cat <<OUT
+{ loaded image.s19; connected; cat <<OUT
 COMMAND: Verify target
 2 bytes outside the selected regions not verified
 Verify failed at 0x3C8000: read 0xFF, expected 0xAA
@@ -295,18 +295,34 @@ OUT
 check verify-differs 1 expected -- verify image.s19 --regions 30-3F,eeprom
 # The exit status is the verify's result: comparing nothing is no success, although no line
 # says "failed".
-check verify-nothing 1 "" -- verify image.s19 --regions 00
+check verify-nothing 1 "" -- verify image.s19 --regions 31
+
+# Bytes on the part outside the selected regions only warn; a file of which nothing was
+# programmed fails.
+check erase-for-pages 0 "" -- erase --all
+printf 'S2073C8000AABBCC0B\nS2073D8000AABBCC0A\nS9030000FC\n' >two-pages.s19
+check program-one-of-two-pages 0 "" -- program two-pages.s19 --regions 3C
+[[ $(tail -n1 "$work/out") == "3 bytes lie outside the selected regions, first at 0x3D8000" ]] ||
+  { echo "FAIL program-one-of-two-pages: line"; cat "$work/out"; failures=$((failures + 1)); }
+check program-none-of-two-pages 1 "" -- program two-pages.s19 --regions eeprom
+[[ $(tail -n1 "$work/out") == "Nothing of 'two-pages.s19' was programmed" ]] ||
+  { echo "FAIL program-none-of-two-pages: line"; cat "$work/out"; failures=$((failures + 1)); }
+# A file that ends in a matching count record, as srec_cat writes it without a start address,
+# is complete.
+printf 'S1051000AABB85\nS5030001FB\n' >counted.s19
+check info-count-ends-file 0 "" -- info counted.s19
+! grep -q "No end record" "$work/out" || { echo "FAIL info-count-ends-file"; failures=$((failures + 1)); }
 
 # A damaged file never reaches the flash: its good first record is not programmed either.
 check erase-all-again 0 "" -- erase --all
-{ connected; cat <<OUT
+# It is read before anything is connected.
+cat >expected <<OUT
 COMMAND: Load to buffer
 Checksum error in line 2
 Errors in file 'damaged.s19'
 OUT
-} >expected
 check program-damaged 1 expected -- program damaged.s19
-{ connected; loaded first.s19; cat <<OUT
+{ loaded first.s19; connected; cat <<OUT
 COMMAND: Verify target
 Verify failed at 0xC000: read 0xFF, expected 0x10
 16 of 16 bytes differ
@@ -382,19 +398,18 @@ if [[ $(tail -n1 "$work/err") != "100%" ]]; then
   echo "FAIL write-file: progress"; cat "$work/err"; failures=$((failures + 1))
 fi
 check write-file-verify-only 0 "" -- write-file wf.s19 --no-program
-check write-file-nothing 0 "" -- write-file missing.s19 --no-program --no-verify
 printf 'S106C000112233D3\nS106C004112233B1\n' >wfbad.s19
 check write-file-damaged 1 "" -- write-file wfbad.s19
 if ! grep -q "FAILED programming the device at: 0x00C004" "$work/out"; then
   echo "FAIL write-file-damaged: output"; cat "$work/out"; failures=$((failures + 1))
 fi
-# An endless stream is no S-record file: the line count ends the run with a status. The time
+# An endless stream is no S-record file: it is refused before anything is connected. The time
 # it may take is bounded here, not by the tool.
 if [[ -r /dev/zero ]]; then
   runner=(timeout 60)
   check write-file-endless 1 "" -- write-file /dev/zero
   runner=(env)
-  if [[ $(tail -n1 "$work/out") != "Can't read '/dev/zero'" ]]; then
+  if [[ $(tail -n1 "$work/out") != "No data in '/dev/zero'" ]]; then
     echo "FAIL write-file-endless: output"; cat "$work/out"; failures=$((failures + 1))
   fi
 fi
@@ -419,10 +434,12 @@ if ! grep -q "^The addresses look linear (data at 0x0C0000" "$work/out"; then
   echo "FAIL info-linear: no hint"; cat "$work/out"; failures=$((failures + 1))
 fi
 check erase-before-linear 0 "" -- erase --all
-{ connected; loaded linear.s19; cat <<OUT
+{ loaded linear.s19; cat <<OUT
 COMMAND: Convert linear addresses to banked
 Moved 12 bytes to banked addresses
 COMMAND DONE
+OUT
+connected; cat <<OUT
 Scanning for selected Flash...
 Block 0x3F programmed
 Block 0x3E is blank
@@ -440,7 +457,7 @@ COMMAND DONE
 OUT
 } >expected
 check program-linear 0 expected -- program linear.s19 --addresses linear --regions flash
-{ connected; loaded paged.s19; cat <<OUT
+{ loaded paged.s19; connected; cat <<OUT
 COMMAND: Verify target
 Verified 12 bytes
 COMMAND DONE
@@ -501,6 +518,37 @@ check erase-for-test-2 0 "" -- erase --all
 check test-fails 1 "" -- test "$example" --run-ms 50 --expect D=0210 --expect-mem 1000=0211
 grep -q "^Memory at 1000 is 0210, expected 0211$" "$work/out" && ! grep -q "^D is" "$work/out" ||
   { echo "FAIL test-fails: lines"; cat "$work/out"; failures=$((failures + 1)); }
+
+# Refusals: the exit status and the line that says why, for each command alike. "before" marks
+# those refused before anything is connected (no "Connected" line).
+mkdir -p folder
+: >empty.s19
+printf 'S00600004844521B\n' >header.s19
+printf 'S00300\nS105C000AABBD5\nS9030000FC\n' >cut-header.s19
+printf 'S2077F8000AABBCCC8\nS9030000FC\n' >far.s19
+while IFS='|' read -r status when line args; do
+  read -r -a words <<<"$args"
+  check "refused: $args" "$status" "" -- "${words[@]}"
+  if ! grep -qxF -- "$line" "$work/out" "$work/err" ||
+     { [[ $when == before ]] && grep -q "^Connected" "$work/out"; }; then
+    echo "FAIL refused: $args: no line '$line' (or connected)"; cat "$work/out" "$work/err"
+    failures=$((failures + 1))
+  fi
+done <<'CASES'
+1|before|Cannot open 'nofile.s19'|program nofile.s19
+1|before|Cannot open 'nofile.s19'|test nofile.s19 --expect D=0210
+1|before|Cannot open 'nofile.s19'|verify nofile.s19
+1|before|Cannot open 'nofile.s19'|write-file nofile.s19
+1|before|Cannot open 'folder'|program folder
+1|before|No data in 'empty.s19'|program empty.s19
+1|before|No data in 'empty.s19'|test empty.s19 --expect D=0210
+1|before|No data in 'header.s19'|verify header.s19
+1|before|No data in 'header.s19'|write-file header.s19
+1|before|Cannot read address in line 1|program cut-header.s19
+1|after|3 bytes lie where MC9S12DG256 has no memory, first at 0x7F8000: is this file in linear form? try --addresses linear|program far.s19
+2|after|corvane: MC9S12DG256 has no flash page 00 (its pages are 30-3F)|erase --regions 00
+2|after|corvane: MC9S12DG256 has no flash page 2F (its pages are 30-3F)|program image.s19 --regions 3C,2F-30
+CASES
 
 # Wrong bench command lines.
 for args in "step x" "step 0" "step 1 2" "regs Q=1" "regs PC" "peek" "peek 10-5" "peek 0+0" \
