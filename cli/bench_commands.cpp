@@ -5,12 +5,10 @@
 // The operations are the tool's own: the run control of the connection, the register view's
 // reads and writes, the memory view's paging and reads.
 #include <cctype>
-#include <chrono>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -137,6 +135,15 @@ bool parse_register_text(const std::string& text, int* field, std::string* value
   return *field >= 0;
 }
 
+// "halted at PC=C01E after 3 ms", from the registers last read, or "still running after
+// 1000 ms: halted" when the limit was reached (and the part was halted then).
+std::string halt_line(const HaltWait& wait, long limit_ms) {
+  if (!wait.halted) return "still running after " + std::to_string(limit_ms) + " ms: halted";
+  const RegisterField& pc = g_register_view.fields[register_index("PC")];
+  return "halted at PC=" + register_field_text(pc) + " after " + std::to_string(wait.elapsed_ms) +
+         " ms";
+}
+
 // A run-control command: attach, the operation, and the registers afterwards where it shows them.
 int run_control(int argc, char** argv, bool (*operation)(), bool show) {
   TargetOptions o;
@@ -150,7 +157,24 @@ int run_control(int argc, char** argv, bool (*operation)(), bool show) {
 }  // namespace
 
 int cli_reset(int argc, char** argv) { return run_control(argc, argv, reset_target_checked, false); }
-int cli_run(int argc, char** argv) { return run_control(argc, argv, run_target_checked, false); }
+int cli_run(int argc, char** argv) {
+  TargetOptions o;
+  if (!parse_target_options(argc, argv, false, kAllowUntilHalt, &o)) return kExitUsage;
+  int family = 0;
+  const int status = attach(o, false, &family);
+  if (status != kExitOk) return status;
+  if (!run_target_checked()) return kExitFailed;
+  if (!o.until_halt) return kExitOk;
+  // Waits as test does; a part still running at the limit is left running.
+  const HaltWait wait = wait_until_halted(o.timeout_ms);
+  if (!wait.halted) {
+    append_formatted("still running after %d ms", o.timeout_ms);
+    return kExitFailed;
+  }
+  if (!show_registers(family)) return kExitFailed;
+  append_line(halt_line(wait, o.timeout_ms).c_str());
+  return kExitOk;
+}
 int cli_halt(int argc, char** argv) { return run_control(argc, argv, halt_target_checked, true); }
 
 int cli_step(int argc, char** argv) {
@@ -162,9 +186,8 @@ int cli_step(int argc, char** argv) {
     return kExitUsage;
   }
   if (!o.positional.empty()) {
-    char* end = nullptr;
-    const long n = std::strtol(o.positional[0], &end, 10);
-    if (*end != '\0' || n < 1 || n > 1000000) {
+    long n = 0;
+    if (!read_decimal(o.positional[0], 1000000, &n) || n < 1) {
       usage_error("bad number of steps (1 to 1000000)", o.positional[0]);
       return kExitUsage;
     }
@@ -329,8 +352,9 @@ int cli_test(int argc, char** argv) {
   const int programmed = program_command_file(o);
   if (programmed != kExitOk) return programmed;
   if (!reset_target_checked() || !run_target_checked()) return kExitFailed;
-  std::this_thread::sleep_for(std::chrono::milliseconds(o.run_ms));
-  if (!halt_target_checked()) return kExitFailed;
+  // The program ends when the part halts (BGND); --run-ms is the limit.
+  const HaltWait wait = wait_until_halted(o.run_ms);
+  if (!wait.halted && !halt_target_checked()) return kExitFailed;
   if (!show_registers(family)) return kExitFailed;
 
   bool held = true;
@@ -361,5 +385,6 @@ int cli_test(int argc, char** argv) {
       held = false;
     }
   }
+  append_line(halt_line(wait, o.run_ms).c_str());
   return held ? kExitOk : kExitFailed;
 }

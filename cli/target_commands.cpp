@@ -25,6 +25,7 @@
 
 namespace {
 
+constexpr long kLongestRunMs = 3600000;
 
 bool parse_hex_page(const std::string& text, int* page) {
   if (text.empty() || text.size() > 2) return false;
@@ -97,6 +98,18 @@ bool parse_port(const char* text, int* port) {
 
 }  // namespace
 
+bool read_decimal(const char* text, long max, long* value) {
+  long v = 0;
+  if (!text || !*text || std::strlen(text) > 9) return false;
+  for (const char* p = text; *p; ++p) {
+    if (*p < '0' || *p > '9') return false;
+    v = v * 10 + (*p - '0');
+  }
+  if (v > max) return false;
+  *value = v;
+  return true;
+}
+
 bool usage_error(const char* text, const char* argument) {
   std::fprintf(stderr, "corvane: %s '%s'\n", text, argument);
   return false;
@@ -142,11 +155,17 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
     } else if ((allow & kAllowBdm) && std::strcmp(arg, "--bdm") == 0) {
       o->bdm = true;
     } else if ((allow & kAllowTestOptions) && std::strcmp(arg, "--run-ms") == 0 && has_value) {
-      char* end = nullptr;
-      const long ms = std::strtol(argv[++i], &end, 10);
-      if (*argv[i] == '\0' || *end != '\0' || ms < 0 || ms > 3600000)
+      long ms = 0;
+      if (!read_decimal(argv[++i], kLongestRunMs, &ms))
         return usage_error("bad run time (milliseconds, 0 to 3600000)", argv[i]);
       o->run_ms = static_cast<int>(ms);
+    } else if ((allow & kAllowUntilHalt) && std::strcmp(arg, "--until-halt") == 0) {
+      o->until_halt = true;
+    } else if ((allow & kAllowUntilHalt) && std::strcmp(arg, "--timeout-ms") == 0 && has_value) {
+      long ms = 0;
+      if (!read_decimal(argv[++i], kLongestRunMs, &ms))
+        return usage_error("bad time limit (milliseconds, 0 to 3600000)", argv[i]);
+      o->timeout_ms = static_cast<int>(ms);
     } else if ((allow & kAllowTestOptions) && std::strcmp(arg, "--expect") == 0 && has_value) {
       o->expect.push_back(argv[++i]);
     } else if ((allow & kAllowTestOptions) && std::strcmp(arg, "--expect-mem") == 0 && has_value) {

@@ -28,6 +28,8 @@ struct TargetOptions {
   std::vector<std::string> expect;      // test: REG=HEX
   std::vector<std::string> expect_mem;  // test: ADDRESS=HEX...
   std::vector<const char*> positional;  // the command's own arguments (ranges, bytes, ...)
+  bool until_halt = false;   // run: wait until the part halts,
+  int timeout_ms = 1000;     // at most this long
   bool erase_pages = false;  // program, test: --erase pages|none (test: pages by default)
   std::vector<int> named_pages;  // --regions: the pages named by number, checked against the part
   RegionSelection regions;   // --regions: what the command touches (default everything)
@@ -50,7 +52,11 @@ enum : unsigned {
   kAllowAddresses = 128,  // --addresses banked|linear
   kAllowWindows = 256,    // --windows-as-pages
   kAllowErase = 512,      // --erase pages|none
+  kAllowUntilHalt = 1024, // --until-halt, --timeout-ms N
 };
+
+// A decimal number typed on the command line: digits only (no sign, no blanks), at most max.
+bool read_decimal(const char* text, long max, long* value);
 
 // "corvane: <text> '<argument>'" on standard error, for a wrong command line; false.
 bool usage_error(const char* text, const char* argument);

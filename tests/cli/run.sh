@@ -508,16 +508,37 @@ BDXSIM_STATE=$work/old-state.bin BDXSIM_DERIVATIVE=MC9S12UF32 check old-layout 0
 BDXSIM_STATE=$work/old-state.bin BDXSIM_DERIVATIVE=MC9S12UF32 check old-layout-regs 0 "" -- regs
 grep -q "^PC=C000 " "$work/out" || { echo "FAIL old-layout-regs"; cat "$work/out"; failures=$((failures + 1)); }
 
-# test: the example program, passing and failing on one expectation.
+# test: the example program. It ends when the part halts (BGND), well within the limit, and
+# erases the pages it programs, so the same test passes again.
 example=$(realpath "$tests_folder/../../examples/checksum.s19")
-check erase-for-test 0 "" -- erase --all
-check test-passes 0 "" -- test "$example" --run-ms 50 --expect D=0210 --expect-mem 1000=0210
-grep -q "^PC=C01E SP=3F00 X=C03E Y=0000 D=0210 CCR=D0$" "$work/out" && grep -q "^1000=0210$" "$work/out" ||
-  { echo "FAIL test-passes: registers and memory"; cat "$work/out"; failures=$((failures + 1)); }
-check erase-for-test-2 0 "" -- erase --all
-check test-fails 1 "" -- test "$example" --run-ms 50 --expect D=0210 --expect-mem 1000=0211
+for run in 1 2; do
+  started=$(date +%s%N)
+  check "test-passes-$run" 0 "" -- test "$example" --run-ms 5000 --expect D=0210 --expect-mem 1000=0210
+  took_ms=$(( ($(date +%s%N) - started) / 1000000 ))
+  grep -q "^PC=C01E SP=3F00 X=C03E Y=0000 D=0210 CCR=D0$" "$work/out" && grep -q "^1000=0210$" "$work/out" &&
+    [[ $(tail -n1 "$work/out") =~ ^halted\ at\ PC=C01E\ after\ [0-9]+\ ms$ ]] && ((took_ms < 5000)) ||
+    { echo "FAIL test-passes-$run: lines, or $took_ms ms"; cat "$work/out"; failures=$((failures + 1)); }
+done
+check test-fails-memory 1 "" -- test "$example" --expect D=0210 --expect-mem 1000=0211
 grep -q "^Memory at 1000 is 0210, expected 0211$" "$work/out" && ! grep -q "^D is" "$work/out" ||
-  { echo "FAIL test-fails: lines"; cat "$work/out"; failures=$((failures + 1)); }
+  { echo "FAIL test-fails-memory: lines"; cat "$work/out"; failures=$((failures + 1)); }
+check test-fails-register 1 "" -- test "$example" --expect D=0211
+grep -q "^D is 0210, expected 0211$" "$work/out" ||
+  { echo "FAIL test-fails-register: line"; cat "$work/out"; failures=$((failures + 1)); }
+# A program that never halts: halted at the limit. run --until-halt leaves it running then.
+printf 'S105C00020FE1C\nS105FFFEC0003D\nS9030000FC\n' >loop.s19
+check test-loops 0 "" -- test loop.s19 --run-ms 100
+[[ $(tail -n1 "$work/out") == "still running after 100 ms: halted" ]] ||
+  { echo "FAIL test-loops: line"; cat "$work/out"; failures=$((failures + 1)); }
+check run-until-halt-loops 1 "" -- run --until-halt --timeout-ms 50
+[[ $(tail -n1 "$work/out") == "still running after 50 ms" ]] ||
+  { echo "FAIL run-until-halt-loops: line"; cat "$work/out"; failures=$((failures + 1)); }
+check halt-loop 0 "" -- halt
+check program-example 0 "" -- program "$example" --erase pages
+check reset-example 0 "" -- reset
+check run-until-halt 0 "" -- run --until-halt
+[[ $(tail -n1 "$work/out") =~ ^halted\ at\ PC=C01E\ after\ [0-9]+\ ms$ ]] ||
+  { echo "FAIL run-until-halt: line"; cat "$work/out"; failures=$((failures + 1)); }
 
 # Refusals: the exit status and the line that says why, for each command alike. "before" marks
 # those refused before anything is connected (no "Connected" line).
