@@ -307,6 +307,17 @@ check program-one-of-two-pages 0 "" -- program two-pages.s19 --regions 3C
 check program-none-of-two-pages 1 "" -- program two-pages.s19 --regions eeprom
 [[ $(tail -n1 "$work/out") == "Nothing of 'two-pages.s19' was programmed" ]] ||
   { echo "FAIL program-none-of-two-pages: line"; cat "$work/out"; failures=$((failures + 1)); }
+# --erase pages erases the flash pages the file touches, and only those: page 0x3D and the
+# EEPROM keep what they hold.
+check program-other-page 0 "" -- program two-pages.s19 --regions 3D
+printf 'S2073C8000112233D6\nS105040044555D\nS9030000FC\n' >page3c.s19
+check program-erase-pages 0 "" -- program page3c.s19 --erase pages
+grep -qx "Block 3C erased" "$work/out" && [[ $(grep -c "erased" "$work/out") -eq 2 ]] ||
+  { echo "FAIL program-erase-pages: erased"; cat "$work/out"; failures=$((failures + 1)); }
+check erase-pages-kept-3d 0 "" -- verify two-pages.s19 --regions 3D
+check erase-pages-programmed 0 "" -- verify page3c.s19
+check program-erase-none 1 "" -- program page3c.s19 --erase none --regions 3C
+
 # A file that ends in a matching count record, as srec_cat writes it without a start address,
 # is complete.
 printf 'S1051000AABB85\nS5030001FB\n' >counted.s19
