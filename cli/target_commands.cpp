@@ -202,6 +202,22 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
 }
 
 namespace {
+// The derivative named with --target is taken as it is; a part that identifies as another gets a
+// warning naming both (the name given still decides the map).
+void warn_if_part_differs(const Derivative* named) {
+  const Derivative* row = nullptr;
+  unsigned part_id = 0;
+  if (!identify_connected_part(&row, &part_id) || row == named) return;
+  if (row) {
+    append_formatted("Warning: the part identifies as '%s' (PARTID 0x%4.4X), not as '%s' "
+                     "named with --target",
+                     row->name, part_id, named->name);
+  } else {
+    append_formatted("Warning: the part's PARTID 0x%4.4X is not that of '%s' named with --target",
+                     part_id, named->name);
+  }
+}
+
 // False after a line on standard error naming the first page of --regions the part lacks and
 // the pages it has.
 bool named_pages_on_part(const TargetOptions& o, const char* part) {
@@ -251,6 +267,7 @@ int open_target(TargetOptions& o, bool reset) {
   line += target->name;
   line += "'";
   append_line(line.c_str());
+  if (o.target) warn_if_part_differs(target);
   get_target_memory_map(&o.map);
   // A page named on the command line that the part does not have is a wrong command line, not
   // a page quietly left out.

@@ -9,6 +9,8 @@ constexpr uint32_t kRegisterInitrm = 0x0010;  // RAM position, written before a 
 constexpr uint32_t kRegisterGpage = 0x0010;   // HCS12X global page (shares INITRM's address)
 constexpr uint32_t kRegisterInitee = 0x0012;  // EEPROM position, written before EEPROM work
 constexpr uint32_t kRegisterPpage = 0x0030;   // flash page shown at 0x8000-0xBFFF
+constexpr uint32_t kRegisterRpage = 0x0016;   // HCS12X RAM page
+constexpr uint32_t kRegisterEpage = 0x0017;   // HCS12X EEPROM page
 
 // Identification bytes read by autodetection: part id, revision, memory sizes.
 constexpr uint32_t kIdentificationPartId = 0x001A;

@@ -507,9 +507,44 @@ sleep 0.2
 check halt 0 expected -- halt   # the NOPs ran while no corvane was running
 { connected; echo "Simulated failure of bdx_TargetStep (call 1)"; echo "Cannot step target"; } >expected
 BDXSIM_FAIL=bdx_TargetStep check step-fails 1 expected -- step
-check regs-bad-value 1 "" -- regs PC=XYZ
-grep -q "^No reasonable value for PC$" "$work/out" ||
-  { echo "FAIL regs-bad-value: line"; cat "$work/out"; failures=$((failures + 1)); }
+# Registers read back: a write the part did not take fails the command.
+BDXSIM_FAIL=bdx_RegisterSet check regs-not-taken 1 "" -- regs PC=3000
+grep -qx "PC is 2010 after writing 3000" "$work/out" ||
+  { echo "FAIL regs-not-taken: line"; cat "$work/out"; failures=$((failures + 1)); }
+
+# Reading never changes the part: a paged peek puts PPAGE back, and 8000 reads through the page
+# in force. Rows are labelled with the address asked for, page included; a one-byte range is a
+# range; bytes that cannot be read fail the peek.
+check poke-ppage 0 "" -- poke 30 30
+{ connected; echo "3C8000 FF FF"; } >expected
+check peek-other-page 0 expected -- peek 3C8000-3C8001
+{ connected; echo "008000 AA BB CC DD"; } >expected
+check peek-window 0 expected -- peek 8000+4
+{ connected; echo "000030 30"; } >expected
+check peek-ppage-kept 0 expected -- peek 30-30
+check peek-unreadable 1 "" -- peek 3D7FFE+4
+grep -qx "3D7FFE xx xx 03 04" "$work/out" && grep -qx "2 bytes could not be read" "$work/out" ||
+  { echo "FAIL peek-unreadable: lines"; cat "$work/out"; failures=$((failures + 1)); }
+
+# poke: EEPROM through the EEPROM calls, read back; flash refused; a write that stops part-way
+# says how far it got.
+check poke-eeprom 0 "" -- poke 402 12 34 56
+{ connected; echo "000400 FF FF 12 34 56 FF FF FF"; } >expected
+check peek-eeprom 0 expected -- peek 400+8
+check poke-flash 1 "" -- poke BFFF 1
+[[ $(tail -n1 "$work/out") == "0xBFFF is flash: use program" ]] ||
+  { echo "FAIL poke-flash: line"; cat "$work/out"; failures=$((failures + 1)); }
+BDXSIM_FAIL=bdx_SetByte@2 check poke-part-way 1 "" -- poke 2100 1 2 3
+[[ $(tail -n1 "$work/out") == "Cannot write memory at 0x2101: 1 of 3 bytes written" ]] ||
+  { echo "FAIL poke-part-way: line"; cat "$work/out"; failures=$((failures + 1)); }
+check poke-not-held 1 "" -- poke 1A 1
+[[ $(tail -n1 "$work/out") == "Memory at 0x1A reads 0x00 after writing 0x01" ]] ||
+  { echo "FAIL poke-not-held: line"; cat "$work/out"; failures=$((failures + 1)); }
+
+# --target names the part; a part that identifies as another gets a warning naming both.
+check target-contradicts 0 "" -- peek 30 --target XDP
+grep -qx "Warning: the part identifies as 'MC9S12DG256' (PARTID 0x0012), not as 'XDP' named with --target" "$work/out" ||
+  { echo "FAIL target-contradicts: line"; cat "$work/out"; failures=$((failures + 1)); }
 
 # A state file of the older layout (flash and EEPROM only, made by the older library) is still
 # read: its flash is there, and the part starts as after a reset.
@@ -580,6 +615,14 @@ done <<'CASES'
 1|after|3 bytes lie where MC9S12DG256 has no memory, first at 0x7F8000: is this file in linear form? try --addresses linear|program far.s19
 2|after|corvane: MC9S12DG256 has no flash page 00 (its pages are 30-3F)|erase --regions 00
 2|after|corvane: MC9S12DG256 has no flash page 2F (its pages are 30-3F)|program image.s19 --regions 3C,2F-30
+2|before|corvane: bad value for PC (16 bits, hexadecimal) 'PC=12345'|regs PC=12345
+2|before|corvane: bad value for CCR (8 bits, hexadecimal) 'CCR=1FF'|regs CCR=1FF
+2|before|corvane: bad value for PC (16 bits, hexadecimal) 'PC=XYZ'|regs PC=XYZ
+2|before|corvane: bad value for D (16 bits, hexadecimal) 'D='|regs D=
+2|before|corvane: register named twice 'pc=2'|regs PC=1 pc=2
+2|before|corvane: register named twice 'D=2'|test image.s19 --expect D=1 --expect D=2
+2|before|corvane: bad run time (milliseconds, 0 to 3600000) '+5'|test image.s19 --run-ms +5
+2|before|corvane: bad number of steps (1 to 1000000) '0x2'|step 0x2
 CASES
 
 # Wrong bench command lines.
