@@ -1,6 +1,7 @@
 // Target commands of the front end: program, erase and verify. Each connects the adapter as
 // "&Connect" does, identifies the derivative (or takes the one named), resets the target, and
 // runs the very passes the program's menu commands run.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +23,7 @@
 #include "programming/region_selection.h"
 #include "programming/verify.h"
 #include "target/catalogue.h"
+#include "target/hcs12_registers.h"
 
 namespace {
 
@@ -159,6 +161,8 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
       if (!read_decimal(argv[++i], kLongestRunMs, &ms))
         return usage_error("bad run time (milliseconds, 0 to 3600000)", argv[i]);
       o->run_ms = static_cast<int>(ms);
+    } else if ((allow & kAllowSkipErased) && std::strcmp(arg, "--skip-erased") == 0) {
+      o->skip_erased = true;
     } else if ((allow & kAllowUntilHalt) && std::strcmp(arg, "--until-halt") == 0) {
       o->until_halt = true;
     } else if ((allow & kAllowUntilHalt) && std::strcmp(arg, "--timeout-ms") == 0 && has_value) {
@@ -414,27 +418,110 @@ int cli_verify(int argc, char** argv) {
   return verify_buffer(o.map, o.regions).matched ? kExitOk : kExitFailed;
 }
 
+namespace {
+
+// One item of dump's command line: a keyword of the memory map, or a range.
+struct DumpItem {
+  std::string keyword;  // "flash", "eeprom", "ram", "registers", "all"; empty for a range
+  uint32_t first = 0, last = 0;
+};
+
+// A hexadecimal number of a range, "0x" allowed: digits only, at most eight.
+bool range_number(const std::string& text, uint32_t* value) {
+  const std::string digits =
+      text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') ? text.substr(2) : text;
+  if (digits.empty() || digits.size() > 8) return false;
+  uint32_t v = 0;
+  for (char c : digits) {
+    const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                  : std::isxdigit(static_cast<unsigned char>(c)) ? std::toupper(c) - 'A' + 10
+                                                                 : -1;
+    if (d < 0) return false;
+    v = v * 16 + uint32_t(d);
+  }
+  *value = v;
+  return true;
+}
+
+// The items of one argument, separated by ";" or blanks as the dialog takes them; false after
+// the usage line naming the first that is neither a keyword nor START-END (END not below START).
+bool parse_dump_items(const char* text, std::vector<DumpItem>* items) {
+  std::string token;
+  const std::string all = std::string(text) + ";";
+  for (char c : all) {
+    if (c != ';' && !std::isspace(static_cast<unsigned char>(c))) {
+      token += c;
+      continue;
+    }
+    if (token.empty()) continue;
+    DumpItem item;
+    const size_t dash = token.find('-');
+    if (token == "flash" || token == "eeprom" || token == "ram" || token == "registers" ||
+        token == "all") {
+      item.keyword = token;
+    } else if (dash == std::string::npos || !range_number(token.substr(0, dash), &item.first) ||
+               !range_number(token.substr(dash + 1), &item.last) || item.last < item.first) {
+      return usage_error("bad range (START-END in hex, or flash, eeprom, ram, registers, all)",
+                         token.c_str());
+    }
+    items->push_back(item);
+    token.clear();
+  }
+  return true;
+}
+
+// What a keyword names in the map in force, in banked form.
+void keyword_ranges(const std::string& keyword, const TargetMemoryMap& map,
+                    std::vector<BufferRegion>* out) {
+  const bool all = keyword == "all";
+  if (all || keyword == "registers") out->push_back({0x0000, 0x03FF});
+  if ((all || keyword == "ram") && map.volatile_start <= map.volatile_end)
+    out->push_back({map.volatile_start, map.volatile_end});
+  if ((all || keyword == "eeprom") && map.eeprom_start < map.eeprom_end)
+    out->push_back({map.eeprom_start, map.eeprom_end});
+  if (all || keyword == "flash")
+    for (int page = map.flash_first_page; page <= map.flash_last_page; ++page)
+      out->push_back({paged_window_start(page), paged_window_start(page) + kFlashWindowSize - 1});
+}
+
+}  // namespace
+
 int cli_dump(int argc, char** argv) {
-  if (argc < 1 || argv[0][0] == '-') {
-    std::fprintf(stderr, "corvane: no regions (START-END [; START-END])\n");
-    return kExitUsage;
-  }
-  BufferRegionList ranges;
-  if (!parse_region_list(argv[0], &ranges)) {
-    std::fprintf(stderr, "corvane: Syntax errorin text string: START-END [; START-END]\n");
-    return kExitUsage;
-  }
   TargetOptions o;
-  if (!parse_target_options(argc - 1, argv + 1, false,
-                            kAllowOutput | kAllowAddresses | kAllowWindows, &o))
+  if (!parse_target_options(argc, argv, false,
+                            kAllowPositional | kAllowOutput | kAllowAddresses | kAllowWindows |
+                                kAllowSkipErased,
+                            &o))
     return kExitUsage;
+  std::vector<DumpItem> items;
+  for (const char* argument : o.positional)
+    if (!parse_dump_items(argument, &items)) return kExitUsage;
+  if (items.empty()) {
+    std::fprintf(stderr, "corvane: no ranges (START-END, flash, eeprom, ram, registers, all)\n");
+    return kExitUsage;
+  }
   if (!o.output) {
     std::fprintf(stderr, "corvane: no output file (-o FILE)\n");
     return kExitUsage;
   }
   const int connected = open_target(o);
   if (connected != kExitOk) return connected;
-  if (!dump_region_list(ranges).ok) return kExitFailed;
+  // Keywords from the map in force, ranges in the form asked for; above 0xFFFF read window by
+  // window.
+  std::vector<BufferRegion> ranges;
+  for (const DumpItem& item : items) {
+    std::vector<BufferRegion> banked;
+    if (!item.keyword.empty()) {
+      keyword_ranges(item.keyword, o.map, &banked);
+    } else if (o.addresses == AddressForm::Linear) {
+      for (const auto& r : linear_range_as_banked(item.first, item.last))
+        banked.push_back({r.first, r.second});
+    } else {
+      banked.push_back({item.first, item.last});
+    }
+    for (const BufferRegion& r : banked) split_banked_range(r.region_start, r.region_end, &ranges);
+  }
+  if (!dump_ranges(ranges, o.skip_erased).ok) return kExitFailed;
   if (!convert_buffer_addresses(AddressForm::Banked, o.addresses, o.windows_as_pages))
     return kExitFailed;
   return save_buffer_to_file(o.output) ? kExitOk : kExitFailed;

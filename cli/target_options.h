@@ -28,6 +28,7 @@ struct TargetOptions {
   std::vector<std::string> expect;      // test: REG=HEX
   std::vector<std::string> expect_mem;  // test: ADDRESS=HEX...
   std::vector<const char*> positional;  // the command's own arguments (ranges, bytes, ...)
+  bool skip_erased = false;  // dump: leave out long runs of 0xFF
   bool until_halt = false;   // run: wait until the part halts,
   int timeout_ms = 1000;     // at most this long
   bool erase_pages = false;  // program, test: --erase pages|none (test: pages by default)
@@ -53,6 +54,7 @@ enum : unsigned {
   kAllowWindows = 256,    // --windows-as-pages
   kAllowErase = 512,      // --erase pages|none
   kAllowUntilHalt = 1024, // --until-halt, --timeout-ms N
+  kAllowSkipErased = 2048, // --skip-erased
 };
 
 // A decimal number typed on the command line: digits only (no sign, no blanks), at most max.

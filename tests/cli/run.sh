@@ -477,6 +477,28 @@ OUT
 check verify-banked-twin 0 expected -- verify paged.s19
 check convert-bad-form 2 "" -- convert paged.s19 --to sideways -o x.s19
 
+# dump: keywords of the map, any number of ranges, a one-byte range, ranges across pages (read
+# window by window), linear ranges, and erased runs left out.
+check dump-flash 0 "" -- dump flash -o flash.s19
+pages=()
+for ((page = 0x30; page <= 0x3F; page++)); do pages+=("$(printf '%X8000-%XBFFF' $page $page)"); done
+check dump-pages 0 "" -- dump "${pages[@]}" -o pages.s19
+cmp -s flash.s19 pages.s19 || { echo "FAIL dump-flash: differs from the pages"; failures=$((failures + 1)); }
+check dump-one-byte 0 "" -- dump 30-30 -o one.s19
+expect_file dump-one-byte-output one.s19 'S1040030309B
+S9030000FC
+'
+check dump-across-pages 0 "" -- dump 3CBF00-3D80FF --skip-erased -o across.s19
+expect_file dump-across-pages-output across.s19 'S2063CBFFE0102FD
+S2063D8000030435
+S9030000FC
+'
+check dump-linear 0 "" -- dump 0F3FFE-0F4001 --addresses linear -o linear-dump.s19
+expect_file dump-linear-output linear-dump.s19 'S2060F3FFE0102AA
+S2060F40000304A3
+S9030000FC
+'
+
 check program-no-file 2 "" -- program
 check program-bad-option 2 "" -- program image.s19 --all
 check bad-regions 2 "" -- erase --regions 3C-30
