@@ -17,6 +17,7 @@
 #include "adapter/target_memory.h"
 #include "app/message_pane.h"
 #include "cli/cli.h"
+#include "cli/stdout_pane.h"
 #include "cli/target_options.h"
 #include "views/hex_parse.h"
 #include "views/memory_view.h"
@@ -288,7 +289,7 @@ int cli_peek(int argc, char** argv) {
     std::string line = label;
     for (uint32_t i = row; i < count && i < row + 16; ++i)
       line += " " + memory_cell_text(read.available[i] ? 1 : 0, read.values[i]);
-    append_line(line.c_str());
+    stdout_pane_result(line.c_str());
   }
   if (read.unreadable) {
     append_formatted("%u bytes could not be read", unsigned(read.unreadable));

@@ -15,6 +15,7 @@
 #include "buffer/dump.h"
 #include "buffer/load_save.h"
 #include "cli/cli.h"
+#include "cli/stdout_pane.h"
 #include "cli/target_options.h"
 #include "programming/coverage.h"
 #include "programming/erase.h"
@@ -301,11 +302,16 @@ void end_bar_line() {
   g_bar_drawn = false;
 }
 void console_status(const char* text) {
+  if (stdout_pane_quiet()) {  // held with the pane's lines
+    append_line(text);
+    return;
+  }
   end_bar_line();
   std::printf("%s\n", text);
   std::fflush(stdout);
 }
 void console_draw() {
+  if (stdout_pane_quiet()) return;
   const int percent = g_bar_maximum > 0 ? g_bar_position * 100 / g_bar_maximum : 100;
   if (cli_stderr_is_terminal()) {
     if (percent == g_bar_shown) return;

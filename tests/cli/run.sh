@@ -693,6 +693,27 @@ if ! grep -q 'convert INPUT... -o OUTPUT' "$work/out"; then
   failures=$((failures + 1))
 fi
 
+# Command-line manners: a wrong command line is its line and where to look, not the whole help;
+# help for one command; the version; --quiet prints only failures and the final result.
+check usage-short 2 "" -- peek 1 2
+[[ $(wc -l <"$work/err") -eq 2 && $(tail -n1 "$work/err") == "see: corvane help peek" ]] ||
+  { echo "FAIL usage-short"; cat "$work/err"; failures=$((failures + 1)); }
+check help-command 0 "" -- help poke
+grep -q "^usage: corvane poke ADDRESS BYTE" "$work/out" && ! grep -q "convert INPUT" "$work/out" ||
+  { echo "FAIL help-command"; cat "$work/out"; failures=$((failures + 1)); }
+check help-unknown 2 "" -- help frobnicate
+check version 0 "" -- --version
+grep -Eqx "corvane [0-9]+\.[0-9]+\.[0-9]+ \((release|sanitizer) build\)" "$work/out" ||
+  { echo "FAIL version"; cat "$work/out"; failures=$((failures + 1)); }
+check quiet-test 0 "" -- test "$example" --quiet --expect D=0210
+[[ $(wc -l <"$work/out") -eq 1 ]] && grep -Eqx "halted at PC=C01E after [0-9]+ ms" "$work/out" ||
+  { echo "FAIL quiet-test"; cat "$work/out"; failures=$((failures + 1)); }
+check quiet-test-fails 1 "" -- --quiet test "$example" --expect D=0211
+grep -qx "D is 0210, expected 0211" "$work/out" && ! grep -q "Connected" "$work/out" ||
+  { echo "FAIL quiet-test-fails"; cat "$work/out"; failures=$((failures + 1)); }
+{ echo "000030 30"; } >expected
+check quiet-peek 0 expected -- peek 30 --quiet
+
 if [[ $failures -ne 0 ]]; then
   echo "$failures failure(s)"
   exit 1
