@@ -97,7 +97,8 @@ DumpResult dump_region_list(const BufferRegionList& list) {
     if (r.region_start >= r.region_end) continue;
     // Computed wide: 0x0-0xFFFFFFFF is 2^32 bytes, which no 32-bit count can carry.
     const uint64_t size = uint64_t(r.region_end) - r.region_start + 1;
-    unsigned char* staging = size <= 0xFFFFFFFFu ? static_cast<unsigned char*>(std::malloc(size))
+    // Cleared: a block the library says it read but did not fill never reaches a file.
+    unsigned char* staging = size <= 0xFFFFFFFFu ? static_cast<unsigned char*>(std::calloc(size, 1))
                                                  : nullptr;
     if (!staging) {
       std::snprintf(line, sizeof line, "Failed getting memory (size 0x%" PRIX64 ") ", size);
