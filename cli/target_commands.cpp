@@ -247,6 +247,11 @@ int open_target(TargetOptions& o, bool reset) {
       std::fprintf(stderr, "corvane: no derivative named '%s' in the catalogue\n", o.target);
       return kExitUsage;
     }
+    // The part is named: its pages are known before anything is connected.
+    get_target_memory_map(&o.map);
+    if (current_target()->info && current_target()->info->memory_map &&
+        !named_pages_on_part(o, current_target()->name))
+      return kExitUsage;
   }
   if (!cli_load_adapter_library()) return kExitFailed;
   bdx_Init(append_line);

@@ -636,6 +636,7 @@ done <<'CASES'
 1|before|Cannot read address in line 1|program cut-header.s19
 1|after|3 bytes lie where MC9S12DG256 has no memory, first at 0x7F8000: is this file in linear form? try --addresses linear|program far.s19
 2|after|corvane: MC9S12DG256 has no flash page 00 (its pages are 30-3F)|erase --regions 00
+2|before|corvane: MC9S12DG256 has no flash page 2F (its pages are 30-3F)|erase --regions 2F --target mc9s12dg256
 2|after|corvane: MC9S12DG256 has no flash page 2F (its pages are 30-3F)|program image.s19 --regions 3C,2F-30
 2|before|corvane: bad value for PC (16 bits, hexadecimal) 'PC=12345'|regs PC=12345
 2|before|corvane: bad value for CCR (8 bits, hexadecimal) 'CCR=1FF'|regs CCR=1FF
