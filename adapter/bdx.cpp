@@ -1,5 +1,6 @@
 #include "adapter/bdx.h"
 
+#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -101,6 +102,24 @@ std::string missing_line(const BdxBinding& b, const char* library_name) {
 }  // namespace
 
 BdxTable g_bdx = make_stub_table();
+BdxCallGuard g_bdx_call_guard = nullptr;
+
+namespace {
+void fault_into_pane(const char* line) { append_line(line); }
+BdxFaultHandler g_fault_handler = fault_into_pane;
+}  // namespace
+
+void bdx_set_fault_handler(BdxFaultHandler handler) {
+  g_fault_handler = handler ? handler : fault_into_pane;
+}
+
+void bdx_library_faulted(int function, unsigned long exception_code) {
+  const char* name = bdx_function_name(function);
+  char line[128];
+  std::snprintf(line, sizeof line, "The adapter library faulted in %s (exception 0x%08lX)",
+                name ? name : "a call", exception_code);
+  g_fault_handler(line);
+}
 
 int bdx_function_count() { return kBdxFunctionCount; }
 
@@ -168,8 +187,10 @@ int bdx_init_measuring_convention(bdx_line_callback report, int* popped) {
 #if BDX_THUNK
   const uint32_t word = bdx_word(report);
   unsigned bytes = 0;
-  const int result =
-      bdx_thunk_call(reinterpret_cast<const void*>(g_bdx.bdx_Init), &word, 1, &bytes);
+  auto call = [&]() {
+    return bdx_thunk_call(reinterpret_cast<const void*>(g_bdx.bdx_Init), &word, 1, &bytes);
+  };
+  const int result = bdx_guarded(kBdxIndex_bdx_Init, call);
   if (popped) *popped = static_cast<int>(bytes);
   return result;
 #else

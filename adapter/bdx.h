@@ -16,10 +16,41 @@ struct BdxTable {
 // The process-wide table. Starts filled with the failing stubs.
 extern BdxTable g_bdx;
 
+// The functions' positions in the list: kBdxIndex_bdx_Init and so on.
+#define BDX_INDEX_ENTRY(name, params, args) kBdxIndex_##name,
+enum BdxFunctionIndex : int { BDX_FUNCTION_LIST(BDX_INDEX_ENTRY) };
+#undef BDX_INDEX_ENTRY
+
+// The guard every call into the library runs under. The Windows builds install one
+// (adapter/bdx_library_win.cpp) that catches a fault inside the library (an access violation in
+// the maker's code): the call then fails with -1 after bdx_library_faulted. Natively there is
+// none and calls go straight through.
+typedef int (*BdxGuardedCall)(void* context);
+typedef int (*BdxCallGuard)(int function, BdxGuardedCall call, void* context);
+extern BdxCallGuard g_bdx_call_guard;
+
+// Runs call() under the guard, for the function at position `function`.
+template <typename F>
+inline int bdx_guarded(int function, F& call) {
+  if (!g_bdx_call_guard) return call();
+  return g_bdx_call_guard(
+      function, [](void* context) { return (*static_cast<F*>(context))(); }, &call);
+}
+
+// What follows a caught fault: the line "The adapter library faulted in bdx_Init (exception
+// 0xC0000005)" goes to the fault handler, by default into the message pane (the program then
+// treats the call as failed); corvane installs one that prints it and ends with exit status 1.
+typedef void (*BdxFaultHandler)(const char* line);
+void bdx_set_fault_handler(BdxFaultHandler handler);  // null restores the default
+void bdx_library_faulted(int function, unsigned long exception_code);
+
 // Call wrappers, named as the library's functions, so code reads bdx_Connect(...). On x86 they
 // call through the thunk of bdx_thunk.h, so either calling convention of the library works.
-#define BDX_CALL_WRAPPER(name, params, args) \
-  inline int name params { return BdxCaller<name##_fn>{g_bdx.name} args; }
+#define BDX_CALL_WRAPPER(name, params, args)                                  \
+  inline int name params {                                                    \
+    auto call = [&]() { return BdxCaller<name##_fn>{g_bdx.name} args; };      \
+    return bdx_guarded(kBdxIndex_##name, call);                               \
+  }
 BDX_FUNCTION_LIST(BDX_CALL_WRAPPER)
 #undef BDX_CALL_WRAPPER
 

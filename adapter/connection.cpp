@@ -1,11 +1,14 @@
 #include "adapter/connection.h"
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "adapter/bdx.h"
 #include "adapter/part_state.h"
 #include "app/message_pane.h"
 #include "target/catalogue.h"
+#include "target/hcs12_registers.h"
 
 namespace {
 const char kUnrecognisedFamily[] =
@@ -95,3 +98,17 @@ void reset_target() { reset_target_checked(); }
 void run_target() { run_target_checked(); }
 void step_target() { step_target_checked(); }
 void halt_target() { halt_target_checked(); }
+
+HaltWait wait_until_halted(long limit_ms) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  HaltWait wait;
+  for (;;) {
+    unsigned char status = 0;
+    wait.halted = bdx_GetByte(kBdmStatus, &status) != -1 && (status & kBdmstsBdmact) != 0;
+    wait.elapsed_ms = static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+    if (wait.halted || wait.elapsed_ms >= limit_ms) return wait;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}

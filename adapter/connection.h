@@ -28,3 +28,12 @@ bool reset_target_checked();
 bool run_target_checked();
 bool step_target_checked();
 bool halt_target_checked();
+
+// Waits for a running part to halt (a BGND, or anything else that ends in background mode),
+// polling BDMSTS.BDMACT through bdx_GetByte about every millisecond, for at most limit_ms. A read
+// that fails counts as still running. halted, and the milliseconds waited.
+struct HaltWait {
+  bool halted = false;
+  long elapsed_ms = 0;
+};
+HaltWait wait_until_halted(long limit_ms);

@@ -283,3 +283,15 @@ bool write_banked_copy(const char* path, std::string* copy_path) {
   if (ok) *copy_path = name;
   return ok;
 }
+
+std::vector<std::pair<uint32_t, uint32_t>> linear_range_as_banked(uint32_t first, uint32_t last) {
+  std::vector<std::pair<uint32_t, uint32_t>> out;
+  uint64_t a = first;
+  while (a <= last) {
+    const Stretch s = linear_to_banked(uint32_t(a));
+    const uint64_t n = std::min<uint64_t>(s.length, uint64_t(last) - a + 1);
+    out.emplace_back(s.target, uint32_t(s.target + n - 1));
+    a += n;
+  }
+  return out;
+}

@@ -16,6 +16,8 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 enum class AddressForm { Banked, Linear };
 
@@ -46,3 +48,8 @@ bool buffer_looks_linear(uint32_t* first);
 // when any step failed (nothing is left behind). The buffer is as it was afterwards; the
 // caller removes the copy.
 bool write_banked_copy(const char* path, std::string* copy_path);
+
+// The banked ranges (first and last address each) that hold what the linear range first..last
+// names: the linear flash 0x010000-0x0FFFFF page by page in paged form, every other address as
+// it is.
+std::vector<std::pair<uint32_t, uint32_t>> linear_range_as_banked(uint32_t first, uint32_t last);

@@ -1,5 +1,6 @@
 #include "buffer/dump.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -96,7 +97,8 @@ DumpResult dump_region_list(const BufferRegionList& list) {
     if (r.region_start >= r.region_end) continue;
     // Computed wide: 0x0-0xFFFFFFFF is 2^32 bytes, which no 32-bit count can carry.
     const uint64_t size = uint64_t(r.region_end) - r.region_start + 1;
-    unsigned char* staging = size <= 0xFFFFFFFFu ? static_cast<unsigned char*>(std::malloc(size))
+    // Cleared: a block the library says it read but did not fill never reaches a file.
+    unsigned char* staging = size <= 0xFFFFFFFFu ? static_cast<unsigned char*>(std::calloc(size, 1))
                                                  : nullptr;
     if (!staging) {
       std::snprintf(line, sizeof line, "Failed getting memory (size 0x%" PRIX64 ") ", size);
@@ -135,4 +137,82 @@ int dump_regions() {
   for (int i = 0; i < g_region_count; ++i) list.regions[i] = g_regions[i];
   list.count = g_region_count;
   return dump_region_list(list).ok ? 1 : 0;
+}
+
+namespace {
+constexpr uint32_t kErasedRun = 16;  // --skip-erased leaves out runs of 0xFF this long or longer
+
+// Writes the staged bytes into the buffer, without the long runs of 0xFF when skip_erased.
+bool write_staged(uint32_t start, const unsigned char* data, uint32_t size, bool skip_erased) {
+  if (!skip_erased) return buffer_write(start, data, size, 0xFF) != 0;
+  uint32_t i = 0;
+  while (i < size) {
+    uint32_t kept = i;
+    // The next run of kErasedRun erased bytes or more, or the end.
+    uint32_t run_start = i, run = 0;
+    for (uint32_t k = i; k < size; ++k) {
+      if (data[k] != 0xFF) {
+        run = 0;
+        continue;
+      }
+      if (run++ == 0) run_start = k;
+      if (run == kErasedRun) break;
+    }
+    const uint32_t end = run >= kErasedRun ? run_start : size;
+    if (end > kept && !buffer_write(start + kept, data + kept, end - kept, 0xFF)) return false;
+    i = end;
+    while (i < size && data[i] == 0xFF) ++i;  // over the erased run
+  }
+  return true;
+}
+}  // namespace
+
+DumpResult dump_ranges(const std::vector<BufferRegion>& ranges, bool skip_erased) {
+  begin_command("Dump to buffer");
+  DumpResult result;
+  for (const BufferRegion& r : ranges) {
+    const uint64_t size = uint64_t(r.region_end) - r.region_start + 1;
+    unsigned char* staging = size <= 0xFFFFFFFFu ? static_cast<unsigned char*>(std::calloc(size, 1))
+                                                 : nullptr;
+    if (!staging) {
+      append_formatted("Failed getting memory (size 0x%" PRIX64 ") ", size);
+      result.failing_address = r.region_start;
+      return result;
+    }
+    uint32_t fail = r.region_start;
+    const bool read = bdx_GetBlock(r.region_start, uint32_t(size), staging, &fail) == 0;
+    const bool stored = read && write_staged(r.region_start, staging, uint32_t(size), skip_erased);
+    std::free(staging);
+    if (!read) {
+      append_formatted("Cannot get memory at 0x%X", unsigned(fail));
+      result.failing_address = fail;
+      return result;
+    }
+    if (!stored) {
+      append_formatted("Failed buffer management (size 0x%" PRIX64 ") ", size);
+      result.failing_address = r.region_start;
+      return result;
+    }
+    result.bytes += size;
+    append_formatted("Region 0x%X-0x%X", unsigned(r.region_start), unsigned(r.region_end));
+  }
+  end_command();
+  result.ok = true;
+  return result;
+}
+
+void split_banked_range(uint32_t first, uint32_t last, std::vector<BufferRegion>* out) {
+  if (last <= 0xFFFF || first > 0xFFFFFF) {
+    out->push_back({first, last});
+    return;
+  }
+  if (first <= 0xFFFF) out->push_back({first, 0xFFFF});
+  const uint32_t first_page = first <= 0xFFFF ? 1 : first >> 16;
+  const uint32_t last_page = last > 0xFFFFFF ? 0xFF : last >> 16;
+  for (uint32_t page = first_page; page <= last_page; ++page) {
+    const uint32_t low = std::max(first, (page << 16) + 0x8000);
+    const uint32_t high = std::min(last, (page << 16) + 0xBFFF);
+    if (low <= high) out->push_back({low, high});
+  }
+  if (last > 0xFFFFFF) out->push_back({std::max(first, 0x1000000u), last});
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct BufferRegion {
   uint32_t region_start;  // both inclusive
@@ -45,3 +46,14 @@ struct DumpResult {
 };
 bool parse_region_list(const char* text, BufferRegionList* list);
 DumpResult dump_region_list(const BufferRegionList& list);
+
+// The command line's dump: any number of ranges (first and last address each, a one-byte range
+// included), each read in one bdx_GetBlock into a staging area cleared first, under the frame
+// "Dump to buffer" with a "Region 0x%X-0x%X" line each and the failures of dump_region_list.
+// With skip_erased, runs of 16 or more 0xFF bytes are left out of the buffer.
+DumpResult dump_ranges(const std::vector<BufferRegion>& ranges, bool skip_erased);
+
+// A banked range as the ranges that hold memory: above 0xFFFF only each 64 KiB page's
+// 0x8000-0xBFFF window does, so a range that crosses pages is read window by window (a range
+// within the 16-bit map, or above page 0xFF, is kept whole).
+void split_banked_range(uint32_t first, uint32_t last, std::vector<BufferRegion>* out);

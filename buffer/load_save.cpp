@@ -17,6 +17,7 @@
 #include "buffer/buffer_store.h"
 #include "buffer/file_replace.h"
 #include "buffer/srec.h"
+#include "buffer/srec_reader.h"
 
 namespace {
 // Appends "<before><path><after>" whatever the path's length.
@@ -186,4 +187,33 @@ int save_buffer_to_file(const char* path) {
   }
   end_command();
   return 1;
+}
+
+bool file_can_be_read(const char* path) {
+  FILE* f = std::fopen(path, "rb");
+  if (!f) return false;
+  char byte;
+  const size_t got = std::fread(&byte, 1, 1, f);
+  const bool ok = got == 1 || !std::ferror(f);  // an empty file reads fine; a folder does not
+  std::fclose(f);
+  return ok;
+}
+
+bool srec_file_has_data(const char* path) {
+  FILE* f = std::fopen(path, "r");
+  if (!f) return false;
+  SrecReader reader;
+  srec_reader_open(reader, f);
+  SrecItem item;
+  bool data = false;
+  for (;;) {
+    const SrecItemKind kind = srec_next(reader, item);
+    if (kind == SrecItemKind::Data && !item.data.empty()) {
+      data = true;
+      break;
+    }
+    if (kind != SrecItemKind::Data && kind != SrecItemKind::Problem) break;
+  }
+  std::fclose(f);
+  return data;
 }

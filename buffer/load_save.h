@@ -16,3 +16,11 @@ int load_file_into_buffer(const char* path);
 // write (a full disk) leaves an old file as it was and no temporary file behind; a device or
 // pipe is written to directly.
 int save_buffer_to_file(const char* path);
+
+// True when the file can be opened and read from (a folder, a file without read permission and
+// a missing file cannot): what a command checks before it connects anything.
+bool file_can_be_read(const char* path);
+// True when the S-record file holds at least one data byte in a record that can be used; read
+// by the one reading rule, without the buffer or the pane (for a file the adapter library
+// reads itself).
+bool srec_file_has_data(const char* path);

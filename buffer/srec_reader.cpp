@@ -189,6 +189,7 @@ void start(SrecReader& r) {
   r.line.clear();
   r.line_number = 0;
   r.data_records = 0;
+  r.after_count = false;
   r.over = false;
   r.last = SrecItemKind::EndOfFile;
 }
@@ -225,6 +226,7 @@ SrecItemKind srec_next(SrecReader& r, SrecItem& item) {
         return finish(r, item, SrecItemKind::Stop, "Read error");
       }
       item.line = r.line_number;
+      if (r.after_count) return finish(r, item, SrecItemKind::EndRecord, nullptr);
       return finish(r, item, SrecItemKind::EndOfFile, nullptr);
     }
     item.line = ++r.line_number;
@@ -235,9 +237,14 @@ SrecItemKind srec_next(SrecReader& r, SrecItem& item) {
     const char type = line.size() >= 2 && line[0] == 'S' ? line[1] : '\0';
     int address_bytes = 0;
     bool count_record = false;
+    bool header = false;
     switch (type) {
       case '0':
-        continue;
+        // Read by the records' rule, so a header cut short is refused as any record is; its
+        // bytes are not data.
+        address_bytes = 2;
+        header = true;
+        break;
       case '1':
       case '2':
       case '3':
@@ -258,8 +265,9 @@ SrecItemKind srec_next(SrecReader& r, SrecItem& item) {
     }
 
     const ParseResult parsed = parse_record(line, address_bytes, item);
-    if (count_record) item.has_address = false;  // a count, not an address
-    if (!count_record && parsed != kBadAddress) ++r.data_records;
+    if (count_record || header) item.has_address = false;  // a count or a header, no address
+    if (!count_record && !header && parsed != kBadAddress) ++r.data_records;
+    r.after_count = false;
     switch (parsed) {
       case kBadAddress:
         return finish(r, item, SrecItemKind::Stop, "Cannot read address");
@@ -272,8 +280,12 @@ SrecItemKind srec_next(SrecReader& r, SrecItem& item) {
       case kParsed:
         break;
     }
+    if (header) continue;
     if (count_record) {
       if (item.address != uint32_t(r.data_records)) return problem(item, "Record count mismatch");
+      // A matching count as the file's last record ends it as an end record does: tools that
+      // have no start address to give (srec_cat) end their files so.
+      r.after_count = true;
       continue;
     }
     // The data must end at the top of the address space; they never wrap to address 0.

@@ -5,9 +5,10 @@
 // the simulated library is built with this file and none of the tool's others.
 //
 // A file is a series of lines, each ending at LF, CR or CR LF:
-//   - blank lines and S0 headers are skipped;
+//   - blank lines are skipped; S0 headers are checked as records are and then skipped;
 //   - S1, S2 and S3 are data records with 2, 3 and 4 address bytes;
-//   - S5 and S6 count the data records before them;
+//   - S5 and S6 count the data records before them; a matching one as the last record ends
+//     the file as an end record does (srec_cat writes no S9 when it has no start address);
 //   - S7, S8, S9 (and a line beginning "SX") end the file: after them only blank lines (and
 //     the DOS end-of-file mark) may follow;
 //   - every other line, lower-case "s" lines included, is an unsupported record.
@@ -62,6 +63,7 @@ struct SrecReader {
   std::string line;
   long line_number = 0;
   long data_records = 0;          // for S5/S6, lines with a data record's type included
+  bool after_count = false;       // the last record read was a matching S5/S6
   bool over = false;              // reading ended; `last` is what it ended with
   SrecItemKind last = SrecItemKind::EndOfFile;
 };

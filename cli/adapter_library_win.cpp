@@ -2,13 +2,26 @@
 #include <windows.h>
 #include <io.h>
 
+#include <cstdio>
 #include <string>
 
 #include "adapter/bdx.h"
 #include "adapter/bdx_library_win.h"
+#include "app/message_pane.h"
 #include "cli/cli.h"
+#include "cli/stdout_pane.h"
 
 namespace {
+// A fault inside the library ends corvane: what was printed is flushed, then the line, and the
+// process ends with exit status 1 at once (the faulted library's own clean-up is not run).
+void end_after_fault(const char* line) {
+  append_line(line);
+  stdout_pane_finish(true);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  TerminateProcess(GetCurrentProcess(), kExitFailed);
+}
+
 std::string library_beside_program() {
   char module[MAX_PATH];
   const DWORD n = GetModuleFileNameA(nullptr, module, sizeof module);
@@ -20,6 +33,7 @@ std::string library_beside_program() {
 }  // namespace
 
 bool cli_load_adapter_library() {
+  bdx_set_fault_handler(end_after_fault);
   return bdx_load_library_file(library_beside_program().c_str()) == bdx_function_count();
 }
 
@@ -33,6 +47,7 @@ bool cli_library_to_check(const char* path, CliLibraryToCheck* library) {
 }
 
 void cli_bind_library_to_check(CliLibraryToCheck* library) {
+  bdx_set_fault_handler(end_after_fault);
   library->loaded = bdx_load_library_file(library->file.c_str(), &library->binding) >= 0;
 }
 

@@ -5,21 +5,20 @@
 // The operations are the tool's own: the run control of the connection, the register view's
 // reads and writes, the memory view's paging and reads.
 #include <cctype>
-#include <chrono>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "adapter/bdx.h"
 #include "adapter/connection.h"
+#include "adapter/target_memory.h"
 #include "app/message_pane.h"
 #include "cli/cli.h"
+#include "cli/stdout_pane.h"
 #include "cli/target_options.h"
-#include "programming/program_from_file.h"
 #include "views/hex_parse.h"
 #include "views/memory_view.h"
 #include "views/register_view.h"
@@ -122,20 +121,52 @@ bool parse_memory_expectation(const std::string& text, uint32_t* address, std::v
   return true;
 }
 
-// The field a register name (any letter case) stands for, -1 for none. Both families name their
-// registers alike and in one order, so names are checked before anything is connected.
-int register_named(const std::string& name) {
-  layout_register_view(FAMILY_HCS12, 0, 0);
-  return register_index(name);
+// The register family the command line is checked against before anything is connected: that
+// of the part named with --target, else HCS12's (both name their registers alike and in one
+// order; HCS12X's CCR is 16 bits wide).
+int family_before_connecting(const TargetOptions& o) {
+  int family = FAMILY_HCS12;
+  if (o.target) {
+    reset_target_map();
+    select_target_by_name(o.target);
+    if (target_known() && register_view_family(current_target()->info))
+      family = register_view_family(current_target()->info);
+  }
+  return family;
 }
 
-// NAME=HEX: the field and the text; false when NAME is no register.
-bool parse_register_text(const std::string& text, int* field, std::string* value) {
-  const size_t eq = text.find('=');
-  if (eq == std::string::npos) return false;
-  *field = register_named(text.substr(0, eq));
-  *value = text.substr(eq + 1);
-  return *field >= 0;
+// Register assignments or expectations, NAME=HEX each: NAME a register of the family (any letter
+// case, each at most once), HEX one or more hexadecimal digits, no blanks, no wider than the
+// register. False after the usage line naming the first that is not.
+bool parse_register_list(const std::vector<std::string>& texts, int family, const char* what,
+                         std::vector<std::pair<int, std::string>>* out) {
+  layout_register_view(family, 0, 0);
+  for (const std::string& text : texts) {
+    const size_t eq = text.find('=');
+    const int field = eq == std::string::npos ? -1 : register_index(text.substr(0, eq));
+    if (field < 0) return usage_error(what, text.c_str());
+    const std::string digits = text.substr(eq + 1);
+    uint32_t value = 0;
+    const int width = g_register_view.fields[field].width;
+    if (!read_hex(digits, &value) || (width < 32 && value >> width) != 0) {
+      const std::string why = "bad value for " + std::string(g_register_view.fields[field].label) +
+                              " (" + std::to_string(width) + " bits, hexadecimal)";
+      return usage_error(why.c_str(), text.c_str());
+    }
+    for (const auto& earlier : *out)
+      if (earlier.first == field) return usage_error("register named twice", text.c_str());
+    out->emplace_back(field, digits);
+  }
+  return true;
+}
+
+// "halted at PC=C01E after 3 ms", from the registers last read, or "still running after
+// 1000 ms: halted" when the limit was reached (and the part was halted then).
+std::string halt_line(const HaltWait& wait, long limit_ms) {
+  if (!wait.halted) return "still running after " + std::to_string(limit_ms) + " ms: halted";
+  const RegisterField& pc = g_register_view.fields[register_index("PC")];
+  return "halted at PC=" + register_field_text(pc) + " after " + std::to_string(wait.elapsed_ms) +
+         " ms";
 }
 
 // A run-control command: attach, the operation, and the registers afterwards where it shows them.
@@ -151,7 +182,24 @@ int run_control(int argc, char** argv, bool (*operation)(), bool show) {
 }  // namespace
 
 int cli_reset(int argc, char** argv) { return run_control(argc, argv, reset_target_checked, false); }
-int cli_run(int argc, char** argv) { return run_control(argc, argv, run_target_checked, false); }
+int cli_run(int argc, char** argv) {
+  TargetOptions o;
+  if (!parse_target_options(argc, argv, false, kAllowUntilHalt, &o)) return kExitUsage;
+  int family = 0;
+  const int status = attach(o, false, &family);
+  if (status != kExitOk) return status;
+  if (!run_target_checked()) return kExitFailed;
+  if (!o.until_halt) return kExitOk;
+  // Waits as test does; a part still running at the limit is left running.
+  const HaltWait wait = wait_until_halted(o.timeout_ms);
+  if (!wait.halted) {
+    append_formatted("still running after %d ms", o.timeout_ms);
+    return kExitFailed;
+  }
+  if (!show_registers(family)) return kExitFailed;
+  append_line(halt_line(wait, o.timeout_ms).c_str());
+  return kExitOk;
+}
 int cli_halt(int argc, char** argv) { return run_control(argc, argv, halt_target_checked, true); }
 
 int cli_step(int argc, char** argv) {
@@ -163,9 +211,8 @@ int cli_step(int argc, char** argv) {
     return kExitUsage;
   }
   if (!o.positional.empty()) {
-    char* end = nullptr;
-    const long n = std::strtol(o.positional[0], &end, 10);
-    if (*end != '\0' || n < 1 || n > 1000000) {
+    long n = 0;
+    if (!read_decimal(o.positional[0], 1000000, &n) || n < 1) {
       usage_error("bad number of steps (1 to 1000000)", o.positional[0]);
       return kExitUsage;
     }
@@ -183,15 +230,10 @@ int cli_regs(int argc, char** argv) {
   TargetOptions o;
   if (!parse_target_options(argc, argv, false, kAllowPositional, &o)) return kExitUsage;
   std::vector<std::pair<int, std::string>> assignments;
-  for (const char* assignment : o.positional) {
-    int field = -1;
-    std::string value;
-    if (!parse_register_text(assignment, &field, &value)) {
-      usage_error("not a register assignment (PC, SP, X, Y, D or CCR = HEX)", assignment);
-      return kExitUsage;
-    }
-    assignments.emplace_back(field, value);
-  }
+  const std::vector<std::string> typed(o.positional.begin(), o.positional.end());
+  if (!parse_register_list(typed, family_before_connecting(o),
+                           "not a register assignment (PC, SP, X, Y, D or CCR = HEX)", &assignments))
+    return kExitUsage;
   int family = 0;
   const int status = attach(o, false, &family);
   if (status != kExitOk) return status;
@@ -238,19 +280,19 @@ int cli_peek(int argc, char** argv) {
   }
   const int status = open_target(o, false);
   if (status != kExitOk) return status;
-  uint32_t unreadable = 0;
+  // Read whole first (runs of bytes, the paging registers put back), then shown, each row
+  // labelled with the address asked for, page included.
+  const TargetRead read = read_target_memory(start, count, o.bdm);
   for (uint32_t row = 0; row < count; row += 16) {
-    std::string line = memory_address_label(start + row);
-    for (uint32_t i = row; i < count && i < row + 16; ++i) {
-      uint8_t value = 0;
-      const int available = read_view_byte(start + i, o.bdm ? 1 : 0, &value);
-      if (!available) ++unreadable;
-      line += " " + memory_cell_text(available, value);
-    }
-    append_line(line.c_str());
+    char label[16];
+    std::snprintf(label, sizeof label, "%6.6X", unsigned(start + row));
+    std::string line = label;
+    for (uint32_t i = row; i < count && i < row + 16; ++i)
+      line += " " + memory_cell_text(read.available[i] ? 1 : 0, read.values[i]);
+    stdout_pane_result(line.c_str());
   }
-  if (unreadable) {
-    append_formatted("%u bytes could not be read", unsigned(unreadable));
+  if (read.unreadable) {
+    append_formatted("%u bytes could not be read", unsigned(read.unreadable));
     return kExitFailed;
   }
   return kExitOk;
@@ -279,34 +321,23 @@ int cli_poke(int argc, char** argv) {
   }
   const int status = open_target(o, false);
   if (status != kExitOk) return status;
-  // As "Update target from view" writes the memory cells: bdx_SetByte at the address given.
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    const uint32_t at = address + static_cast<uint32_t>(i);
-    if (bdx_SetByte(at, bytes[i]) == -1) {
-      append_formatted("Cannot write memory at 0x%X", unsigned(at));
-      return kExitFailed;
-    }
-  }
-  return kExitOk;
+  // RAM and registers as "Update target from view" writes the memory cells, EEPROM through the
+  // EEPROM calls, flash refused; then read back.
+  return write_target_memory(o.map, address, bytes).ok ? kExitOk : kExitFailed;
 }
 
 int cli_test(int argc, char** argv) {
   TargetOptions o;
+  o.erase_pages = true;  // so the same test passes again: the pages the file needs are erased
   if (!parse_target_options(argc, argv, true,
-                            kAllowTestOptions | kAllowAddresses | kAllowSecurity, &o))
+                            kAllowTestOptions | kAllowAddresses | kAllowErase | kAllowSecurity,
+                            &o))
     return kExitUsage;
   // The expectations are checked before anything is done: a typing error costs no programming.
   std::vector<std::pair<int, std::string>> registers;  // field, expected text
-  for (const std::string& e : o.expect) {
-    int field = -1;
-    std::string text;
-    uint32_t value = 0;
-    if (!parse_register_text(e, &field, &text) || text.size() > 4 || !read_hex(text, &value)) {
-      usage_error("bad register expectation (PC, SP, X, Y, D or CCR = HEX)", e.c_str());
-      return kExitUsage;
-    }
-    registers.emplace_back(field, text);
-  }
+  if (!parse_register_list(o.expect, family_before_connecting(o),
+                           "bad register expectation (PC, SP, X, Y, D or CCR = HEX)", &registers))
+    return kExitUsage;
   struct MemoryExpectation {
     uint32_t address;
     std::vector<uint8_t> bytes;
@@ -321,14 +352,17 @@ int cli_test(int argc, char** argv) {
     memory.push_back(m);
   }
 
+  // Read before anything is connected: a file that does not load whole is never programmed.
+  if (!read_command_file(o)) return kExitFailed;
   int family = 0;
   const int status = attach(o, true, &family);
   if (status != kExitOk) return status;
-  // Programmed as `corvane program` does: a file that does not load whole is never programmed.
-  if (!program_file(o.file, o.map, o.regions, o.addresses, o.security)) return kExitFailed;
+  const int programmed = program_command_file(o);
+  if (programmed != kExitOk) return programmed;
   if (!reset_target_checked() || !run_target_checked()) return kExitFailed;
-  std::this_thread::sleep_for(std::chrono::milliseconds(o.run_ms));
-  if (!halt_target_checked()) return kExitFailed;
+  // The program ends when the part halts (BGND); --run-ms is the limit.
+  const HaltWait wait = wait_until_halted(o.run_ms);
+  if (!wait.halted && !halt_target_checked()) return kExitFailed;
   if (!show_registers(family)) return kExitFailed;
 
   bool held = true;
@@ -344,10 +378,9 @@ int cli_test(int argc, char** argv) {
   for (const MemoryExpectation& m : memory) {
     // The memory view's cell texts, "xx" for a byte that cannot be read.
     std::string read, want;
+    const TargetRead got = read_target_memory(m.address, uint32_t(m.bytes.size()), false);
     for (size_t i = 0; i < m.bytes.size(); ++i) {
-      uint8_t value = 0;
-      const int ok = read_view_byte(m.address + static_cast<uint32_t>(i), 0, &value);
-      read += memory_cell_text(ok, value);
+      read += memory_cell_text(got.available[i] ? 1 : 0, got.values[i]);
       want += memory_cell_text(1, m.bytes[i]);
     }
     // Built whole: up to 256 bytes a line, longer than a formatted line may be.
@@ -359,5 +392,6 @@ int cli_test(int argc, char** argv) {
       held = false;
     }
   }
+  append_line(halt_line(wait, o.run_ms).c_str());
   return held ? kExitOk : kExitFailed;
 }

@@ -26,13 +26,17 @@ const CliCommand kCommands[] = {
      "      buffer holds, with their byte counts; says when the addresses look linear.\n",
      cli_info},
     {"program",
-     "program FILE [--verify] [--addresses banked|linear] [--security unsecure|image]\n"
-     "        [TARGET OPTIONS]\n"
+     "program FILE [--verify] [--erase pages|none] [--addresses banked|linear]\n"
+     "        [--security unsecure|image] [TARGET OPTIONS]\n"
      "      Program the selected regions of the target from the S-record file FILE, as\n"
-     "      \"Program Target Regions from File\" does (nothing is programmed from a file\n"
-     "      that does not load completely); --verify then reads them back and compares.\n"
-     "      The security byte 0xFF0F is programmed unsecured (SEC=10) unless --security\n"
-     "      image asks for the image's byte as it stands.\n",
+     "      \"Program Target Regions from File\" does. FILE is read before anything is\n"
+     "      connected: a file that cannot be opened, has no data or does not load\n"
+     "      completely is never programmed. --erase pages first erases the flash pages\n"
+     "      FILE touches (default none); --verify then reads the regions back and\n"
+     "      compares. Bytes outside the selected regions are counted in a warning; the\n"
+     "      command fails when nothing was programmed or bytes lie where the part has\n"
+     "      no memory. The security byte 0xFF0F is programmed unsecured (SEC=10) unless\n"
+     "      --security image asks for the image's byte as it stands.\n",
      cli_program},
     {"erase",
      "erase [--all] [TARGET OPTIONS]\n"
@@ -46,11 +50,15 @@ const CliCommand kCommands[] = {
      "      reports the first differing address and the number of differing bytes.\n",
      cli_verify},
     {"dump",
-     "dump RANGES -o FILE [--addresses banked|linear [--windows-as-pages]]\n"
-     "        [TARGET OPTIONS]\n"
-     "      Read the target memory ranges RANGES (as \"Dump to buffer\" takes them, e.g.\n"
-     "      \"0x0-0x7FF;0x2000-0x3FFF\") into the buffer and save it as the S-record file\n"
-     "      FILE, as \"Save buffer as File\" does, in the address form asked for.\n",
+     "dump RANGE... -o FILE [--skip-erased] [--addresses banked|linear\n"
+     "        [--windows-as-pages]] [TARGET OPTIONS]\n"
+     "      Read target memory into the buffer and save it as the S-record file FILE, as\n"
+     "      \"Save buffer as File\" does, in the address form asked for. Each RANGE is\n"
+     "      START-END in hex (0x allowed; several may share an argument, separated by ;\n"
+     "      or blanks, e.g. \"0x0-0x7FF;0x2000-0x3FFF\"), or flash, eeprom, ram,\n"
+     "      registers or all of the part's memory map. Ranges across pages are read\n"
+     "      page window by page window; with --addresses linear the ranges are linear\n"
+     "      too. --skip-erased leaves out runs of 16 or more 0xFF bytes.\n",
      cli_dump},
     {"write-file",
      "write-file FILE [--no-program] [--no-verify] [--addresses banked|linear]\n"
@@ -65,9 +73,11 @@ const CliCommand kCommands[] = {
      "      Example: corvane reset\n",
      cli_reset},
     {"run",
-     "run [TARGET OPTIONS]\n"
+     "run [--until-halt [--timeout-ms N]] [TARGET OPTIONS]\n"
      "      Start the target at its PC (\"Run from PC\") and return at once; it goes on\n"
-     "      running until a later halt. Example: corvane run\n",
+     "      running until a later halt. With --until-halt, wait until the part halts\n"
+     "      (BGND) and show its registers, failing after N ms (default 1000) with the\n"
+     "      part left running. Example: corvane run --until-halt\n",
      cli_run},
     {"halt",
      "halt [TARGET OPTIONS]\n"
@@ -82,27 +92,37 @@ const CliCommand kCommands[] = {
      "regs [NAME=HEX ...] [TARGET OPTIONS]\n"
      "      Show the registers on one line (PC=C010 SP=3F00 X=5678 Y=0000 D=1235 CCR=D0);\n"
      "      with assignments, write them as \"Update target from view\" does, then read\n"
-     "      them back. Example: corvane regs PC=C000 D=1234\n",
+     "      them back: a register that does not hold its value fails the command. HEX\n"
+     "      is hex digits no wider than the register (CCR 8 bits, 16 on an HCS12X named\n"
+     "      with --target), each register once. Example: corvane regs PC=C000 D=1234\n",
      cli_regs},
     {"peek",
      "peek RANGE [--bdm] [TARGET OPTIONS]\n"
-     "      Show target memory, 16 bytes a line, \"xx\" for a byte that cannot be read.\n"
-     "      RANGE is START-END or START+COUNT in hex; paged addresses select their page\n"
-     "      as the memory view does; --bdm reads with the BDM mapped in (\"BDM in map\").\n"
+     "      Show target memory, 16 bytes a line, each labelled with the address asked\n"
+     "      for; \"xx\" for a byte that cannot be read, which fails the command. RANGE\n"
+     "      is START-END or START+COUNT in hex. A paged address selects its page, PPAGE\n"
+     "      (GPAGE on HCS12X) being put back afterwards; 8000-BFFF reads the page in\n"
+     "      force. --bdm reads with the BDM mapped in (\"BDM in map\").\n"
      "      Example: corvane peek 3C8000+40\n",
      cli_peek},
     {"poke",
      "poke ADDRESS BYTE... [TARGET OPTIONS]\n"
-     "      Write the bytes (hex) from ADDRESS on, as \"Update target from view\" writes\n"
-     "      memory cells. Example: corvane poke 1000 12 34\n",
+     "      Write the bytes (hex) from ADDRESS on: RAM and registers as \"Update target\n"
+     "      from view\" writes memory cells, EEPROM through the EEPROM calls; flash is\n"
+     "      refused (use program). Every byte is read back; one that does not hold what\n"
+     "      was written fails the command. Example: corvane poke 1000 12 34\n",
      cli_poke},
     {"test",
      "test FILE [--run-ms N] [--expect REG=HEX]... [--expect-mem ADDRESS=HEX]...\n"
-     "     [--addresses banked|linear] [--security unsecure|image] [TARGET OPTIONS]\n"
-     "      Program FILE as program does, reset, run for N ms (default 1000), halt, show\n"
-     "      the registers and the named memory, and compare: one line per expectation\n"
-     "      that fails (\"D is 0000, expected 1234\"); exit 0 only when all hold.\n"
-     "      Example: corvane test examples/checksum.s19 --expect D=0210\n",
+     "     [--erase pages|none] [--addresses banked|linear] [--security unsecure|image]\n"
+     "     [TARGET OPTIONS]\n"
+     "      Erase the flash pages FILE touches (--erase none skips it), program FILE as\n"
+     "      program does, reset, run until the part halts (BGND) or N ms have passed\n"
+     "      (default 1000; then halt it), show the registers and the named memory, and\n"
+     "      compare: one line per expectation that fails (\"D is 0000, expected 1234\").\n"
+     "      The last line says how the run ended (\"halted at PC=C01E after 3 ms\").\n"
+     "      Exit 0 only when all hold. Example:\n"
+     "      corvane test examples/checksum.s19 --expect D=0210\n",
      cli_test},
     {"status",
      "status [TARGET OPTIONS]\n"
@@ -139,53 +159,101 @@ const char kTargetOptions[] =
     "  --port COMn         serial port of the R41 (default COM1)\n"
     "  --clock KHZ|auto    target clock in kHz (default 8000)\n"
     "  --target NAME       the derivative, e.g. MC9S12DG256 (default: identified as\n"
-    "                      \"Connect\" does; a part that is not identified is an error)\n"
+    "                      \"Connect\" does; a part that is not identified is an error;\n"
+    "                      a part that identifies as another is named in a warning)\n"
     "  --regions LIST      what to touch, comma-separated: flash pages in hex (3C) or\n"
     "                      page ranges (30-3F), flash (every page), eeprom, ram, all\n"
-    "                      (default all)\n";
+    "                      (default all); a page the part lacks is an error\n";
+
+const char kGeneral[] =
+    "Every command takes --quiet: only failures and the final result are printed.\n"
+    "Each command prints its message-pane lines. Exit status: 0 when the command\n"
+    "succeeded, 1 when it failed, 2 for a wrong command line.\n"
+    "The native corvane drives the simulated adapter library (see BDXSIM_* in the\n"
+    "README); corvane.exe loads bdxdll.dll from its own folder.\n";
 
 void print_usage(FILE* out) {
-  std::fprintf(out, "usage: corvane COMMAND [ARGUMENTS]\n\ncommands:\n");
+  std::fprintf(out, "usage: corvane COMMAND [ARGUMENTS] [--quiet]\n\ncommands:\n");
   for (const CliCommand& c : kCommands) std::fprintf(out, "  %s", c.usage);
-  std::fprintf(out, "  help\n      Show this text.\n\n%s\n", kTargetOptions);
-  std::fprintf(out,
-               "Each command prints its message-pane lines. Exit status: 0 when the command\n"
-               "succeeded, 1 when it failed, 2 for a wrong command line.\n"
-               "The native corvane drives the simulated adapter library (see BDXSIM_* in the\n"
-               "README); corvane.exe loads bdxdll.dll from its own folder.\n");
+  std::fprintf(out, "  help [COMMAND]\n      Show this text, or that of one command.\n");
+  std::fprintf(out, "  --version\n      Show the version and the build (release or sanitizer).\n\n");
+  std::fprintf(out, "%s\n%s", kTargetOptions, kGeneral);
 }
+
+const CliCommand* find_command(const char* name) {
+  for (const CliCommand& c : kCommands)
+    if (std::strcmp(c.name, name) == 0) return &c;
+  return nullptr;
+}
+
+// "corvane help COMMAND": the command's own text, and the target options when it takes them.
+int print_command_help(const char* name) {
+  const CliCommand* command = find_command(name);
+  if (!command) {
+    std::fprintf(stderr, "corvane: unknown command '%s'\nsee: corvane help\n", name);
+    return kExitUsage;
+  }
+  std::printf("usage: corvane %s", command->usage);
+  if (std::strstr(command->usage, "[TARGET OPTIONS]")) std::printf("\n%s", kTargetOptions);
+  std::printf("\n%s", kGeneral);
+  return kExitOk;
+}
+
+#ifndef CORVANE_VERSION
+#define CORVANE_VERSION "unknown"
+#endif
+#ifndef CORVANE_BUILD
+#define CORVANE_BUILD "release"
+#endif
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // --quiet belongs to every command, wherever it stands.
+  bool quiet = false;
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--quiet") == 0) {
+      quiet = true;
+    } else {
+      argv[kept++] = argv[i];
+    }
+  }
+  argc = kept;
   if (argc < 2) {
-    print_usage(stderr);
+    std::fprintf(stderr, "usage: corvane COMMAND [ARGUMENTS]\nsee: corvane help\n");
     return kExitUsage;
   }
   const char* name = argv[1];
   if (std::strcmp(name, "help") == 0 || std::strcmp(name, "--help") == 0 ||
       std::strcmp(name, "-h") == 0) {
+    if (argc > 3) {
+      std::fprintf(stderr, "corvane: help takes one command\nsee: corvane help\n");
+      return kExitUsage;
+    }
+    if (argc == 3) return print_command_help(argv[2]);
     print_usage(stdout);
     return kExitOk;
   }
-  const CliCommand* command = nullptr;
-  for (const CliCommand& c : kCommands) {
-    if (std::strcmp(c.name, name) == 0) command = &c;
+  if (std::strcmp(name, "--version") == 0) {
+    std::printf("corvane %s (%s build)\n", CORVANE_VERSION, CORVANE_BUILD);
+    return kExitOk;
   }
+  const CliCommand* command = find_command(name);
   if (!command) {
-    std::fprintf(stderr, "corvane: unknown command '%s'\n", name);
-    print_usage(stderr);
+    std::fprintf(stderr, "corvane: unknown command '%s'\nsee: corvane help\n", name);
     return kExitUsage;
   }
 
   buffer_init();
-  stdout_pane_install();
+  stdout_pane_install(quiet);
   const int status = command->run(argc - 2, argv + 2);
-  stdout_pane_finish();
+  stdout_pane_finish(status != kExitOk);
   buffer_attach(nullptr);  // frees the buffer without a "Clear buffer" frame
 
   if (status == kExitUsage) {
-    print_usage(stderr);
+    // The line that says what is wrong is out; the command's text is one step away.
+    std::fprintf(stderr, "see: corvane help %s\n", command->name);
     return kExitUsage;
   }
   if (status != kExitOk) return kExitFailed;

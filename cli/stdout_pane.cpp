@@ -3,14 +3,18 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/message_pane.h"
 
 namespace {
 
 std::string g_pending;  // text of the line being built
+bool g_quiet = false;
+std::vector<std::string> g_held;  // quiet: the lines since the last frame began
+bool g_results = false;           // quiet: a result line was printed
 
-void emit_line(const std::string& line) {
+void print_line(const std::string& line) {
   // A lone "\r" (an error text continued by the next one) joins the pieces on one line.
   std::string out;
   out.reserve(line.size() + 1);
@@ -19,6 +23,14 @@ void emit_line(const std::string& line) {
   }
   out.push_back('\n');
   std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+void emit_line(const std::string& line) {
+  if (g_quiet) {
+    g_held.push_back(line);
+  } else {
+    print_line(line);
+  }
 }
 
 int replace_selection(const char* text) {
@@ -32,23 +44,48 @@ int replace_selection(const char* text) {
   return 1;
 }
 
-// Clearing the pane cannot take back what was printed; the lines simply go on.
-void clear() {}
+// Clearing the pane cannot take back what was printed; the lines simply go on. Held lines are
+// cleared as the program's pane would be.
+void clear() {
+  if (g_quiet) g_held.clear();
+}
 
 const PaneSeam kSeam = {replace_selection, clear};
 
 }  // namespace
 
-void stdout_pane_install() {
+void stdout_pane_install(bool quiet) {
   g_pending.clear();
+  g_held.clear();
+  g_quiet = quiet;
+  g_results = false;
   pane_set_seam(&kSeam);
 }
 
-void stdout_pane_finish() {
+bool stdout_pane_quiet() { return g_quiet; }
+
+void stdout_pane_result(const char* line) {
+  if (!g_quiet) {
+    append_line(line);
+    return;
+  }
+  print_line(line);
+  g_results = true;
+}
+
+void stdout_pane_finish(bool failed) {
   if (!g_pending.empty()) {
     std::string line = g_pending;
     g_pending.clear();
     emit_line(line);
+  }
+  if (g_quiet) {
+    if (failed) {
+      for (const std::string& line : g_held) print_line(line);
+    } else if (!g_results && !g_held.empty()) {
+      print_line(g_held.back());
+    }
+    g_held.clear();
   }
   std::fflush(stdout);
 }

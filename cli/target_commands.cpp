@@ -1,10 +1,12 @@
 // Target commands of the front end: program, erase and verify. Each connects the adapter as
 // "&Connect" does, identifies the derivative (or takes the one named), resets the target, and
 // runs the very passes the program's menu commands run.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "adapter/bdx.h"
 #include "adapter/connection.h"
@@ -13,16 +15,20 @@
 #include "buffer/dump.h"
 #include "buffer/load_save.h"
 #include "cli/cli.h"
+#include "cli/stdout_pane.h"
 #include "cli/target_options.h"
+#include "programming/coverage.h"
 #include "programming/erase.h"
 #include "programming/program_from_file.h"
 #include "programming/programmer.h"
 #include "programming/region_selection.h"
 #include "programming/verify.h"
 #include "target/catalogue.h"
+#include "target/hcs12_registers.h"
 
 namespace {
 
+constexpr long kLongestRunMs = 3600000;
 
 bool parse_hex_page(const std::string& text, int* page) {
   if (text.empty() || text.size() > 2) return false;
@@ -35,7 +41,7 @@ bool parse_hex_page(const std::string& text, int* page) {
 
 // "30-3F,eeprom,ram": pages and page ranges in hex, "flash" (every page), "eeprom", "ram" (or
 // "volatile") and "all". Only what is named is selected.
-bool parse_regions(const char* text, RegionSelection* selection) {
+bool parse_regions(const char* text, RegionSelection* selection, std::vector<int>* named) {
   RegionSelection& regions = *selection;
   regions = RegionSelection{};
   std::string list = text;
@@ -62,7 +68,10 @@ bool parse_regions(const char* text, RegionSelection* selection) {
       if (dash != std::string::npos && !parse_hex_page(item.substr(dash + 1), &last))
         return usage_error("bad region", item.c_str());
       if (last < first) return usage_error("bad region", item.c_str());
-      for (int p = first; p <= last; ++p) regions.include_page[p] = true;
+      for (int p = first; p <= last; ++p) {
+        regions.include_page[p] = true;
+        named->push_back(p);
+      }
     }
   }
   return true;
@@ -91,6 +100,18 @@ bool parse_port(const char* text, int* port) {
 }
 
 }  // namespace
+
+bool read_decimal(const char* text, long max, long* value) {
+  long v = 0;
+  if (!text || !*text || std::strlen(text) > 9) return false;
+  for (const char* p = text; *p; ++p) {
+    if (*p < '0' || *p > '9') return false;
+    v = v * 10 + (*p - '0');
+  }
+  if (v > max) return false;
+  *value = v;
+  return true;
+}
 
 bool usage_error(const char* text, const char* argument) {
   std::fprintf(stderr, "corvane: %s '%s'\n", text, argument);
@@ -122,7 +143,8 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
     } else if (std::strcmp(arg, "--target") == 0 && has_value) {
       o->target = argv[++i];
     } else if (std::strcmp(arg, "--regions") == 0 && has_value) {
-      if (!parse_regions(argv[++i], &o->regions)) return false;
+      o->named_pages.clear();
+      if (!parse_regions(argv[++i], &o->regions, &o->named_pages)) return false;
     } else if (allow_verify && std::strcmp(arg, "--verify") == 0) {
       o->verify = true;
     } else if (allow_all && std::strcmp(arg, "--all") == 0) {
@@ -136,11 +158,19 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
     } else if ((allow & kAllowBdm) && std::strcmp(arg, "--bdm") == 0) {
       o->bdm = true;
     } else if ((allow & kAllowTestOptions) && std::strcmp(arg, "--run-ms") == 0 && has_value) {
-      char* end = nullptr;
-      const long ms = std::strtol(argv[++i], &end, 10);
-      if (*argv[i] == '\0' || *end != '\0' || ms < 0 || ms > 3600000)
+      long ms = 0;
+      if (!read_decimal(argv[++i], kLongestRunMs, &ms))
         return usage_error("bad run time (milliseconds, 0 to 3600000)", argv[i]);
       o->run_ms = static_cast<int>(ms);
+    } else if ((allow & kAllowSkipErased) && std::strcmp(arg, "--skip-erased") == 0) {
+      o->skip_erased = true;
+    } else if ((allow & kAllowUntilHalt) && std::strcmp(arg, "--until-halt") == 0) {
+      o->until_halt = true;
+    } else if ((allow & kAllowUntilHalt) && std::strcmp(arg, "--timeout-ms") == 0 && has_value) {
+      long ms = 0;
+      if (!read_decimal(argv[++i], kLongestRunMs, &ms))
+        return usage_error("bad time limit (milliseconds, 0 to 3600000)", argv[i]);
+      o->timeout_ms = static_cast<int>(ms);
     } else if ((allow & kAllowTestOptions) && std::strcmp(arg, "--expect") == 0 && has_value) {
       o->expect.push_back(argv[++i]);
     } else if ((allow & kAllowTestOptions) && std::strcmp(arg, "--expect-mem") == 0 && has_value) {
@@ -153,6 +183,11 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
         return usage_error("unknown security rule (unsecure or image)", argv[i]);
     } else if ((allow & kAllowBackdoor) && std::strcmp(arg, "--backdoor") == 0 && has_value) {
       o->backdoor = argv[++i];
+    } else if ((allow & kAllowErase) && std::strcmp(arg, "--erase") == 0 && has_value) {
+      const char* what = argv[++i];
+      if (std::strcmp(what, "pages") != 0 && std::strcmp(what, "none") != 0)
+        return usage_error("unknown erase (pages or none)", what);
+      o->erase_pages = std::strcmp(what, "pages") == 0;
     } else if ((allow & kAllowWindows) && std::strcmp(arg, "--windows-as-pages") == 0) {
       o->windows_as_pages = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {
@@ -176,6 +211,36 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
   return true;
 }
 
+namespace {
+// The derivative named with --target is taken as it is; a part that identifies as another gets a
+// warning naming both (the name given still decides the map).
+void warn_if_part_differs(const Derivative* named) {
+  const Derivative* row = nullptr;
+  unsigned part_id = 0;
+  if (!identify_connected_part(&row, &part_id) || row == named) return;
+  if (row) {
+    append_formatted("Warning: the part identifies as '%s' (PARTID 0x%4.4X), not as '%s' "
+                     "named with --target",
+                     row->name, part_id, named->name);
+  } else {
+    append_formatted("Warning: the part's PARTID 0x%4.4X is not that of '%s' named with --target",
+                     part_id, named->name);
+  }
+}
+
+// False after a line on standard error naming the first page of --regions the part lacks and
+// the pages it has.
+bool named_pages_on_part(const TargetOptions& o, const char* part) {
+  for (int page : o.named_pages) {
+    if (page >= o.map.flash_first_page && page <= o.map.flash_last_page) continue;
+    std::fprintf(stderr, "corvane: %s has no flash page %2.2X (its pages are %2.2X-%2.2X)\n", part,
+                 page, o.map.flash_first_page, o.map.flash_last_page);
+    return false;
+  }
+  return true;
+}
+}  // namespace
+
 // The connection as "&Connect" makes it (the shared first half: adapter, then the
 // derivative), then a reset. The derivative named with --target is taken as it is; otherwise it
 // must be identified.
@@ -187,6 +252,11 @@ int open_target(TargetOptions& o, bool reset) {
       std::fprintf(stderr, "corvane: no derivative named '%s' in the catalogue\n", o.target);
       return kExitUsage;
     }
+    // The part is named: its pages are known before anything is connected.
+    get_target_memory_map(&o.map);
+    if (current_target()->info && current_target()->info->memory_map &&
+        !named_pages_on_part(o, current_target()->name))
+      return kExitUsage;
   }
   if (!cli_load_adapter_library()) return kExitFailed;
   bdx_Init(append_line);
@@ -212,9 +282,13 @@ int open_target(TargetOptions& o, bool reset) {
   line += target->name;
   line += "'";
   append_line(line.c_str());
+  if (o.target) warn_if_part_differs(target);
+  get_target_memory_map(&o.map);
+  // A page named on the command line that the part does not have is a wrong command line, not
+  // a page quietly left out.
+  if (!named_pages_on_part(o, target->name)) return kExitUsage;
   // The selection as the memory regions dialog would leave it for this map: pages the part
   // does not have are not selected.
-  get_target_memory_map(&o.map);
   fill_memory_regions(o.map, &o.regions);
   // As after Connect in the tool: the reset's result is ignored (the commands that follow work
   // on a running part as well), but a failure is named.
@@ -238,11 +312,16 @@ void end_bar_line() {
   g_bar_drawn = false;
 }
 void console_status(const char* text) {
+  if (stdout_pane_quiet()) {  // held with the pane's lines
+    append_line(text);
+    return;
+  }
   end_bar_line();
   std::printf("%s\n", text);
   std::fflush(stdout);
 }
 void console_draw() {
+  if (stdout_pane_quiet()) return;
   const int percent = g_bar_maximum > 0 ? g_bar_position * 100 / g_bar_maximum : 100;
   if (cli_stderr_is_terminal()) {
     if (percent == g_bar_shown) return;
@@ -282,15 +361,57 @@ bool verify_file(const TargetOptions& o) {
          verify_buffer(o.map, o.regions, o.security).matched;
 }
 
+void file_line(const char* before, const char* path, const char* after) {
+  append_line((std::string(before) + path + after).c_str());
+}
+
+// Erases the flash pages the loaded file touches, through the erase by region with a selection
+// of those pages only (no EEPROM, no RAM). True when none is touched or the erase succeeded.
+bool erase_image_pages(const TargetOptions& o) {
+  const RegionSelection pages = image_flash_pages(o.map, o.regions);
+  bool any = false;
+  for (bool page : pages.include_page) any = any || page;
+  return !any || erase_selected_regions(o.map, pages);
+}
+
 }  // namespace
+
+bool read_command_file(const TargetOptions& o) {
+  switch (load_file_to_program(o.file, o.addresses)) {
+    case FileLoad::Loaded:
+      return true;
+    case FileLoad::CannotOpen:
+      file_line("Cannot open '", o.file, "'");
+      return false;
+    case FileLoad::Damaged:
+    case FileLoad::NoData:
+      return false;
+  }
+  return false;
+}
+
+int program_command_file(const TargetOptions& o) {
+  if (o.erase_pages && !erase_image_pages(o)) return kExitFailed;
+  const char* hint = o.addresses == AddressForm::Banked ? "try --addresses linear" : nullptr;
+  const FileProgramming p = program_loaded_file(o.map, o.regions, hint, o.security);
+  if (!p.ok) return kExitFailed;
+  if (p.coverage.programmed == 0) {
+    file_line("Nothing of '", o.file, "' was programmed");
+    return kExitFailed;
+  }
+  return p.coverage.no_memory ? kExitFailed : kExitOk;
+}
 
 int cli_program(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, true, kAllowVerify | kAllowAddresses | kAllowSecurity, &o))
+  if (!parse_target_options(argc, argv, true,
+                            kAllowVerify | kAllowAddresses | kAllowErase | kAllowSecurity, &o))
     return kExitUsage;
+  if (!read_command_file(o)) return kExitFailed;
   const int connected = open_target(o);
   if (connected != kExitOk) return connected;
-  if (!program_file(o.file, o.map, o.regions, o.addresses, o.security)) return kExitFailed;
+  const int programmed = program_command_file(o);
+  if (programmed != kExitOk) return programmed;
   if (o.verify && !verify_file(o)) return kExitFailed;
   return kExitOk;
 }
@@ -309,32 +430,116 @@ int cli_erase(int argc, char** argv) {
 int cli_verify(int argc, char** argv) {
   TargetOptions o;
   if (!parse_target_options(argc, argv, true, kAllowAddresses, &o)) return kExitUsage;
+  if (!read_command_file(o)) return kExitFailed;
   const int connected = open_target(o);
   if (connected != kExitOk) return connected;
-  return verify_file(o) ? kExitOk : kExitFailed;
+  return verify_buffer(o.map, o.regions).matched ? kExitOk : kExitFailed;
 }
 
+namespace {
+
+// One item of dump's command line: a keyword of the memory map, or a range.
+struct DumpItem {
+  std::string keyword;  // "flash", "eeprom", "ram", "registers", "all"; empty for a range
+  uint32_t first = 0, last = 0;
+};
+
+// A hexadecimal number of a range, "0x" allowed: digits only, at most eight.
+bool range_number(const std::string& text, uint32_t* value) {
+  const std::string digits =
+      text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') ? text.substr(2) : text;
+  if (digits.empty() || digits.size() > 8) return false;
+  uint32_t v = 0;
+  for (char c : digits) {
+    const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                  : std::isxdigit(static_cast<unsigned char>(c)) ? std::toupper(c) - 'A' + 10
+                                                                 : -1;
+    if (d < 0) return false;
+    v = v * 16 + uint32_t(d);
+  }
+  *value = v;
+  return true;
+}
+
+// The items of one argument, separated by ";" or blanks as the dialog takes them; false after
+// the usage line naming the first that is neither a keyword nor START-END (END not below START).
+bool parse_dump_items(const char* text, std::vector<DumpItem>* items) {
+  std::string token;
+  const std::string all = std::string(text) + ";";
+  for (char c : all) {
+    if (c != ';' && !std::isspace(static_cast<unsigned char>(c))) {
+      token += c;
+      continue;
+    }
+    if (token.empty()) continue;
+    DumpItem item;
+    const size_t dash = token.find('-');
+    if (token == "flash" || token == "eeprom" || token == "ram" || token == "registers" ||
+        token == "all") {
+      item.keyword = token;
+    } else if (dash == std::string::npos || !range_number(token.substr(0, dash), &item.first) ||
+               !range_number(token.substr(dash + 1), &item.last) || item.last < item.first) {
+      return usage_error("bad range (START-END in hex, or flash, eeprom, ram, registers, all)",
+                         token.c_str());
+    }
+    items->push_back(item);
+    token.clear();
+  }
+  return true;
+}
+
+// What a keyword names in the map in force, in banked form.
+void keyword_ranges(const std::string& keyword, const TargetMemoryMap& map,
+                    std::vector<BufferRegion>* out) {
+  const bool all = keyword == "all";
+  if (all || keyword == "registers") out->push_back({0x0000, 0x03FF});
+  if ((all || keyword == "ram") && map.volatile_start <= map.volatile_end)
+    out->push_back({map.volatile_start, map.volatile_end});
+  if ((all || keyword == "eeprom") && map.eeprom_start < map.eeprom_end)
+    out->push_back({map.eeprom_start, map.eeprom_end});
+  if (all || keyword == "flash")
+    for (int page = map.flash_first_page; page <= map.flash_last_page; ++page)
+      out->push_back({paged_window_start(page), paged_window_start(page) + kFlashWindowSize - 1});
+}
+
+}  // namespace
+
 int cli_dump(int argc, char** argv) {
-  if (argc < 1 || argv[0][0] == '-') {
-    std::fprintf(stderr, "corvane: no regions (START-END [; START-END])\n");
-    return kExitUsage;
-  }
-  BufferRegionList ranges;
-  if (!parse_region_list(argv[0], &ranges)) {
-    std::fprintf(stderr, "corvane: Syntax errorin text string: START-END [; START-END]\n");
-    return kExitUsage;
-  }
   TargetOptions o;
-  if (!parse_target_options(argc - 1, argv + 1, false,
-                            kAllowOutput | kAllowAddresses | kAllowWindows, &o))
+  if (!parse_target_options(argc, argv, false,
+                            kAllowPositional | kAllowOutput | kAllowAddresses | kAllowWindows |
+                                kAllowSkipErased,
+                            &o))
     return kExitUsage;
+  std::vector<DumpItem> items;
+  for (const char* argument : o.positional)
+    if (!parse_dump_items(argument, &items)) return kExitUsage;
+  if (items.empty()) {
+    std::fprintf(stderr, "corvane: no ranges (START-END, flash, eeprom, ram, registers, all)\n");
+    return kExitUsage;
+  }
   if (!o.output) {
     std::fprintf(stderr, "corvane: no output file (-o FILE)\n");
     return kExitUsage;
   }
   const int connected = open_target(o);
   if (connected != kExitOk) return connected;
-  if (!dump_region_list(ranges).ok) return kExitFailed;
+  // Keywords from the map in force, ranges in the form asked for; above 0xFFFF read window by
+  // window.
+  std::vector<BufferRegion> ranges;
+  for (const DumpItem& item : items) {
+    std::vector<BufferRegion> banked;
+    if (!item.keyword.empty()) {
+      keyword_ranges(item.keyword, o.map, &banked);
+    } else if (o.addresses == AddressForm::Linear) {
+      for (const auto& r : linear_range_as_banked(item.first, item.last))
+        banked.push_back({r.first, r.second});
+    } else {
+      banked.push_back({item.first, item.last});
+    }
+    for (const BufferRegion& r : banked) split_banked_range(r.region_start, r.region_end, &ranges);
+  }
+  if (!dump_ranges(ranges, o.skip_erased).ok) return kExitFailed;
   if (!convert_buffer_addresses(AddressForm::Banked, o.addresses, o.windows_as_pages))
     return kExitFailed;
   return save_buffer_to_file(o.output) ? kExitOk : kExitFailed;
@@ -345,6 +550,15 @@ int cli_write_file(int argc, char** argv) {
   if (!parse_target_options(argc, argv, true, kAllowFileFlags | kAllowAddresses | kAllowSecurity,
                             &o))
     return kExitUsage;
+  // The library reads the file itself, later; what it would find is checked before connecting.
+  if (!file_can_be_read(o.file)) {
+    file_line("Cannot open '", o.file, "'");
+    return kExitFailed;
+  }
+  if (!srec_file_has_data(o.file)) {
+    file_line("No data in '", o.file, "'");
+    return kExitFailed;
+  }
   const int connected = open_target(o);
   if (connected != kExitOk) return connected;
   // The library reads the file itself, in the banked form: a linear file goes through a banked

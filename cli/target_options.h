@@ -31,6 +31,11 @@ struct TargetOptions {
   SecurityMode security = SecurityMode::Unsecure;  // --security: the image's security byte
   const char* backdoor = nullptr;  // secure --backdoor KEY
   std::vector<const char*> positional;  // the command's own arguments (ranges, bytes, ...)
+  bool skip_erased = false;  // dump: leave out long runs of 0xFF
+  bool until_halt = false;   // run: wait until the part halts,
+  int timeout_ms = 1000;     // at most this long
+  bool erase_pages = false;  // program, test: --erase pages|none (test: pages by default)
+  std::vector<int> named_pages;  // --regions: the pages named by number, checked against the part
   RegionSelection regions;   // --regions: what the command touches (default everything)
   TargetMemoryMap map = {};  // the map of the derivative, once it is known
   TargetOptions() {
@@ -50,9 +55,15 @@ enum : unsigned {
   kAllowTestOptions = 64, // --run-ms N, --expect REG=HEX, --expect-mem ADDRESS=HEX...
   kAllowAddresses = 128,  // --addresses banked|linear
   kAllowWindows = 256,    // --windows-as-pages
-  kAllowSecurity = 512,   // --security unsecure|image
-  kAllowBackdoor = 1024,  // --backdoor KEY
+  kAllowErase = 512,      // --erase pages|none
+  kAllowUntilHalt = 1024, // --until-halt, --timeout-ms N
+  kAllowSkipErased = 2048, // --skip-erased
+  kAllowSecurity = 4096,  // --security unsecure|image
+  kAllowBackdoor = 8192,  // --backdoor KEY
 };
+
+// A decimal number typed on the command line: digits only (no sign, no blanks), at most max.
+bool read_decimal(const char* text, long max, long* value);
 
 // "corvane: <text> '<argument>'" on standard error, for a wrong command line; false.
 bool usage_error(const char* text, const char* argument);
@@ -67,3 +78,13 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
 // reset, the target is then reset as Connect does (its failure is named and ignored); without,
 // the command attaches to the part as it is, running or halted. kExitOk, or the exit status.
 int open_target(TargetOptions& o, bool reset = true);
+
+// The command's S-record file (program, test, verify), read before anything is connected:
+// loaded whole into the buffer in banked form. False after its line: "Cannot open '<file>'",
+// the load's lines, or "No data in '<file>'".
+bool read_command_file(const TargetOptions& o);
+// Programs the file read_command_file loaded, after erasing the flash pages it touches when
+// --erase pages asks for it. kExitOk, or kExitFailed when a step failed, when no byte of the
+// file was programmed, or when bytes lie where the part has no memory (bytes on the part
+// outside the selected regions only warn).
+int program_command_file(const TargetOptions& o);

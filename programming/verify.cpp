@@ -128,6 +128,9 @@ VerifyResult verify_buffer(const TargetMemoryMap& map, const RegionSelection& re
         expected[at - a] = security_byte_to_write(expected[at - a], security);
     }
     uint32_t fail = a;
+    // A block the library says it read but did not fill must not pass for the expected bytes
+    // (nor for those of the read before): each byte starts as what it should not be.
+    for (int i = 0; i < n; ++i) actual[i] = static_cast<uint8_t>(~expected[i]);
     if (bdx_GetBlock(a, static_cast<uint32_t>(n), actual.data(), &fail) != 0) {
       append_formatted("Cannot get memory at 0x%X", static_cast<unsigned>(fail));
       tally.read_failed = true;

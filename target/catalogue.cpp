@@ -195,21 +195,28 @@ void set_identification_reader(identification_reader_fn reader) {
   g_identification_reader = reader;
 }
 
-int detect_target() {
+namespace {
+// The identification bytes and the row they name: family position, row (-1 when none matches).
+struct Identification {
   unsigned char id = 0, revision = 0, size0 = 0, size1 = 0;
-  if (read_identification_byte(kIdentificationPartId, &id) < 0) return 0;
-  if (read_identification_byte(kIdentificationRevision, &revision) < 0) return 0;
-  if (read_identification_byte(kIdentificationSize0, &size0) < 0) return 0;
-  if (read_identification_byte(kIdentificationSize1, &size1) < 0) return 0;
+  int family = -1, row = -1;
+};
+
+bool identify(Identification* out) {
+  Identification& i = *out;
+  if (read_identification_byte(kIdentificationPartId, &i.id) < 0) return false;
+  if (read_identification_byte(kIdentificationRevision, &i.revision) < 0) return false;
+  if (read_identification_byte(kIdentificationSize0, &i.size0) < 0) return false;
+  if (read_identification_byte(kIdentificationSize1, &i.size1) < 0) return false;
 
   const DeviceFamily& hcs12 = kFamilies[0];
   for (int r = 0; r < hcs12.count; ++r) {
     const ProcessorInfo* info = hcs12.derivatives[r].info;
     if (!info) continue;
-    if (info->memory_size_0 == size0 && info->memory_size_1 == size1 && info->part_id == id) {
-      g_derivative_position = r;
-      g_family_position = 0;
-      return 1;
+    if (info->memory_size_0 == i.size0 && info->memory_size_1 == i.size1 && info->part_id == i.id) {
+      i.family = 0;
+      i.row = r;
+      return true;
     }
   }
   // HCS12X parts are told apart by the part id alone.
@@ -217,13 +224,30 @@ int detect_target() {
   for (int r = 0; r < hcs12x.count; ++r) {
     const ProcessorInfo* info = hcs12x.derivatives[r].info;
     if (!info) continue;
-    if (info->part_id == id) {
-      g_derivative_position = r;
-      g_family_position = 1;
-      return 1;
+    if (info->part_id == i.id) {
+      i.family = 1;
+      i.row = r;
+      return true;
     }
   }
-  return 0;
+  return true;
+}
+}  // namespace
+
+int detect_target() {
+  Identification i;
+  if (!identify(&i) || i.row < 0) return 0;
+  g_derivative_position = i.row;
+  g_family_position = i.family;
+  return 1;
+}
+
+bool identify_connected_part(const Derivative** row, unsigned* part_id) {
+  Identification i;
+  if (!identify(&i)) return false;
+  *row = i.row < 0 ? nullptr : catalogue_row(i.family, i.row);
+  *part_id = unsigned(i.id) << 8 | i.revision;
+  return true;
 }
 
 void autodetect_target() {

@@ -68,6 +68,10 @@ int detect_target();
 // this reader rather than through adapter/: the two folders do not include each other.
 typedef int (*identification_reader_fn)(uint32_t address, unsigned char* value);
 void set_identification_reader(identification_reader_fn reader);
+// What the connected part identifies as, read and matched as detect_target does but changing
+// nothing: the catalogue row (null when none matches) and the part id (0x001A high, 0x001B low).
+// False when the bytes cannot be read.
+bool identify_connected_part(const Derivative** row, unsigned* part_id);
 // detect_target, and on success makes the detected row the current target.
 void autodetect_target();
 // Zero map, positions 0/0, current target HCS12 "unknown".

@@ -23,6 +23,7 @@ constexpr uint32_t kIdentificationSize1 = 0x001D;
 constexpr uint32_t kSavedCcrLow = 0xFF06;
 constexpr uint32_t kSavedCcrHigh = 0xFF07;
 
+
 // Flash windows of the 64 KiB map. Page 0x3E always shows at 0x4000-0x7FFF, page 0x3F at
 // 0xC000-0xFFFF, and the page PPAGE selects at 0x8000-0xBFFF; buffers and files hold a page's
 // data either there or in paged form, (page << 16) + 0x8000 .. + 0xBFFF.
@@ -51,7 +52,9 @@ constexpr uint32_t kFprotByteBlock0 = 0xFF0D;   // block k's protection byte is 
 constexpr uint32_t kSecurityByte = 0xFF0F;
 constexpr uint32_t kEprotByteOffset = 0x0FFD;   // from the start of a 4 KiB EEPROM
 
-// The BDM's status register (read with bdx_GetByte) and its bits.
+// The BDM's status register (read with bdx_GetByte, the BDM mapped in) and its bits. BDMACT is
+// set while the part is halted in background mode, so a tool sees a program end in BGND by
+// polling it.
 constexpr uint32_t kBdmStatus = 0xFF01;
 constexpr uint8_t kBdmstsEnbdm = 0x80;
 constexpr uint8_t kBdmstsBdmact = 0x40;  // halted in active background mode

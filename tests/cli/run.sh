@@ -234,7 +234,7 @@ OUT
 BDXSIM_FAIL=bdx_TargetReset@2,bdx_TargetReset@3 check erase-all-failing-resets 0 expected -- erase --all
 
 # program --verify: the file's regions, then the same bytes read back.
-{ connected; loaded image.s19; cat <<OUT
+{ loaded image.s19; connected; cat <<OUT
 Scanning for selected Flash...
 Block 0x3F programmed
 Block 0x3E programmed
@@ -259,7 +259,7 @@ OUT
 check program-verify 0 expected -- program image.s19 --verify
 
 # A later run reads the flash and EEPROM back (RAM does not outlive the part's power).
-{ connected; loaded image.s19; cat <<OUT
+{ loaded image.s19; connected; cat <<OUT
 COMMAND: Verify target
 2 bytes outside the selected regions not verified
 Verified 33 bytes
@@ -271,7 +271,7 @@ check verify-later 0 expected -- verify image.s19 --regions flash,eeprom
 # Programming over programmed flash fails where a bit would have to go back to 1, with no
 # COMMAND DONE after the failure.
 printf 'S105C000EFEE5D\nS9030000FC\n' >other.s19
-{ connected; loaded other.s19; cat <<OUT
+{ loaded other.s19; connected; cat <<OUT
 Scanning for selected Flash...
 Flash not erased at 0xC000
 Flash block at: C000
@@ -289,7 +289,7 @@ COMMAND DONE
 OUT
 } >expected
 check erase-page 0 expected -- erase --regions 3C
-{ connected; loaded image.s19; cat <<OUT
+{ loaded image.s19; connected; cat <<OUT
 COMMAND: Verify target
 2 bytes outside the selected regions not verified
 Verify failed at 0x3C8000: read 0xFF, expected 0xAA
@@ -299,18 +299,47 @@ OUT
 check verify-differs 1 expected -- verify image.s19 --regions 30-3F,eeprom
 # The exit status is the verify's result: comparing nothing is no success, although no line
 # says "failed".
-check verify-nothing 1 "" -- verify image.s19 --regions 00
+check verify-nothing 1 "" -- verify image.s19 --regions 31
+
+# Bytes on the part outside the selected regions only warn; a file of which nothing was
+# programmed fails.
+check erase-for-pages 0 "" -- erase --all
+printf 'S2073C8000AABBCC0B\nS2073D8000AABBCC0A\nS9030000FC\n' >two-pages.s19
+check program-one-of-two-pages 0 "" -- program two-pages.s19 --regions 3C
+[[ $(tail -n1 "$work/out") == "3 bytes lie outside the selected regions, first at 0x3D8000" ]] ||
+  { echo "FAIL program-one-of-two-pages: line"; cat "$work/out"; failures=$((failures + 1)); }
+check program-none-of-two-pages 1 "" -- program two-pages.s19 --regions eeprom
+[[ $(tail -n1 "$work/out") == "Nothing of 'two-pages.s19' was programmed" ]] ||
+  { echo "FAIL program-none-of-two-pages: line"; cat "$work/out"; failures=$((failures + 1)); }
+# --erase pages erases the flash pages the file touches, and only those: page 0x3D and the
+# EEPROM keep what they hold.
+check program-other-page 0 "" -- program two-pages.s19 --regions 3D
+printf 'S2073C8000112233D6\nS105040044555D\nS9030000FC\n' >page3c.s19
+check program-erase-pages 0 "" -- program page3c.s19 --erase pages
+grep -qx "Block 3C erased" "$work/out" && [[ $(grep -c "erased" "$work/out") -eq 2 ]] ||
+  { echo "FAIL program-erase-pages: erased"; cat "$work/out"; failures=$((failures + 1)); }
+check erase-pages-kept-3d 0 "" -- verify two-pages.s19 --regions 3D
+check erase-pages-programmed 0 "" -- verify page3c.s19
+# Without the erase, other data over page 0x3C fails where a bit would have to go back to 1.
+printf 'S2073C8000EEDDCCA5\nS9030000FC\n' >page3c-other.s19
+check program-erase-none 1 "" -- program page3c-other.s19 --erase none --regions 3C
+
+# A file that ends in a matching count record, as srec_cat writes it without a start address,
+# is complete.
+printf 'S1051000AABB85\nS5030001FB\n' >counted.s19
+check info-count-ends-file 0 "" -- info counted.s19
+! grep -q "No end record" "$work/out" || { echo "FAIL info-count-ends-file"; failures=$((failures + 1)); }
 
 # A damaged file never reaches the flash: its good first record is not programmed either.
 check erase-all-again 0 "" -- erase --all
-{ connected; cat <<OUT
+# It is read before anything is connected.
+cat >expected <<OUT
 COMMAND: Load to buffer
 Checksum error in line 2
 Errors in file 'damaged.s19'
 OUT
-} >expected
 check program-damaged 1 expected -- program damaged.s19
-{ connected; loaded first.s19; cat <<OUT
+{ loaded first.s19; connected; cat <<OUT
 COMMAND: Verify target
 Verify failed at 0xC000: read 0xFF, expected 0x10
 16 of 16 bytes differ
@@ -387,19 +416,18 @@ if [[ $(tail -n1 "$work/err") != "100%" ]]; then
   echo "FAIL write-file: progress"; cat "$work/err"; failures=$((failures + 1))
 fi
 check write-file-verify-only 0 "" -- write-file wf.s19 --no-program
-check write-file-nothing 0 "" -- write-file missing.s19 --no-program --no-verify
 printf 'S106C000112233D3\nS106C004112233B1\n' >wfbad.s19
 check write-file-damaged 1 "" -- write-file wfbad.s19
 if ! grep -q "FAILED programming the device at: 0x00C004" "$work/out"; then
   echo "FAIL write-file-damaged: output"; cat "$work/out"; failures=$((failures + 1))
 fi
-# An endless stream is no S-record file: the line count ends the run with a status. The time
+# An endless stream is no S-record file: it is refused before anything is connected. The time
 # it may take is bounded here, not by the tool.
 if [[ -r /dev/zero ]]; then
   runner=(timeout 60)
   check write-file-endless 1 "" -- write-file /dev/zero
   runner=(env)
-  if [[ $(tail -n1 "$work/out") != "Can't read '/dev/zero'" ]]; then
+  if [[ $(tail -n1 "$work/out") != "No data in '/dev/zero'" ]]; then
     echo "FAIL write-file-endless: output"; cat "$work/out"; failures=$((failures + 1))
   fi
 fi
@@ -424,10 +452,12 @@ if ! grep -q "^The addresses look linear (data at 0x0C0000" "$work/out"; then
   echo "FAIL info-linear: no hint"; cat "$work/out"; failures=$((failures + 1))
 fi
 check erase-before-linear 0 "" -- erase --all
-{ connected; loaded linear.s19; cat <<OUT
+{ loaded linear.s19; cat <<OUT
 COMMAND: Convert linear addresses to banked
 Moved 12 bytes to banked addresses
 COMMAND DONE
+OUT
+connected; cat <<OUT
 Scanning for selected Flash...
 Block 0x3F programmed
 Block 0x3E is blank
@@ -445,7 +475,7 @@ COMMAND DONE
 OUT
 } >expected
 check program-linear 0 expected -- program linear.s19 --addresses linear --regions flash
-{ connected; loaded paged.s19; cat <<OUT
+{ loaded paged.s19; connected; cat <<OUT
 COMMAND: Verify target
 Verified 12 bytes
 COMMAND DONE
@@ -453,6 +483,28 @@ OUT
 } >expected
 check verify-banked-twin 0 expected -- verify paged.s19
 check convert-bad-form 2 "" -- convert paged.s19 --to sideways -o x.s19
+
+# dump: keywords of the map, any number of ranges, a one-byte range, ranges across pages (read
+# window by window), linear ranges, and erased runs left out.
+check dump-flash 0 "" -- dump flash -o flash.s19
+pages=()
+for ((page = 0x30; page <= 0x3F; page++)); do pages+=("$(printf '%X8000-%XBFFF' $page $page)"); done
+check dump-pages 0 "" -- dump "${pages[@]}" -o pages.s19
+cmp -s flash.s19 pages.s19 || { echo "FAIL dump-flash: differs from the pages"; failures=$((failures + 1)); }
+check dump-one-byte 0 "" -- dump 30-30 -o one.s19
+expect_file dump-one-byte-output one.s19 'S1040030309B
+S9030000FC
+'
+check dump-across-pages 0 "" -- dump 3CBF00-3D80FF --skip-erased -o across.s19
+expect_file dump-across-pages-output across.s19 'S2063CBFFE0102FD
+S2063D8000030435
+S9030000FC
+'
+check dump-linear 0 "" -- dump 0F3FFE-0F4001 --addresses linear -o linear-dump.s19
+expect_file dump-linear-output linear-dump.s19 'S2060F3FFE0102AA
+S2060F40000304A3
+S9030000FC
+'
 
 check program-no-file 2 "" -- program
 check program-bad-option 2 "" -- program image.s19 --all
@@ -484,9 +536,44 @@ sleep 0.2
 check halt 0 expected -- halt   # the NOPs ran while no corvane was running
 { connected; echo "Simulated failure of bdx_TargetStep (call 1)"; echo "Cannot step target"; } >expected
 BDXSIM_FAIL=bdx_TargetStep check step-fails 1 expected -- step
-check regs-bad-value 1 "" -- regs PC=XYZ
-grep -q "^No reasonable value for PC$" "$work/out" ||
-  { echo "FAIL regs-bad-value: line"; cat "$work/out"; failures=$((failures + 1)); }
+# Registers read back: a write the part did not take fails the command.
+BDXSIM_FAIL=bdx_RegisterSet check regs-not-taken 1 "" -- regs PC=3000
+grep -qx "PC is 2010 after writing 3000" "$work/out" ||
+  { echo "FAIL regs-not-taken: line"; cat "$work/out"; failures=$((failures + 1)); }
+
+# Reading never changes the part: a paged peek puts PPAGE back, and 8000 reads through the page
+# in force. Rows are labelled with the address asked for, page included; a one-byte range is a
+# range; bytes that cannot be read fail the peek.
+check poke-ppage 0 "" -- poke 30 30
+{ connected; echo "3C8000 FF FF"; } >expected
+check peek-other-page 0 expected -- peek 3C8000-3C8001
+{ connected; echo "008000 AA BB CC DD"; } >expected
+check peek-window 0 expected -- peek 8000+4
+{ connected; echo "000030 30"; } >expected
+check peek-ppage-kept 0 expected -- peek 30-30
+check peek-unreadable 1 "" -- peek 3D7FFE+4
+grep -qx "3D7FFE xx xx 03 04" "$work/out" && grep -qx "2 bytes could not be read" "$work/out" ||
+  { echo "FAIL peek-unreadable: lines"; cat "$work/out"; failures=$((failures + 1)); }
+
+# poke: EEPROM through the EEPROM calls, read back; flash refused; a write that stops part-way
+# says how far it got.
+check poke-eeprom 0 "" -- poke 402 12 34 56
+{ connected; echo "000400 FF FF 12 34 56 FF FF FF"; } >expected
+check peek-eeprom 0 expected -- peek 400+8
+check poke-flash 1 "" -- poke BFFF 1
+[[ $(tail -n1 "$work/out") == "0xBFFF is flash: use program" ]] ||
+  { echo "FAIL poke-flash: line"; cat "$work/out"; failures=$((failures + 1)); }
+BDXSIM_FAIL=bdx_SetByte@2 check poke-part-way 1 "" -- poke 2100 1 2 3
+[[ $(tail -n1 "$work/out") == "Cannot write memory at 0x2101: 1 of 3 bytes written" ]] ||
+  { echo "FAIL poke-part-way: line"; cat "$work/out"; failures=$((failures + 1)); }
+check poke-not-held 1 "" -- poke 1A 1
+[[ $(tail -n1 "$work/out") == "Memory at 0x1A reads 0x00 after writing 0x01" ]] ||
+  { echo "FAIL poke-not-held: line"; cat "$work/out"; failures=$((failures + 1)); }
+
+# --target names the part; a part that identifies as another gets a warning naming both.
+check target-contradicts 0 "" -- peek 30 --target XDP
+grep -qx "Warning: the part identifies as 'MC9S12DG256' (PARTID 0x0012), not as 'XDP' named with --target" "$work/out" ||
+  { echo "FAIL target-contradicts: line"; cat "$work/out"; failures=$((failures + 1)); }
 
 # A state file of the older layout (flash and EEPROM only, made by the older library) is still
 # read: its flash is there, and the part starts as after a reset. Its image left the security
@@ -499,16 +586,77 @@ grep -q "^MC9S12UF32 is secured (FSEC 0xFF): 0xC000 cannot be read;" "$work/out"
 { printf "Connected to R41 on COM1\nTarget is secured (FSEC 0xFF): memory cannot be read or debugged. Erase All (corvane unsecure) unsecures it and erases flash and EEPROM.\nTarget MPU: 'MC9S12UF32'\n"; echo "000101 FF"; } >expected
 BDXSIM_STATE=$work/old-state.bin BDXSIM_DERIVATIVE=MC9S12UF32 check old-layout-fsec 0 expected -- peek 101
 
-# test: the example program, passing and failing on one expectation.
+# test: the example program. It ends when the part halts (BGND), well within the limit, and
+# erases the pages it programs, so the same test passes again.
 example=$(realpath "$tests_folder/../../examples/checksum.s19")
-check erase-for-test 0 "" -- erase --all
-check test-passes 0 "" -- test "$example" --run-ms 50 --expect D=0210 --expect-mem 1000=0210
-grep -q "^PC=C01E SP=3F00 X=C03E Y=0000 D=0210 CCR=D0$" "$work/out" && grep -q "^1000=0210$" "$work/out" ||
-  { echo "FAIL test-passes: registers and memory"; cat "$work/out"; failures=$((failures + 1)); }
-check erase-for-test-2 0 "" -- erase --all
-check test-fails 1 "" -- test "$example" --run-ms 50 --expect D=0210 --expect-mem 1000=0211
+for run in 1 2; do
+  started=$(date +%s%N)
+  check "test-passes-$run" 0 "" -- test "$example" --run-ms 5000 --expect D=0210 --expect-mem 1000=0210
+  took_ms=$(( ($(date +%s%N) - started) / 1000000 ))
+  grep -q "^PC=C01E SP=3F00 X=C03E Y=0000 D=0210 CCR=D0$" "$work/out" && grep -q "^1000=0210$" "$work/out" &&
+    [[ $(tail -n1 "$work/out") =~ ^halted\ at\ PC=C01E\ after\ [0-9]+\ ms$ ]] && ((took_ms < 5000)) ||
+    { echo "FAIL test-passes-$run: lines, or $took_ms ms"; cat "$work/out"; failures=$((failures + 1)); }
+done
+check test-fails-memory 1 "" -- test "$example" --expect D=0210 --expect-mem 1000=0211
 grep -q "^Memory at 1000 is 0210, expected 0211$" "$work/out" && ! grep -q "^D is" "$work/out" ||
-  { echo "FAIL test-fails: lines"; cat "$work/out"; failures=$((failures + 1)); }
+  { echo "FAIL test-fails-memory: lines"; cat "$work/out"; failures=$((failures + 1)); }
+check test-fails-register 1 "" -- test "$example" --expect D=0211
+grep -q "^D is 0210, expected 0211$" "$work/out" ||
+  { echo "FAIL test-fails-register: line"; cat "$work/out"; failures=$((failures + 1)); }
+# A program that never halts: halted at the limit. run --until-halt leaves it running then.
+printf 'S105C00020FE1C\nS105FFFEC0003D\nS9030000FC\n' >loop.s19
+check test-loops 0 "" -- test loop.s19 --run-ms 100
+[[ $(tail -n1 "$work/out") == "still running after 100 ms: halted" ]] ||
+  { echo "FAIL test-loops: line"; cat "$work/out"; failures=$((failures + 1)); }
+check run-until-halt-loops 1 "" -- run --until-halt --timeout-ms 50
+[[ $(tail -n1 "$work/out") == "still running after 50 ms" ]] ||
+  { echo "FAIL run-until-halt-loops: line"; cat "$work/out"; failures=$((failures + 1)); }
+check halt-loop 0 "" -- halt
+check program-example 0 "" -- program "$example" --erase pages
+check reset-example 0 "" -- reset
+check run-until-halt 0 "" -- run --until-halt
+[[ $(tail -n1 "$work/out") =~ ^halted\ at\ PC=C01E\ after\ [0-9]+\ ms$ ]] ||
+  { echo "FAIL run-until-halt: line"; cat "$work/out"; failures=$((failures + 1)); }
+
+# Refusals: the exit status and the line that says why, for each command alike. "before" marks
+# those refused before anything is connected (no "Connected" line).
+mkdir -p folder
+: >empty.s19
+printf 'S00600004844521B\n' >header.s19
+printf 'S00300\nS105C000AABBD5\nS9030000FC\n' >cut-header.s19
+printf 'S2077F8000AABBCCC8\nS9030000FC\n' >far.s19
+while IFS='|' read -r status when line args; do
+  read -r -a words <<<"$args"
+  check "refused: $args" "$status" "" -- "${words[@]}"
+  if ! grep -qxF -- "$line" "$work/out" "$work/err" ||
+     { [[ $when == before ]] && grep -q "^Connected" "$work/out"; }; then
+    echo "FAIL refused: $args: no line '$line' (or connected)"; cat "$work/out" "$work/err"
+    failures=$((failures + 1))
+  fi
+done <<'CASES'
+1|before|Cannot open 'nofile.s19'|program nofile.s19
+1|before|Cannot open 'nofile.s19'|test nofile.s19 --expect D=0210
+1|before|Cannot open 'nofile.s19'|verify nofile.s19
+1|before|Cannot open 'nofile.s19'|write-file nofile.s19
+1|before|Cannot open 'folder'|program folder
+1|before|No data in 'empty.s19'|program empty.s19
+1|before|No data in 'empty.s19'|test empty.s19 --expect D=0210
+1|before|No data in 'header.s19'|verify header.s19
+1|before|No data in 'header.s19'|write-file header.s19
+1|before|Cannot read address in line 1|program cut-header.s19
+1|after|3 bytes lie where MC9S12DG256 has no memory, first at 0x7F8000: is this file in linear form? try --addresses linear|program far.s19
+2|after|corvane: MC9S12DG256 has no flash page 00 (its pages are 30-3F)|erase --regions 00
+2|before|corvane: MC9S12DG256 has no flash page 2F (its pages are 30-3F)|erase --regions 2F --target mc9s12dg256
+2|after|corvane: MC9S12DG256 has no flash page 2F (its pages are 30-3F)|program image.s19 --regions 3C,2F-30
+2|before|corvane: bad value for PC (16 bits, hexadecimal) 'PC=12345'|regs PC=12345
+2|before|corvane: bad value for CCR (8 bits, hexadecimal) 'CCR=1FF'|regs CCR=1FF
+2|before|corvane: bad value for PC (16 bits, hexadecimal) 'PC=XYZ'|regs PC=XYZ
+2|before|corvane: bad value for D (16 bits, hexadecimal) 'D='|regs D=
+2|before|corvane: register named twice 'pc=2'|regs PC=1 pc=2
+2|before|corvane: register named twice 'D=2'|test image.s19 --expect D=1 --expect D=2
+2|before|corvane: bad run time (milliseconds, 0 to 3600000) '+5'|test image.s19 --run-ms +5
+2|before|corvane: bad number of steps (1 to 1000000) '0x2'|step 0x2
+CASES
 
 # --- security: no flow of the tool locks a part unless asked to; a locked part is named and
 # brought back. A part of its own, so the other tests' flash does not matter.
@@ -604,6 +752,27 @@ if ! grep -q 'convert INPUT... -o OUTPUT' "$work/out"; then
   echo "FAIL help: no usage text"
   failures=$((failures + 1))
 fi
+
+# Command-line manners: a wrong command line is its line and where to look, not the whole help;
+# help for one command; the version; --quiet prints only failures and the final result.
+check usage-short 2 "" -- peek 1 2
+[[ $(wc -l <"$work/err") -eq 2 && $(tail -n1 "$work/err") == "see: corvane help peek" ]] ||
+  { echo "FAIL usage-short"; cat "$work/err"; failures=$((failures + 1)); }
+check help-command 0 "" -- help poke
+grep -q "^usage: corvane poke ADDRESS BYTE" "$work/out" && ! grep -q "convert INPUT" "$work/out" ||
+  { echo "FAIL help-command"; cat "$work/out"; failures=$((failures + 1)); }
+check help-unknown 2 "" -- help frobnicate
+check version 0 "" -- --version
+grep -Eqx "corvane [0-9]+\.[0-9]+\.[0-9]+ \((release|sanitizer) build\)" "$work/out" ||
+  { echo "FAIL version"; cat "$work/out"; failures=$((failures + 1)); }
+check quiet-test 0 "" -- test "$example" --quiet --expect D=0210
+[[ $(wc -l <"$work/out") -eq 1 ]] && grep -Eqx "halted at PC=C01E after [0-9]+ ms" "$work/out" ||
+  { echo "FAIL quiet-test"; cat "$work/out"; failures=$((failures + 1)); }
+check quiet-test-fails 1 "" -- --quiet test "$example" --expect D=0211
+grep -qx "D is 0210, expected 0211" "$work/out" && ! grep -q "Connected" "$work/out" ||
+  { echo "FAIL quiet-test-fails"; cat "$work/out"; failures=$((failures + 1)); }
+{ echo "000030 30"; } >expected
+check quiet-peek 0 expected -- peek 30 --quiet
 
 if [[ $failures -ne 0 ]]; then
   echo "$failures failure(s)"

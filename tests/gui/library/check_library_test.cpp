@@ -107,4 +107,30 @@ TEST(CheckLibrary, TheLibrarysLinesArePrintedAndAnUnloadableFileFails) {
   EXPECT_FALSE(c.has("Calling bdx_Init")) << c.out;
 }
 
+TEST(CorvaneExe, ALibraryThatFaultsEndsTheCommandWithItsLine) {
+  const Check checked = check_library("", "bdx_faulting_dll.dll");
+  EXPECT_EQ(checked.status, 1) << checked.out;
+  EXPECT_TRUE(checked.has("Calling bdx_Init with a callback that prints the library's lines:\n"
+                          "The adapter library faulted in bdx_Init (exception 0xC0000005)\n"))
+      << checked.out;
+
+  // The same library as the bdxdll.dll beside a copy of corvane.exe: a target command.
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  const std::string folder = std::string(temp) + "corvane_faulting";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileA((exe_folder() + "\\corvane.exe").c_str(), (folder + "\\corvane.exe").c_str(),
+                        FALSE));
+  ASSERT_TRUE(CopyFileA((exe_folder() + "\\bdx_faulting_dll.dll").c_str(),
+                        (folder + "\\bdxdll.dll").c_str(), FALSE));
+  std::string out;
+  EXPECT_EQ(run_program(folder + "\\corvane.exe", "erase --all", &out), 1) << out;
+  EXPECT_NE(out.find("The adapter library faulted in bdx_Init (exception 0xC0000005)"),
+            std::string::npos)
+      << out;
+  DeleteFileA((folder + "\\corvane.exe").c_str());
+  DeleteFileA((folder + "\\bdxdll.dll").c_str());
+  RemoveDirectoryA(folder.c_str());
+}
+
 }  // namespace

@@ -321,6 +321,25 @@ TEST_F(ProgrammingGui, ProgramRegionsFromFileAsksAndKeepsTheBuffer) {
   std::remove(in.c_str());
 }
 
+TEST_F(ProgrammingGui, ProgramRegionsFromFileNamesTheBytesThatWentNowhere) {
+  // Page 0x3C is left out of the selection: its bytes are counted after the frame.
+  const std::string in = temp_path("gui_program_pages.s19");
+  std::ofstream(in, std::ios::binary) << "S105C000AABBD5\nS2073C8000AABBCC0B\nS9030000FC\n";
+  region_selection().include_page[0x3C] = false;
+  EXPECT_EQ(with_dialogs([&] { command(IDM_PROGRAM_REGIONS_FROM_FILE); },
+                         {[&](HWND d) {
+                            type_file_name(d, in);
+                            press_button(d, IDOK);
+                          },
+                          [&](HWND d) { press_button(d, IDOK); },
+                          [&](HWND d) { press_button(d, IDYES); }}),
+            3u);
+  EXPECT_EQ(fake().args("bdx_FlashProgramBlock"), "40|C000|2");
+  EXPECT_EQ(pane_text(), "COMMAND: Programmed/Downloaded memory regions from file\r\r\nCOMMAND DONE\r\r\n"
+                         "3 bytes lie outside the selected regions, first at 0x3C8000\r\r\n");
+  std::remove(in.c_str());
+}
+
 // corvane.exe drives the bdxdll.dll beside it: erase and program the simulated part.
 int run_corvane(const std::string& arguments, std::string* output) {
   return run_program(exe_folder() + "\\corvane.exe", arguments, output);

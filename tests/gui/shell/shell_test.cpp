@@ -92,6 +92,17 @@ TEST_F(ShellTest, MissingLibraryIsReportedAndTheToolRuns) {
   EXPECT_EQ(stop_app(), 0);
 }
 
+TEST_F(ShellTest, ALibraryThatFaultsIsNamedAndTheToolRuns) {
+  set_adapter_library_path((exe_folder() + "\\bdx_faulting_dll.dll").c_str());
+  start_app();
+  EXPECT_EQ(pane_text(),
+            "The adapter library faulted in bdx_Init (exception 0xC0000005)\r\r\n");
+  EXPECT_EQ(bdx_Init(append_line), -1);        // each call that faults fails
+  EXPECT_EQ(bdx_Connect("R41", "COM1 8"), -1);  // the others go on as the library has them
+  pump_messages(50);
+  EXPECT_EQ(stop_app(), 0);
+}
+
 TEST_F(ShellTest, PaneFillsTheLowerHalfWithoutViews) {
   HWND main = start_app();
   SendMessageA(main, WM_SIZE, SIZE_RESTORED, MAKELPARAM(400, 301));

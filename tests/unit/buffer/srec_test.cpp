@@ -113,6 +113,20 @@ TEST_F(Srec, ReadsDataRecordsAndStopsAtTheTerminator) {
   EXPECT_EQ(pane_.pane().text, "");
 }
 
+TEST_F(Srec, AMatchingCountRecordLastEndsTheFile) {
+  auto ends_without_end_record = [this](const std::string& text) {
+    reset_buffer_quietly();
+    FILE* f = stream_with(text);
+    bool no_end_record = false;
+    EXPECT_EQ(srec_read(f, &no_end_record), 0) << text;
+    std::fclose(f);
+    return no_end_record;
+  };
+  EXPECT_FALSE(ends_without_end_record("S1050100AABB94\nS5030001FB\n\n"));
+  EXPECT_TRUE(ends_without_end_record("S1050100AABB94\n"));
+  EXPECT_TRUE(ends_without_end_record("S5030000FC\nS1050100AABB94\n"));
+}
+
 TEST_F(Srec, DataAfterTheEndRecordIsReportedAndNotRead) {
   // Two files put together: the second one's records are not loaded, and the load is not
   // complete.
@@ -208,6 +222,7 @@ TEST_F(Srec, UnreadableRecordsStopReading) {
       {"S", "Unsupported record in line 2"},
       {"S1050Z00AABB92", "Cannot read address in line 2"},
       {"S105", "Cannot read address in line 2"},
+      {"S00300", "Cannot read address in line 2"},  // a header cut short, as any record
   };
   for (const Case& c : cases) {
     reset_buffer_quietly();

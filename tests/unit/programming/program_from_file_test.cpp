@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "app/message_pane.h"
+#include "programming/coverage.h"
 #include "programming/program_from_file.h"
 #include "tests/unit/programming/programming_test_util.h"
 
@@ -19,6 +20,11 @@ std::string temp_file(const char* name, const std::string& text) {
 
 class ProgramFromFile : public ProgrammingTest {
  protected:
+  static TargetMemoryMap map() {
+    TargetMemoryMap m;
+    get_target_memory_map(&m);
+    return m;
+  }
   void SetUp() override {
     ProgrammingTest::SetUp();
     select_only_pages({0x3F}, false, false);
@@ -74,6 +80,36 @@ TEST_F(ProgramFromFile, AFileThatCannotBeOpenedAddsOneLine) {
   EXPECT_EQ(lines(), "earlier line|Cannot open");
   EXPECT_EQ(call_list(fake()), "");
   EXPECT_EQ(buffer_contents(), user_);
+}
+
+TEST_F(ProgramFromFile, AFileWithoutDataIsRefused) {
+  const std::string path = temp_file("pff_header.s19", "S00600004844521B\nS9030000FC\n");
+  ASSERT_EQ(program_regions_from_file(path.c_str()), 0);
+  EXPECT_EQ(call_list(fake()), "");
+  EXPECT_EQ(buffer_contents(), user_);
+  EXPECT_EQ(lines(), "COMMAND: Load to buffer|Loaded file '" + path + "'|COMMAND DONE|No data in '" +
+                         path + "'");
+}
+
+TEST_F(ProgramFromFile, BytesThatWentNowhereAreCountedAfterTheFrame) {
+  // Page 0x3F is selected; 0x3C is on the part but not selected, 0x7F is no page of it, and
+  // the register block is written by no pass.
+  const std::string path = temp_file(
+      "pff_nowhere.s19",
+      "S105C000AABBD5\nS2073C8000AABBCC0B\nS2077F8000AABBCCC8\nS1040030AA21\nS9030000FC\n");
+  ASSERT_EQ(program_regions_from_file(path.c_str()), 1);
+  EXPECT_EQ(lines(), "COMMAND: Programmed/Downloaded memory regions from file|COMMAND DONE|"
+                     "3 bytes lie outside the selected regions, first at 0x3C8000|"
+                     "4 bytes lie where MC9S12DG256 has no memory, first at 0x30");
+  clear_buffer_quietly();
+  put(0xC000, 0xC001);
+  put(0x3C8000, 0x3C8002);
+  select_only_pages({0x3C, 0x30}, false, false);
+  const RegionSelection pages = image_flash_pages(map(), region_selection());
+  EXPECT_TRUE(pages.include_page[0x3C]);
+  EXPECT_FALSE(pages.include_page[0x3F]);  // not selected
+  EXPECT_FALSE(pages.include_page[0x30]);  // nothing on it
+  EXPECT_FALSE(pages.include_eeprom || pages.include_volatile);
 }
 
 }  // namespace

@@ -149,7 +149,9 @@ TEST_F(SimTraps, OnlySec10LeavesAProgrammedPartUnsecured) {
   ASSERT_EQ(connect(), 0);
   for (uint8_t fsec : {0xFE, 0xBE, 0xFD, 0xFF, 0xFC}) {
     ASSERT_EQ(bdx_FlashEraseAll(40), 0);
-    if (fsec != 0xFF) ASSERT_EQ(program(0xFF0E, 0xFF, fsec), 0);
+    if (fsec != 0xFF) {
+      ASSERT_EQ(program(0xFF0E, 0xFF, fsec), 0);
+    }
     ASSERT_EQ(program(0xC000, 0x12, 0x34), 0);
     ASSERT_EQ(bdx_TargetReset(), 0);
     const bool unsecured = (fsec & 3) == 2;
