@@ -46,11 +46,14 @@ AddressLookup symbol_value(const std::string& name, const std::vector<uint32_t>&
   return refused("Symbol '" + name + "' has several values (" + list + ")");
 }
 
-// An address without offset: a number or a symbol.
-AddressLookup look_up_base(const std::string& text, const SymbolTable& table) {
+// An address without offset: a number or a symbol. Standing alone, a text that is both is
+// refused; before an offset (symbol_first) it is the symbol, which is how one is written.
+AddressLookup look_up_base(const std::string& text, const SymbolTable& table,
+                           bool symbol_first) {
   uint32_t number = 0;
   const bool is_number = read_hex_number(text, &number);
   const auto symbol = table.values.find(text);
+  if (symbol_first && symbol != table.values.end()) return symbol_value(text, symbol->second);
   if (is_number && symbol != table.values.end())
     return refused("'" + text + "' is both a hexadecimal address and a symbol: write " + text +
                    "+0 for the symbol, 0" + text + " for the address");
@@ -89,14 +92,14 @@ AddressLookup look_up_address(const std::string& text, const SymbolTable& table)
   if (text.empty()) return refused("No address");
   // A name holding '+' is taken whole before the text is split at its last '+'.
   const size_t plus = text.rfind('+');
-  if (plus == std::string::npos || table.values.count(text)) return look_up_base(text, table);
+  if (plus == std::string::npos || table.values.count(text)) return look_up_base(text, table, false);
   const std::string base_text = text.substr(0, plus);
   const std::string offset_text = text.substr(plus + 1);
   uint32_t offset = 0;
   if (!read_hex_number(offset_text, &offset))
     return refused("'" + offset_text + "' in '" + text + "' is not a hexadecimal offset");
   if (base_text.empty()) return refused("No address before the offset in '" + text + "'");
-  AddressLookup base = look_up_base(base_text, table);
+  AddressLookup base = look_up_base(base_text, table, true);
   if (!base.ok) return base;
   if (uint64_t(base.address) + offset > 0xFFFFFFFFu)
     return refused("'" + text + "' lies past address FFFFFFFF");

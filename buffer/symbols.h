@@ -34,8 +34,9 @@ struct AddressLookup {
 
 // Reads an address: hexadecimal digits (one to eight, leading zeros aside), a symbol, or
 // either followed by "+OFFSET" with a hexadecimal offset. A text that is both a number and a
-// symbol's name ("cafe") is refused, with the way to write either; so is a name defined with
-// several values, an unknown name, and an address past 0xFFFFFFFF.
+// symbol's name ("cafe") is refused standing alone, with the way to write either ("cafe+0" is
+// the symbol, "0cafe" the number); so is a name defined with several values, an unknown name,
+// and an address past 0xFFFFFFFF.
 AddressLookup look_up_address(const std::string& text, const SymbolTable& table);
 
 // The same, as a yes/no with the address.
