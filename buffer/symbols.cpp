@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-
-#include "views/hex_parse.h"
+#include <cstdlib>
 
 namespace {
 
@@ -16,7 +15,8 @@ bool read_hex_number(const std::string& text, uint32_t* value) {
     if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
   const size_t first = std::min(text.find_first_not_of('0'), text.size());
   if (text.size() - first > 8) return false;
-  return parse_hex(text.c_str() + first, value) == 0;
+  *value = static_cast<uint32_t>(std::strtoul(text.c_str() + first, nullptr, 16));
+  return true;
 }
 
 std::string hex_text(uint32_t value) {
