@@ -14,23 +14,26 @@ const CliCommand kCommands[] = {
     {"convert",
      "convert INPUT... -o OUTPUT [--from banked|linear] [--to banked|linear]\n"
      "        [--windows-as-pages]\n"
-     "      Load the S-record files INPUT in order into one buffer and save the buffer\n"
-     "      as the S-record file OUTPUT (not written when an input fails to load).\n"
+     "      Load the S-record or ELF files INPUT in order into one buffer and save\n"
+     "      the buffer as the S-record file OUTPUT (not written when an input fails\n"
+     "      to load).\n"
      "      --from and --to name the address form of paged flash (default banked):\n"
      "      banked (page P at P0000+8000-BFFF) or linear (page P at P*4000); with\n"
      "      --windows-as-pages, banked 4000-7FFF and C000-FFFF become pages 3E and 3F.\n",
      cli_convert},
     {"info",
      "info INPUT...\n"
-     "      Load the S-record files INPUT and list the contiguous address ranges the\n"
-     "      buffer holds, with their byte counts; says when the addresses look linear.\n",
+     "      Load the S-record or ELF files INPUT and list the contiguous address\n"
+     "      ranges the buffer holds, with their byte counts; says when the addresses\n"
+     "      look linear.\n",
      cli_info},
     {"program",
      "program FILE [--verify] [--addresses banked|linear] [--security unsecure|image]\n"
      "        [TARGET OPTIONS]\n"
-     "      Program the selected regions of the target from the S-record file FILE, as\n"
-     "      \"Program Target Regions from File\" does (nothing is programmed from a file\n"
-     "      that does not load completely); --verify then reads them back and compares.\n"
+     "      Program the selected regions of the target from the S-record or ELF file\n"
+     "      FILE, as \"Program Target Regions from File\" does (nothing is programmed\n"
+     "      from a file that does not load completely); --verify then reads them back\n"
+     "      and compares.\n"
      "      The security byte 0xFF0F is programmed unsecured (SEC=10) unless --security\n"
      "      image asks for the image's byte as it stands.\n",
      cli_program},
