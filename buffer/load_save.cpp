@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 #if defined(_WIN32)
 #include <io.h>
 #include <process.h>
@@ -15,6 +16,7 @@
 
 #include "app/message_pane.h"
 #include "buffer/buffer_store.h"
+#include "buffer/elf_reader.h"
 #include "buffer/file_replace.h"
 #include "buffer/srec.h"
 #include "buffer/srec_reader.h"
@@ -91,6 +93,29 @@ std::string file_to_replace(const char* path) {
 #endif
   return path;
 }
+// The rest of "Load to buffer" for an ELF file: its loadable segments at their load addresses.
+// The file is checked whole before anything is stored, so a refused file leaves the buffer as
+// it was.
+int load_elf_into_buffer(const char* path) {
+  std::vector<uint8_t> bytes;
+  const ElfImage image = elf_read_file(path, &bytes);
+  if (!image.ok) {
+    append_line(image.problem.c_str());
+    append_path_line("Errors in file '", path, "'");
+    return 0;
+  }
+  for (const ElfSegment& s : image.segments) {
+    if (!buffer_write(s.address, bytes.data() + s.offset, s.size, 0xFF)) {
+      append_line("Buffer Error: cannot add");
+      append_path_line("Errors in file '", path, "'");
+      return 0;
+    }
+  }
+  append_path_line("Loaded file '", path, "'");
+  if (image.segments.empty()) append_path_line("No loadable segments in '", path, "'");
+  end_command();
+  return 1;
+}
 }  // namespace
 
 int load_file_into_buffer(const char* path) {
@@ -99,6 +124,12 @@ int load_file_into_buffer(const char* path) {
   if (!f) {
     append_path_line("Cannot open '", path, "'");
     return 0;
+  }
+  // An ELF file is known by its magic. Only a plain file is looked at first: the stream of a
+  // pipe or a device could not be read again from its start.
+  if (path_kind(path) == PathKind::Regular && elf_file_has_magic(path)) {
+    std::fclose(f);
+    return load_elf_into_buffer(path);
   }
   bool no_end_record = false;
   const int result = srec_read(f, &no_end_record);

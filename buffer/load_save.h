@@ -1,5 +1,5 @@
-// Loading S-record files into the buffer and saving the buffer to S-record files, each framed
-// as a command in the message pane.
+// Loading S-record and ELF files into the buffer and saving the buffer to S-record files, each
+// framed as a command in the message pane.
 #pragma once
 
 // "Load to buffer": merges the file's records into the buffer. Returns 1 and ends with
@@ -7,6 +7,11 @@
 // a line of it could not be used (the problem lines name each one; records read before a stop
 // and good lines stay in the buffer). A file that ends without an end record is loaded all the
 // same, with the line "No end record in '<path>': the file may be cut short".
+// A plain file beginning with the ELF magic is loaded as an ELF file instead (buffer/elf_reader.h):
+// its loadable segments at their load addresses, as the S-record m68hc11-objcopy makes of it
+// holds them, with the same frame and "Loaded file '<path>'" (and "No loadable segments in
+// '<path>'" when it has none). A file the ELF reader refuses stores nothing: its problem and
+// "Errors in file '<path>'", and 0.
 int load_file_into_buffer(const char* path);
 
 // "Save buffer": writes the whole buffer to the file. Returns 1 and

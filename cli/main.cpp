@@ -14,29 +14,32 @@ const CliCommand kCommands[] = {
     {"convert",
      "convert INPUT... -o OUTPUT [--from banked|linear] [--to banked|linear]\n"
      "        [--windows-as-pages]\n"
-     "      Load the S-record files INPUT in order into one buffer and save the buffer\n"
-     "      as the S-record file OUTPUT (not written when an input fails to load).\n"
+     "      Load the S-record or ELF files INPUT in order into one buffer and save\n"
+     "      the buffer as the S-record file OUTPUT (not written when an input fails\n"
+     "      to load).\n"
      "      --from and --to name the address form of paged flash (default banked):\n"
      "      banked (page P at P0000+8000-BFFF) or linear (page P at P*4000); with\n"
      "      --windows-as-pages, banked 4000-7FFF and C000-FFFF become pages 3E and 3F.\n",
      cli_convert},
     {"info",
      "info INPUT...\n"
-     "      Load the S-record files INPUT and list the contiguous address ranges the\n"
-     "      buffer holds, with their byte counts; says when the addresses look linear.\n",
+     "      Load the S-record or ELF files INPUT and list the contiguous address\n"
+     "      ranges the buffer holds, with their byte counts; says when the addresses\n"
+     "      look linear.\n",
      cli_info},
     {"program",
      "program FILE [--verify] [--erase pages|none] [--addresses banked|linear]\n"
      "        [--security unsecure|image] [TARGET OPTIONS]\n"
-     "      Program the selected regions of the target from the S-record file FILE, as\n"
-     "      \"Program Target Regions from File\" does. FILE is read before anything is\n"
-     "      connected: a file that cannot be opened, has no data or does not load\n"
-     "      completely is never programmed. --erase pages first erases the flash pages\n"
-     "      FILE touches (default none); --verify then reads the regions back and\n"
-     "      compares. Bytes outside the selected regions are counted in a warning; the\n"
-     "      command fails when nothing was programmed or bytes lie where the part has\n"
-     "      no memory. The security byte 0xFF0F is programmed unsecured (SEC=10) unless\n"
-     "      --security image asks for the image's byte as it stands.\n",
+     "      Program the selected regions of the target from the S-record or ELF\n"
+     "      file FILE, as \"Program Target Regions from File\" does. FILE is read\n"
+     "      before anything is connected: a file that cannot be opened, has no data or\n"
+     "      does not load completely is never programmed. --erase pages first erases\n"
+     "      the flash pages FILE touches (default none); --verify then reads the\n"
+     "      regions back and compares. Bytes outside the selected regions are counted\n"
+     "      in a warning; the command fails when nothing was programmed or bytes lie\n"
+     "      where the part has no memory. The security byte 0xFF0F is programmed\n"
+     "      unsecured (SEC=10) unless --security image asks for the image's byte as it\n"
+     "      stands.\n",
      cli_program},
     {"erase",
      "erase [--all] [TARGET OPTIONS]\n"

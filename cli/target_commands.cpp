@@ -13,6 +13,7 @@
 #include "app/message_pane.h"
 #include "buffer/address_form.h"
 #include "buffer/dump.h"
+#include "buffer/elf_reader.h"
 #include "buffer/load_save.h"
 #include "cli/cli.h"
 #include "cli/stdout_pane.h"
@@ -188,6 +189,9 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
       if (std::strcmp(what, "pages") != 0 && std::strcmp(what, "none") != 0)
         return usage_error("unknown erase (pages or none)", what);
       o->erase_pages = std::strcmp(what, "pages") == 0;
+    } else if ((allow & kAllowSymbols) && std::strcmp(arg, "--symbols") == 0 && has_value &&
+               !o->symbols_file) {
+      o->symbols_file = argv[++i];
     } else if ((allow & kAllowWindows) && std::strcmp(arg, "--windows-as-pages") == 0) {
       o->windows_as_pages = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {
@@ -240,6 +244,17 @@ bool named_pages_on_part(const TargetOptions& o, const char* part) {
   return true;
 }
 }  // namespace
+
+bool load_target_symbols(TargetOptions* o) {
+  const char* path = o->symbols_file;
+  if (!path && o->file && elf_file_has_magic(o->file)) path = o->file;
+  o->symbols = SymbolTable{};
+  if (!path) return true;
+  std::string problem;
+  if (load_symbol_file(path, &o->symbols, &problem)) return true;
+  std::fprintf(stderr, "corvane: no symbols from '%s': %s\n", path, problem.c_str());
+  return false;
+}
 
 // The connection as "&Connect" makes it (the shared first half: adapter, then the
 // derivative), then a reset. The derivative named with --target is taken as it is; otherwise it

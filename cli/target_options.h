@@ -7,6 +7,7 @@
 
 #include "adapter/connection.h"
 #include "buffer/address_form.h"
+#include "buffer/symbols.h"
 #include "programming/region_selection.h"
 #include "programming/security.h"
 #include "target/catalogue.h"
@@ -30,6 +31,8 @@ struct TargetOptions {
   std::vector<std::string> expect_mem;  // test: ADDRESS=HEX...
   SecurityMode security = SecurityMode::Unsecure;  // --security: the image's security byte
   const char* backdoor = nullptr;  // secure --backdoor KEY
+  const char* symbols_file = nullptr;  // --symbols FILE: an ELF file whose symbols name addresses
+  SymbolTable symbols;       // what addresses may name, once load_target_symbols has run
   std::vector<const char*> positional;  // the command's own arguments (ranges, bytes, ...)
   bool skip_erased = false;  // dump: leave out long runs of 0xFF
   bool until_halt = false;   // run: wait until the part halts,
@@ -60,6 +63,7 @@ enum : unsigned {
   kAllowSkipErased = 2048, // --skip-erased
   kAllowSecurity = 4096,  // --security unsecure|image
   kAllowBackdoor = 8192,  // --backdoor KEY
+  kAllowSymbols = 16384,  // --symbols FILE
 };
 
 // A decimal number typed on the command line: digits only (no sign, no blanks), at most max.
@@ -72,6 +76,12 @@ bool usage_error(const char* text, const char* argument);
 // (want_file: a file is required). False after a line on standard error for a wrong command line.
 bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
                           TargetOptions* o);
+
+// The symbols the command's addresses may name (resolve_address with o->symbols): those of
+// --symbols FILE, else those of the command's own file when it is an ELF file, else none.
+// False after a line on standard error when the file they come from cannot be read as an ELF
+// file; a command checks this before it connects, as it checks the rest of its command line.
+bool load_target_symbols(TargetOptions* o);
 
 // The connection as "&Connect" makes it (the shared first half: adapter, then the derivative).
 // The derivative named with --target is taken as it is; otherwise it must be identified. With

@@ -716,6 +716,16 @@ for args in "step x" "step 0" "step 1 2" "regs Q=1" "regs PC" "peek" "peek 10-5"
   check "usage: $args" 2 "" -- "${words[@]}"
 done
 
+# ELF files: info of a linked program shows what info of objcopy's S-record of it shows.
+cp "$tests_folder/../fixtures/elf/app.elf" app.elf
+if m68hc11-objcopy --version >/dev/null 2>&1; then
+  m68hc11-objcopy -O srec app.elf app.s19
+  "$corvane" info app.s19 | sed 's/app\.s19/app.elf/' >expected
+  check info-elf 0 expected -- info app.elf
+else
+  echo "skip info-elf: m68hc11-objcopy is not installed"
+fi
+
 # Lines that cannot be printed fail the run.
 if [[ -w /dev/full ]]; then
   status=0

@@ -2,33 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "simulator/sim_parts.h"
-
-bool run_command(const std::string& command) { return std::system(command.c_str()) == 0; }
-
-bool have_tool(const char* program) {
-  return run_command(std::string(program) + " --version > /dev/null 2>&1");
-}
-
-std::string scratch_folder(const std::string& name) {
-  std::string folder = ::testing::TempDir() + "cpu12_" + name + "_" +
-                       std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  return folder + "/";
-}
-
-std::string read_text(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
 
 bool write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream f(path, std::ios::binary);
