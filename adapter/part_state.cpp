@@ -16,6 +16,9 @@ bool read_register(uint32_t address, uint8_t* value) {
 }
 
 const char kLiftedBy[] = "Erase All lifts the protection";
+
+constexpr uint32_t kRegisterBlockEnd = 0x03FF;
+bool g_secured = false;  // as the last connect or reset found the part
 }  // namespace
 
 PartSecurity read_part_security() {
@@ -30,12 +33,18 @@ PartSecurity read_part_security() {
 
 bool report_if_secured() {
   const PartSecurity s = read_part_security();
+  g_secured = s.secured;
   if (!s.secured) return false;
   append_formatted(
       "Target is secured (FSEC 0x%2.2X): memory cannot be read or debugged. Erase All (corvane "
       "unsecure) unsecures it and erases flash and EEPROM.",
       s.fsec);
   return true;
+}
+
+bool secured_part_refuses(uint32_t address, bool bdm) {
+  if (!g_secured || address <= kRegisterBlockEnd) return false;
+  return !(bdm && address == kBdmStatus);
 }
 
 bool read_fprot(const TargetMemoryMap& map, int block, uint8_t* value) {

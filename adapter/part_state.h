@@ -20,6 +20,13 @@ PartSecurity read_part_security();
 // 0x..): ..." into the pane. True when it is secured.
 bool report_if_secured();
 
+// Whether the last connect or reset found the part secured (report_if_secured), and so whether
+// a read of `address` would only fail: a secured part answers its register block
+// (0x0000-0x03FF) and BDMSTS, nothing else. The memory reads of the views and the bench commands
+// pass such addresses over as unreadable instead of asking the library once per byte, which
+// would name the part's security once per byte.
+bool secured_part_refuses(uint32_t address, bool bdm);
+
 // FPROT of flash block `block` (FCNFG's block bits select it and are put back afterwards on
 // parts with several blocks), EPROT. False when a read or write failed.
 bool read_fprot(const TargetMemoryMap& map, int block, uint8_t* value);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "adapter/bdx.h"
+#include "adapter/part_state.h"
 #include "app/message_pane.h"
 #include "target/hcs12_registers.h"
 
@@ -78,6 +79,7 @@ struct SavedPaging {
 };
 
 int read_one(uint32_t address, bool bdm, uint8_t* value) {
+  if (secured_part_refuses(address, bdm)) return -1;
   unsigned char byte = 0;
   const int result = bdm ? bdx_GetByte(address, &byte) : bdx_GetMemoryByte(address, &byte);
   *value = byte;
@@ -111,7 +113,8 @@ TargetRead read_target_memory(uint32_t address, uint32_t count, bool bdm) {
       uint32_t fail = r.address;
       // A block the library says it read but did not fill must not show old bytes.
       std::memset(staging.data(), 0, n);
-      if (!bdm && bdx_GetBlock(r.address, n, staging.data(), &fail) == 0) {
+      if (!bdm && !secured_part_refuses(r.address, bdm) &&
+          bdx_GetBlock(r.address, n, staging.data(), &fail) == 0) {
         for (uint32_t k = 0; k < n; ++k) {
           out.values[i + k] = staging[k];
           out.available[i + k] = true;

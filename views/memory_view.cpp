@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "adapter/bdx.h"
+#include "adapter/part_state.h"
 #include "target/catalogue.h"
 #include "target/hcs12_registers.h"
 #include "views/hex_parse.h"
@@ -59,6 +60,7 @@ void select_page(uint32_t* address) {
 
 int read_view_byte(uint32_t address, int bdm_in_map, uint8_t* value) {
   select_page(&address);
+  if (secured_part_refuses(address, bdm_in_map != 0)) return 0;
   unsigned char byte = 0;
   const int result = bdm_in_map ? bdx_GetByte(address, &byte) : bdx_GetMemoryByte(address, &byte);
   if (result == -1) return 0;
