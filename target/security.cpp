@@ -68,8 +68,10 @@ int fprot_ranges(uint8_t fprot, const TargetMemoryMap& map, int block, Protected
   }
   int n = 0;
   if (!(fprot & kFpldis)) {
+    // The lower area starts at the block's second page from the top: 0x4000 in block 0.
+    const uint32_t lower = paged_window_start(last_page - 1);
     const uint32_t size = 0x200u << (fprot & 3);
-    ranges[n++] = {start, start + size - 1};
+    ranges[n++] = {lower, lower + size - 1};
   }
   if (!(fprot & kFphdis)) {
     const uint32_t size = 0x800u << ((fprot >> 3) & 3);

@@ -39,7 +39,8 @@ struct ProtectedRange {
 };
 // The ranges FPROT protects in a block: none, the whole block (FPOPEN = 0), the upper area
 // (FPHDIS = 0: 2, 4, 8 or 16 KiB at the block's top) and the lower area (FPLDIS = 0: 512 B, 1, 2
-// or 4 KiB at its start). Returns how many were written into ranges (at most 2).
+// or 4 KiB from the start of the block's second page from the top, 0x4000 in block 0). Returns
+// how many were written into ranges (at most 2).
 int fprot_ranges(uint8_t fprot, const TargetMemoryMap& map, int block, ProtectedRange ranges[2]);
 // The range EPROT protects at the EEPROM's top (EPOPEN = 0: all of it; EPDIS = 0: 64 * (EP + 1)
 // bytes); false when it protects nothing.

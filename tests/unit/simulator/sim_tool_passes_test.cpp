@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "adapter/bdx.h"
+#include "adapter/part_state.h"
 #include "buffer/buffer_store.h"
 #include "buffer/load_save.h"
 #include "buffer/srec.h"
@@ -25,6 +26,7 @@
 #include "programming/verify.h"
 #include "simulator/bdxsim.h"
 #include "target/catalogue.h"
+#include "target/security.h"
 #include "tests/support/memory_pane.h"
 
 namespace {
@@ -348,6 +350,39 @@ TEST_P(ToolPasses, EmptyBufferWritesOnlyInitRegisters) {
   region_selection().include_eeprom = true;
   ASSERT_EQ(program_target_from_buffer(), 1) << why();
   EXPECT_EQ(last_tool_line(), "COMMAND DONE");
+}
+
+// The tool's reading of FPROT agrees with the part: for protection bytes with each area at its
+// largest and smallest, a word the part refuses to program is one the tool names as protected,
+// at both edges of each area, in every block.
+TEST_P(ToolPasses, ProtectionAsTheToolReadsItIsWhatThePartRefuses) {
+  for (uint8_t fprot : {0xC7, 0xDF, 0xFB, 0xF8, 0x7F}) {
+    ASSERT_EQ(bdx_FlashEraseAll(40), 0);
+    // 0xFF0A-0xFF0F: block k's protection byte at 0xFF0D - k, an unsecured security byte.
+    uint8_t field[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE};
+    for (int block = 0; block < flash_block_count(map_); ++block) field[3 - block] = fprot;
+    ASSERT_EQ(bdx_FlashProgramBlock(40, 0xFF0A, field, 6), 0);
+    ASSERT_EQ(bdx_TargetReset(), 0);
+    for (int block = 0; block < flash_block_count(map_); ++block) {
+      ProtectedRange ranges[2];
+      const int n = fprot_ranges(fprot, map_, block, ranges);
+      for (int i = 0; i < n; ++i) {
+        for (uint32_t edge : {ranges[i].first - 2, ranges[i].first, ranges[i].last - 1,
+                              ranges[i].last + 1}) {
+          int b = -1;
+          uint32_t banked = 0;
+          if (!flash_block_of(map_, edge, 0, &b, &banked)) continue;  // off the flash
+          SCOPED_TRACE(testing::Message() << std::hex << "FPROT " << int(fprot) << " at " << edge);
+          const uint8_t zero[2] = {0x00, 0x00};
+          g_library_lines.clear();
+          const bool refused = bdx_FlashProgramBlock(40, edge, zero, 2) != 0;
+          EXPECT_EQ(refused, !g_library_lines.empty() &&
+                                 g_library_lines.back().find("is protected") != std::string::npos);
+          EXPECT_EQ(refused, name_flash_protection(map_, edge, edge + 1, 0));
+        }
+      }
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPart, ToolPasses,
