@@ -377,7 +377,9 @@ TEST_F(AdapterDialog, DisconnectLeavesTheUsbPortBoxDisabled) {
     EXPECT_FALSE(enabled(d, IDC_ADAPTER_PORT));
     press_button(d, IDCANCEL);
   });
-  EXPECT_EQ(bdx.fake().sequence(), "bdx_Connect bdx_Sync bdx_GetBdmSpeed");
+  // Connected, then the part's security state read (BDMSTS, FSEC).
+  EXPECT_EQ(bdx.fake().sequence(),
+            "bdx_Connect bdx_Sync bdx_GetBdmSpeed bdx_GetByte bdx_GetMemoryByte");
 }
 
 TEST_F(AdapterDialog, OpeningWhileConnectedShowsTheConnectedState) {
@@ -495,7 +497,7 @@ TEST(AdapterDialogInShell, ConnectWhoseViewsFailShowsDisconnected) {
     bool shown = with_dialog([&] { run_adapter_dialog(main); }, [&](HWND d) {
       press_button(d, IDC_ADAPTER_CONNECT);
       EXPECT_EQ(get_connected(), 0);
-      EXPECT_EQ(bdx.fake().sequence(), "bdx_Connect bdx_Disconnect");
+      EXPECT_EQ(bdx.fake().sequence(), "bdx_Connect bdx_GetByte bdx_GetMemoryByte bdx_Disconnect");
       EXPECT_EQ(control_text(d, IDC_ADAPTER_STATUS), "Disconnected");
       EXPECT_TRUE(enabled(d, IDC_ADAPTER_CONNECT));
       EXPECT_FALSE(enabled(d, IDC_ADAPTER_DISCONNECT));

@@ -491,12 +491,16 @@ TEST_F(CommandsTest, ConnectSequenceStepByStep) {
   EXPECT_EQ(fake.args("bdx_Connect"), "R41|COM3 4");
   const std::string id4 =
       "bdx_GetMemoryByte bdx_GetMemoryByte bdx_GetMemoryByte bdx_GetMemoryByte ";
-  // Identification after connecting, again after the views, again before the reset.
-  // Then the reset and the first read of registers and memory.
-  EXPECT_EQ(fake.sequence().substr(0, std::string("bdx_Connect " + id4 + id4 + id4).size()),
-            "bdx_Connect " + id4 + id4 + id4);
-  EXPECT_EQ(compressed(fake), std::string("bdx_Connect bdx_GetMemoryByte*12 bdx_TargetReset ") +
-                                  kReadRegisters + " " + kRefresh);
+  // Identification after connecting and the part's security state (BDMSTS, FSEC), then
+  // identification again after the views, again before the reset. Then the reset and the first
+  // read of registers and memory.
+  const std::string security = "bdx_GetByte bdx_GetMemoryByte ";
+  const std::string start = "bdx_Connect " + id4 + security + id4 + id4;
+  EXPECT_EQ(fake.sequence().substr(0, start.size()), start);
+  EXPECT_EQ(compressed(fake),
+            std::string("bdx_Connect bdx_GetMemoryByte*4 bdx_GetByte bdx_GetMemoryByte*9 "
+                        "bdx_TargetReset ") +
+                kReadRegisters + " " + kRefresh);
   EXPECT_EQ(window_text(main),
             "Corvane's Test Bench - Adapter: R41, Connection: COM3, Target Clock: 4,0 MHz, "
             "Target MPU: 'MC9S12DG128'");
@@ -574,7 +578,9 @@ TEST_F(CommandsTest, RunControlCommandsRefreshWhatTheyChange) {
     int id;
     std::string calls;
   } cases[] = {
-      {IDM_RESET_TARGET, "bdx_TargetReset " + read + " " + refresh},
+      // The reset is followed by the read of the security state (BDMSTS, FSEC).
+      {IDM_RESET_TARGET,
+       "bdx_TargetReset bdx_GetByte bdx_GetMemoryByte " + read + " " + refresh},
       {IDM_REFRESH_VIEW, read + " " + refresh},
       // Registers written (PC..D, then the CCR), read back; the 64 cells written, read back.
       {IDM_UPDATE_TARGET,

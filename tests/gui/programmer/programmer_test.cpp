@@ -100,7 +100,14 @@ TEST_F(ProgrammerGui, OpensIdleAndRunsBothPassesWithTheBarToTheEnd) {
   // The library's own lines went to the message pane.
   EXPECT_NE(pane_text().find("Programmed 792 bytes"), std::string::npos) << pane_text();
 
-  // Programming the same file again: the flash is not erased; the status names the address.
+  // Other data over the programmed flash (0xFF over 0x00: bits would have to go back to 1): the
+  // status names the address.
+  const std::string other = temp_path("gui_prog_other.s19");
+  if (FILE* f = std::fopen(other.c_str(), "w")) {
+    std::fputs("S10BC000FFFFFFFFFFFFFFFF3C\nS9030000FC\n", f);
+    std::fclose(f);
+  }
+  g_programmer.file_path = other;
   check(IDC_PROGRAMMER_VERIFY, false);
   press_button(dialog, IDC_PROGRAMMER_START);
   EXPECT_EQ(status(), "FAILED programming the device at: 0x00C000");

@@ -130,7 +130,9 @@ TEST_F(SimDll, EveryExportWorksOnTheDefaultPart) {
   EXPECT_EQ(api.bdx_FlashEraseBlock(0x10, 40), -1);
   unsigned char words[4] = {0x11, 0x22, 0x33, 0x44};
   ASSERT_EQ(api.bdx_FlashProgramBlock(40, 0x3C8000, words, 4), 0);
-  EXPECT_EQ(api.bdx_FlashProgramBlock(40, 0x3C8000, words, 4), -1);
+  // Flash bits go from 1 to 0 only: 0x11 cannot become 0xEE without an erase.
+  unsigned char others[4] = {0xEE, 0x22, 0x33, 0x44};
+  EXPECT_EQ(api.bdx_FlashProgramBlock(40, 0x3C8000, others, 4), -1);
   // The security byte 0xFF0F := 0xFE, or the part is secured at the reset below.
   unsigned char security[2] = {0xFF, 0xFE};
   ASSERT_EQ(api.bdx_FlashProgramBlock(40, 0xFF0E, security, 2), 0);
