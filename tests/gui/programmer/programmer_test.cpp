@@ -123,7 +123,7 @@ TEST_F(ProgrammerGui, OpensIdleAndRunsBothPassesWithTheBarToTheEnd) {
   press_button(dialog, IDC_PROGRAMMER_DONE);
   EXPECT_FALSE(IsWindow(dialog));
   EXPECT_EQ(g_shell.modeless_dialog, nullptr);
-  EXPECT_NE(g_programmer.file_path.find("gui_prog100.s19"), std::string::npos);
+  EXPECT_NE(g_programmer.file_path.find("gui_prog_other.s19"), std::string::npos);
 }
 
 TEST_F(ProgrammerGui, AbortDeliveredByThePumpStopsBeforeAnyLibraryCall) {
