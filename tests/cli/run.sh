@@ -674,13 +674,17 @@ printf 'S107C000CE12340024\nS105FFFEC0003D\nS9030000FC\n' >app.s19        # no s
 printf 'S105FF0EFF00EE\nS9030000FC\n' >lock.s19                            # 0xFF0F = 0x00
 printf 'S105FF0CFFC729\nS9030000FC\n' >protect.s19                         # FPROT block 0: upper 2 KiB
 printf 'S105F8001234BC\nS9030000FC\n' >upper.s19
-check security-erase-all 0 "" -- erase --all
-has security-erase-all "Security byte set to unsecured (0xFE)"
+# A new part, blank: an image without a security byte leaves it unsecured after a reset.
 check security-program 0 "" -- program app.s19
+has security-program "Security byte set to unsecured (0xFE)"
 check security-reset 0 "" -- reset
 hasnt security-reset "Target is secured"
 check security-readable 0 "" -- peek FF0F
 has security-readable "00FF0F FE"
+check security-erase-all 0 "" -- erase --all
+has security-erase-all "Security byte set to unsecured (0xFE)"
+check security-erased-byte 0 "" -- peek FF0F
+has security-erased-byte "00FF0F FE"
 check security-default-rule 0 "" -- program lock.s19
 has security-default-rule "Security byte 0xFF0F: image 0x00 written as 0x02; use --security image to program it as it stands"
 check security-image 0 "" -- program lock.s19 --security image
@@ -696,9 +700,15 @@ check security-unsecure 0 "" -- unsecure
 check security-unsecured-peek 0 "" -- peek FF0F
 has security-unsecured-peek "00FF0F FE"
 hasnt security-unsecured-peek "Target is secured"
+# The library's file calls get the same rule, through a copy of the file.
+check security-write-file 0 "" -- write-file lock.s19
+has security-write-file "Security byte 0xFF0F: image 0x00 written as 0x02; use --security image to program it as it stands"
+has security-write-file "FLASH Verified OK!"
+check security-write-file-byte 0 "" -- peek FF0F
+has security-write-file-byte "00FF0F 02"
 check security-secure 0 "" -- secure
 check security-secure-reset 0 "" -- reset
-has security-secure-reset "Target is secured (FSEC 0xFC): memory cannot be read or debugged. Erase All (corvane unsecure) unsecures it and erases flash and EEPROM."
+has security-secure-reset "$secured_line"   # 0x02 with SEC = 00
 check security-unsecure-again 0 "" -- unsecure
 check security-protect 0 "" -- program protect.s19
 check security-protected 1 "" -- program upper.s19
