@@ -710,6 +710,12 @@ check security-secure 0 "" -- secure
 check security-secure-reset 0 "" -- reset
 has security-secure-reset "$secured_line"   # 0x02 with SEC = 00
 check security-unsecure-again 0 "" -- unsecure
+check security-backdoor 0 "" -- secure --backdoor "0123 4567 89AB CDEF"
+has security-backdoor "Security byte 0xFF0F programmed to 0xBC (backdoor key enabled): the part is secured from its next reset on"
+check security-backdoor-status 0 "" -- status
+grep -q "FSEC 0xBC: secured, backdoor key enabled (SEC=00, KEYEN=10)" "$work/out" ||
+  { echo "FAIL security-backdoor-status"; cat "$work/out"; failures=$((failures + 1)); }
+check security-unsecure-third 0 "" -- unsecure
 check security-protect 0 "" -- program protect.s19
 check security-protected 1 "" -- program upper.s19
 has security-protected "0xF800 is protected by FPROT 0xC7; Erase All lifts the protection"

@@ -112,4 +112,28 @@ TEST_F(Security, AProtectedAreaIsNamedOnlyWhereTheFailedCallMeetsIt) {
   EXPECT_FALSE(name_flash_protection(map, 0xC000, 0xC001, 0x30));  // the lower area is free
 }
 
+// secure changes only bits that go from 1 to 0: a key whose bits would have to be set again is
+// refused whole, naming the byte, and nothing is programmed.
+TEST_F(Security, SecuringNeedsNoBitSetAgain) {
+  for (uint32_t a = 0xFF00; a <= 0xFF0F; ++a) fake().memory[a] = 0xFF;
+  fake().memory[0xFF0F] = 0xFE;
+  BackdoorKey key;
+  ASSERT_TRUE(parse_backdoor_key("0123:4567:89AB:CDEF", &key));
+  EXPECT_FALSE(parse_backdoor_key("0000456789ABCDEF", &key));
+  EXPECT_FALSE(parse_backdoor_key("0123456789ABCDE", &key));
+  ASSERT_TRUE(parse_backdoor_key("0123456789ABCDEF", &key));
+  ASSERT_TRUE(secure_part(&key)) << lines();
+  EXPECT_EQ(fake().memory[0xFF0F], 0xBC);  // KEYEN = 10, SEC = 00
+  EXPECT_EQ(fake().memory[0xFF00], 0x01);
+  EXPECT_EQ(fake().memory[0xFF07], 0xEF);
+
+  BackdoorKey other;
+  ASSERT_TRUE(parse_backdoor_key("1111222233334444", &other));
+  const size_t programmed = fake().flash_blocks.size();
+  EXPECT_FALSE(secure_part(&other));
+  EXPECT_EQ(fake().flash_blocks.size(), programmed);
+  EXPECT_NE(lines().find("0xFF00 holds 0x01: 0x11 needs bits 0x10 set again"), std::string::npos)
+      << lines();
+}
+
 }  // namespace
