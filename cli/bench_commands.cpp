@@ -2,8 +2,9 @@
 // A board on the bench stays powered between two commands, so every command here except reset
 // and test attaches to the part as it is (connects and identifies as Connect does, without the
 // reset): its RAM, its registers and whether it runs are what the previous command left.
-// The operations are the tool's own: the run control of the connection, the register view's
-// reads and writes, the memory view's paging and reads.
+// The operations are the tool's own: the run control of the connection, the CPU registers as
+// the register view reads and writes them (adapter/cpu_registers), the bench's memory reads and
+// writes.
 #include <cctype>
 #include <cstdlib>
 #include <cstdio>
@@ -14,6 +15,7 @@
 
 #include "adapter/bdx.h"
 #include "adapter/connection.h"
+#include "adapter/cpu_registers.h"
 #include "adapter/target_memory.h"
 #include "app/message_pane.h"
 #include "cli/cli.h"
@@ -21,7 +23,6 @@
 #include "cli/target_options.h"
 #include "views/hex_parse.h"
 #include "views/memory_view.h"
-#include "views/register_view.h"
 
 namespace {
 
@@ -36,48 +37,52 @@ bool read_hex(const std::string& text, uint32_t* value) {
   return parse_hex(text.c_str(), value) == 0;
 }
 
-// The register set of the connected derivative's family, laid out as the register view has it.
-int register_family() {
+// The register family of the connected derivative, 0 for one without a register set.
+int connected_register_family() {
   const Derivative* target = current_target();
-  const int family = register_view_family(target ? target->info : nullptr);
-  if (family) layout_register_view(family, 0, 0);
-  return family;
-}
-
-// Index of the register field called name (any letter case), -1 for none.
-int register_index(const std::string& name) {
-  for (int n = 0; n < g_register_view.count; ++n)
-    if (names_equal_ignoring_case(g_register_view.fields[n].label, name.c_str())) return n;
-  return -1;
+  return cpu_register_family(target ? target->info : nullptr);
 }
 
 // "PC=C010 SP=3F00 X=5678 Y=0000 D=1235 CCR=D0": the form the assignments and --expect take.
-std::string register_line() {
+std::string register_line(int family, const CpuRegisterValues& values) {
   std::string line;
-  for (int n = 0; n < g_register_view.count; ++n) {
-    const RegisterField& f = g_register_view.fields[n];
+  for (int n = 0; n < kCpuRegisterCount; ++n) {
+    char text[16];
+    format_cpu_register(cpu_register_width(family, n), values.value[n], text, sizeof text);
     if (n) line += ' ';
-    line += std::string(f.label) + "=" + register_field_text(f);
+    line += std::string(kCpuRegisters[n].name) + "=" + text;
   }
   return line;
 }
 
 // Reads the registers and prints them on one line; false when they cannot be read (the
 // library's line says why).
-bool show_registers(int family) {
-  if (!read_register_values(family)) {
-    append_line("Cannot read the registers");
-    return false;
-  }
-  append_line(register_line().c_str());
+// Reads the registers; false after the lines that say they cannot be read (on HCS12 the register
+// view's own line where bdx_RegisterGetAll failed).
+bool read_registers(int family, CpuRegisterValues* values) {
+  if (read_cpu_registers(family, values)) return true;
+  if (!values->core_read && family == FAMILY_HCS12)
+    append_line("Failed to get register values from target");
+  append_line("Cannot read the registers");
+  return false;
+}
+
+// Reads the registers and prints them on one line; false when they cannot be read.
+bool show_registers(int family, CpuRegisterValues* values) {
+  if (!read_registers(family, values)) return false;
+  append_line(register_line(family, *values).c_str());
   return true;
+}
+bool show_registers(int family) {
+  CpuRegisterValues values;
+  return show_registers(family, &values);
 }
 
 // The connection for a bench command: the target options, then the command's own checks.
 int attach(TargetOptions& o, bool reset, int* family) {
   const int status = open_target(o, reset);
   if (status != kExitOk) return status;
-  *family = register_family();
+  *family = connected_register_family();
   if (!*family) {
     append_line("This derivative has no register set");
     return kExitFailed;
@@ -129,44 +134,72 @@ int family_before_connecting(const TargetOptions& o) {
   if (o.target) {
     reset_target_map();
     select_target_by_name(o.target);
-    if (target_known() && register_view_family(current_target()->info))
-      family = register_view_family(current_target()->info);
+    if (target_known() && cpu_register_family(current_target()->info))
+      family = cpu_register_family(current_target()->info);
   }
   return family;
 }
+
+// A register value typed on the command line: the register, its value, and the digits as typed
+// (the lines quote them).
+struct RegisterValue {
+  int index;
+  uint32_t value;
+  std::string text;
+};
 
 // Register assignments or expectations, NAME=HEX each: NAME a register of the family (any letter
 // case, each at most once), HEX one or more hexadecimal digits, no blanks, no wider than the
 // register. False after the usage line naming the first that is not.
 bool parse_register_list(const std::vector<std::string>& texts, int family, const char* what,
-                         std::vector<std::pair<int, std::string>>* out) {
-  layout_register_view(family, 0, 0);
+                         std::vector<RegisterValue>* out) {
   for (const std::string& text : texts) {
     const size_t eq = text.find('=');
-    const int field = eq == std::string::npos ? -1 : register_index(text.substr(0, eq));
-    if (field < 0) return usage_error(what, text.c_str());
+    const int index = eq == std::string::npos ? -1 : cpu_register_index(text.substr(0, eq).c_str());
+    if (index < 0) return usage_error(what, text.c_str());
     const std::string digits = text.substr(eq + 1);
     uint32_t value = 0;
-    const int width = g_register_view.fields[field].width;
+    const int width = cpu_register_width(family, index);
     if (!read_hex(digits, &value) || (width < 32 && value >> width) != 0) {
-      const std::string why = "bad value for " + std::string(g_register_view.fields[field].label) +
-                              " (" + std::to_string(width) + " bits, hexadecimal)";
+      const std::string why = "bad value for " + std::string(kCpuRegisters[index].name) + " (" +
+                              std::to_string(width) + " bits, hexadecimal)";
       return usage_error(why.c_str(), text.c_str());
     }
-    for (const auto& earlier : *out)
-      if (earlier.first == field) return usage_error("register named twice", text.c_str());
-    out->emplace_back(field, digits);
+    for (const RegisterValue& earlier : *out)
+      if (earlier.index == index) return usage_error("register named twice", text.c_str());
+    out->push_back({index, value, digits});
   }
   return true;
 }
 
+// The registers read back hold what was written or expected: one line for each that does not,
+// "PC is 2010 after writing 3000" or "D is 0000, expected 1234" (relation " after writing " or
+// ", expected "), compared as wide as the register is. The lines, also returned.
+std::vector<std::string> registers_not_holding(int family, const CpuRegisterValues& read,
+                                               const std::vector<RegisterValue>& wanted,
+                                               const char* relation) {
+  std::vector<std::string> lines;
+  for (const RegisterValue& w : wanted) {
+    const int width = cpu_register_width(family, w.index);
+    const uint32_t mask = width == 8 ? 0xFFu : 0xFFFFu;
+    if ((read.value[w.index] & mask) == (w.value & mask)) continue;
+    char text[16];
+    format_cpu_register(width, read.value[w.index], text, sizeof text);
+    lines.push_back(std::string(kCpuRegisters[w.index].name) + " is " + text + relation + w.text);
+    append_line(lines.back().c_str());
+  }
+  return lines;
+}
+
 // "halted at PC=C01E after 3 ms", from the registers last read, or "still running after
 // 1000 ms: halted" when the limit was reached (and the part was halted then).
-std::string halt_line(const HaltWait& wait, long limit_ms) {
+std::string halt_line(const HaltWait& wait, long limit_ms, int family,
+                      const CpuRegisterValues& registers) {
   if (!wait.halted) return "still running after " + std::to_string(limit_ms) + " ms: halted";
-  const RegisterField& pc = g_register_view.fields[register_index("PC")];
-  return "halted at PC=" + register_field_text(pc) + " after " + std::to_string(wait.elapsed_ms) +
-         " ms";
+  char pc[16];
+  format_cpu_register(cpu_register_width(family, kCpuRegisterPc), registers.value[kCpuRegisterPc],
+                      pc, sizeof pc);
+  return "halted at PC=" + std::string(pc) + " after " + std::to_string(wait.elapsed_ms) + " ms";
 }
 
 // A run-control command: attach, the operation, and the registers afterwards where it shows them.
@@ -196,8 +229,9 @@ int cli_run(int argc, char** argv) {
     append_formatted("still running after %d ms", o.timeout_ms);
     return kExitFailed;
   }
-  if (!show_registers(family)) return kExitFailed;
-  append_line(halt_line(wait, o.timeout_ms).c_str());
+  CpuRegisterValues registers;
+  if (!show_registers(family, &registers)) return kExitFailed;
+  append_line(halt_line(wait, o.timeout_ms, family, registers).c_str());
   return kExitOk;
 }
 int cli_halt(int argc, char** argv) { return run_control(argc, argv, halt_target_checked, true); }
@@ -229,7 +263,7 @@ int cli_step(int argc, char** argv) {
 int cli_regs(int argc, char** argv) {
   TargetOptions o;
   if (!parse_target_options(argc, argv, false, kAllowPositional, &o)) return kExitUsage;
-  std::vector<std::pair<int, std::string>> assignments;
+  std::vector<RegisterValue> assignments;
   const std::vector<std::string> typed(o.positional.begin(), o.positional.end());
   if (!parse_register_list(typed, family_before_connecting(o),
                            "not a register assignment (PC, SP, X, Y, D or CCR = HEX)", &assignments))
@@ -239,30 +273,20 @@ int cli_regs(int argc, char** argv) {
   if (status != kExitOk) return status;
   if (assignments.empty()) return show_registers(family) ? kExitOk : kExitFailed;
 
-  // Every field gets its text, as the register view's fields have one each: the value read,
-  // or the one assigned. Then they are written as "Update target from view" writes them.
-  if (!read_register_values(family)) {
-    append_line("Cannot read the registers");
-    return kExitFailed;
+  // Every register is written, as "Update target from view" writes every field: the value read,
+  // or the one assigned, in the view's order.
+  CpuRegisterValues values;
+  if (!read_registers(family, &values)) return kExitFailed;
+  for (const RegisterValue& a : assignments) values.value[a.index] = a.value;
+  for (int n = 0; n < kCpuRegisterCount; ++n) {
+    const uint32_t mask = cpu_register_width(family, n) == 8 ? 0xFFu : 0xFFFFu;
+    write_cpu_register(family, n, values.value[n] & mask);
   }
-  std::string texts[kRegisterFieldCount];
-  for (int n = 0; n < g_register_view.count; ++n)
-    texts[n] = register_field_text(g_register_view.fields[n]);
-  for (const auto& a : assignments) texts[a.first] = a.second;
-  if (!write_register_values(family, texts)) return kExitFailed;
-  if (!show_registers(family)) return kExitFailed;
-  // The registers read back must hold what was written.
-  bool held = true;
-  for (const auto& a : assignments) {
-    const RegisterField& f = g_register_view.fields[a.first];
-    if (register_text_dirty(f, a.second.c_str())) {
-      const std::string line = std::string(f.label) + " is " + register_field_text(f) +
-                               " after writing " + a.second;
-      append_line(line.c_str());
-      held = false;
-    }
-  }
-  return held ? kExitOk : kExitFailed;
+  CpuRegisterValues read_back;
+  if (!show_registers(family, &read_back)) return kExitFailed;
+  return registers_not_holding(family, read_back, assignments, " after writing ").empty()
+             ? kExitOk
+             : kExitFailed;
 }
 
 int cli_peek(int argc, char** argv) {
@@ -326,56 +350,41 @@ int cli_poke(int argc, char** argv) {
   return write_target_memory(o.map, address, bytes).ok ? kExitOk : kExitFailed;
 }
 
-int cli_test(int argc, char** argv) {
-  TargetOptions o;
-  o.erase_pages = true;  // so the same test passes again: the pages the file needs are erased
-  if (!parse_target_options(argc, argv, true,
-                            kAllowTestOptions | kAllowAddresses | kAllowErase | kAllowSecurity,
-                            &o))
-    return kExitUsage;
-  // The expectations are checked before anything is done: a typing error costs no programming.
-  std::vector<std::pair<int, std::string>> registers;  // field, expected text
-  if (!parse_register_list(o.expect, family_before_connecting(o),
-                           "bad register expectation (PC, SP, X, Y, D or CCR = HEX)", &registers))
-    return kExitUsage;
-  struct MemoryExpectation {
-    uint32_t address;
-    std::vector<uint8_t> bytes;
-  };
+namespace {
+
+// What a test run expects, parsed from its command line before anything is done.
+struct MemoryExpectation {
+  uint32_t address;
+  std::vector<uint8_t> bytes;
+};
+struct TestExpectations {
+  std::vector<RegisterValue> registers;
   std::vector<MemoryExpectation> memory;
-  for (const std::string& e : o.expect_mem) {
+};
+
+// --expect and --expect-mem; false after the usage line naming the first that is wrong.
+bool parse_test_expectations(const TargetOptions& o, TestExpectations* e) {
+  if (!parse_register_list(o.expect, family_before_connecting(o),
+                           "bad register expectation (PC, SP, X, Y, D or CCR = HEX)", &e->registers))
+    return false;
+  for (const std::string& text : o.expect_mem) {
     MemoryExpectation m;
-    if (!parse_memory_expectation(e, &m.address, &m.bytes)) {
-      usage_error("bad memory expectation (ADDRESS=HEX bytes, two digits each)", e.c_str());
-      return kExitUsage;
-    }
-    memory.push_back(m);
+    if (!parse_memory_expectation(text, &m.address, &m.bytes))
+      return usage_error("bad memory expectation (ADDRESS=HEX bytes, two digits each)",
+                         text.c_str());
+    e->memory.push_back(m);
   }
+  return true;
+}
 
-  // Read before anything is connected: a file that does not load whole is never programmed.
-  if (!read_command_file(o)) return kExitFailed;
-  int family = 0;
-  const int status = attach(o, true, &family);
-  if (status != kExitOk) return status;
-  const int programmed = program_command_file(o);
-  if (programmed != kExitOk) return programmed;
-  if (!reset_target_checked() || !run_target_checked()) return kExitFailed;
-  // The program ends when the part halts (BGND); --run-ms is the limit.
-  const HaltWait wait = wait_until_halted(o.run_ms);
-  if (!wait.halted && !halt_target_checked()) return kExitFailed;
-  if (!show_registers(family)) return kExitFailed;
-
-  bool held = true;
-  for (const auto& r : registers) {
-    const RegisterField& f = g_register_view.fields[r.first];
-    if (register_text_dirty(f, r.second.c_str())) {
-      const std::string line = std::string(f.label) + " is " + register_field_text(f) +
-                               ", expected " + r.second;
-      append_line(line.c_str());
-      held = false;
-    }
-  }
-  for (const MemoryExpectation& m : memory) {
+// Compares the registers read and the memory named with what is expected: each memory location
+// as a line ("1000=0210"), then one line per expectation that fails. The failing lines, also
+// returned.
+std::vector<std::string> check_test_expectations(const TestExpectations& e, int family,
+                                                 const CpuRegisterValues& registers) {
+  std::vector<std::string> failures =
+      registers_not_holding(family, registers, e.registers, ", expected ");
+  for (const MemoryExpectation& m : e.memory) {
     // The memory view's cell texts, "xx" for a byte that cannot be read.
     std::string read, want;
     const TargetRead got = read_target_memory(m.address, uint32_t(m.bytes.size()), false);
@@ -388,10 +397,40 @@ int cli_test(int argc, char** argv) {
     std::snprintf(address, sizeof address, "%X", unsigned(m.address));
     append_line((std::string(address) + "=" + read).c_str());
     if (read != want) {
-      append_line(("Memory at " + std::string(address) + " is " + read + ", expected " + want).c_str());
-      held = false;
+      failures.push_back("Memory at " + std::string(address) + " is " + read + ", expected " + want);
+      append_line(failures.back().c_str());
     }
   }
-  append_line(halt_line(wait, o.run_ms).c_str());
+  return failures;
+}
+
+}  // namespace
+
+int cli_test(int argc, char** argv) {
+  TargetOptions o;
+  o.erase_pages = true;  // so the same test passes again: the pages the file needs are erased
+  if (!parse_target_options(argc, argv, true,
+                            kAllowTestOptions | kAllowAddresses | kAllowErase | kAllowSecurity,
+                            &o))
+    return kExitUsage;
+  // The expectations are checked before anything is done: a typing error costs no programming.
+  TestExpectations expected;
+  if (!parse_test_expectations(o, &expected)) return kExitUsage;
+
+  // Read before anything is connected: a file that does not load whole is never programmed.
+  if (!read_command_file(o)) return kExitFailed;
+  int family = 0;
+  const int status = attach(o, true, &family);
+  if (status != kExitOk) return status;
+  const int programmed = program_command_file(o);
+  if (programmed != kExitOk) return programmed;
+  if (!reset_target_checked() || !run_target_checked()) return kExitFailed;
+  // The program ends when the part halts (BGND); --run-ms is the limit.
+  const HaltWait wait = wait_until_halted(o.run_ms);
+  if (!wait.halted && !halt_target_checked()) return kExitFailed;
+  CpuRegisterValues registers;
+  if (!show_registers(family, &registers)) return kExitFailed;
+  const bool held = check_test_expectations(expected, family, registers).empty();
+  append_line(halt_line(wait, o.run_ms, family, registers).c_str());
   return held ? kExitOk : kExitFailed;
 }
