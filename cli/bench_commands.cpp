@@ -6,6 +6,7 @@
 // the register view reads and writes them (adapter/cpu_registers), the bench's memory reads and
 // writes.
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
@@ -16,9 +17,11 @@
 #include "adapter/bdx.h"
 #include "adapter/connection.h"
 #include "adapter/cpu_registers.h"
+#include "adapter/run_until.h"
 #include "adapter/target_memory.h"
 #include "app/message_pane.h"
 #include "cli/cli.h"
+#include "cli/junit_report.h"
 #include "cli/stdout_pane.h"
 #include "cli/target_options.h"
 #include "views/hex_parse.h"
@@ -90,31 +93,52 @@ int attach(TargetOptions& o, bool reset, int* family) {
   return kExitOk;
 }
 
-// START-END or START+COUNT, hexadecimal.
-bool parse_range(const char* text, uint32_t* start, uint32_t* count) {
-  const std::string range = text;
-  const size_t sep = range.find_first_of("-+");
-  if (sep == std::string::npos) {
-    if (!read_hex(range, start)) return false;
-    *count = 1;
-    return true;
-  }
-  uint32_t second = 0;
-  if (!read_hex(range.substr(0, sep), start) || !read_hex(range.substr(sep + 1), &second))
-    return false;
-  if (range[sep] == '+') {
-    *count = second;
-    return second > 0 && second <= kMostPeekedBytes && uint64_t(*start) + second - 1 <= 0xFFFFFFFFu;
-  }
-  if (second < *start || second - *start >= kMostPeekedBytes) return false;
-  *count = second - *start + 1;
-  return true;
+// An address typed on the command line: hexadecimal, or a symbol, either with +OFFSET
+// (buffer/symbols.h). False with the resolver's problem.
+bool read_address(const std::string& text, const SymbolTable& symbols, uint32_t* address,
+                  std::string* problem) {
+  const AddressLookup r = look_up_address(text, symbols);
+  if (!r.ok) *problem = r.problem;
+  *address = r.address;
+  return r.ok;
 }
 
-// ADDRESS=HEXBYTES: the bytes two digits each.
-bool parse_memory_expectation(const std::string& text, uint32_t* address, std::vector<uint8_t>* bytes) {
+// START-END, split at the first '-', or START+COUNT, split at the last '+' (so that
+// "table+10+4" is four bytes from table+10), or one address: START and END addresses or
+// symbols, COUNT hexadecimal. False with what is wrong: the resolver's problem, or empty for a
+// range of the wrong shape or size.
+bool parse_range(const std::string& range, const SymbolTable& symbols, uint32_t* start,
+                 uint32_t* count, std::string* problem) {
+  const size_t dash = range.find('-');
+  const size_t plus = range.rfind('+');
+  if (dash == std::string::npos && plus == std::string::npos) {
+    *count = 1;
+    return read_address(range, symbols, start, problem);
+  }
+  if (dash != std::string::npos) {
+    uint32_t end = 0;
+    if (!read_address(range.substr(0, dash), symbols, start, problem) ||
+        !read_address(range.substr(dash + 1), symbols, &end, problem))
+      return false;
+    if (end < *start || end - *start >= kMostPeekedBytes) return false;
+    *count = end - *start + 1;
+    return true;
+  }
+  if (!read_address(range.substr(0, plus), symbols, start, problem)) return false;
+  uint32_t n = 0;
+  if (!read_hex(range.substr(plus + 1), &n)) return false;
+  *count = n;
+  return n > 0 && n <= kMostPeekedBytes && uint64_t(*start) + n - 1 <= 0xFFFFFFFFu;
+}
+
+// ADDRESS=HEXBYTES: the address or a symbol, the bytes two digits each. False with what is wrong
+// with the address (the resolver's problem), or empty when the rest is wrong.
+bool parse_memory_expectation(const std::string& text, const SymbolTable& symbols,
+                              uint32_t* address, std::vector<uint8_t>* bytes,
+                              std::string* problem) {
   const size_t eq = text.find('=');
-  if (eq == std::string::npos || !read_hex(text.substr(0, eq), address)) return false;
+  if (eq == std::string::npos || !read_address(text.substr(0, eq), symbols, address, problem))
+    return false;
   const std::string digits = text.substr(eq + 1);
   if (digits.empty() || digits.size() % 2 != 0 || digits.size() > 512) return false;
   bytes->clear();
@@ -124,6 +148,14 @@ bool parse_memory_expectation(const std::string& text, uint32_t* address, std::v
     bytes->push_back(static_cast<uint8_t>(byte));
   }
   return true;
+}
+
+// The usage line of an address that is wrong: the resolver's problem where it has one, else
+// the command's own text about the argument.
+bool address_usage_error(const std::string& problem, const char* text, const char* argument) {
+  if (problem.empty()) return usage_error(text, argument);
+  std::fprintf(stderr, "corvane: %s\n", problem.c_str());
+  return false;
 }
 
 // The register family the command line is checked against before anything is connected: that
@@ -174,21 +206,23 @@ bool parse_register_list(const std::vector<std::string>& texts, int family, cons
 
 // The registers read back hold what was written or expected: one line for each that does not,
 // "PC is 2010 after writing 3000" or "D is 0000, expected 1234" (relation " after writing " or
-// ", expected "), compared as wide as the register is. The lines, also returned.
-std::vector<std::string> registers_not_holding(int family, const CpuRegisterValues& read,
-                                               const std::vector<RegisterValue>& wanted,
-                                               const char* relation) {
-  std::vector<std::string> lines;
+// ", expected "), compared as wide as the register is. Returned as failures too, each with what
+// was asked for ("--expect D=1234" with option "--expect ").
+std::vector<JunitFailure> registers_not_holding(int family, const CpuRegisterValues& read,
+                                                const std::vector<RegisterValue>& wanted,
+                                                const char* relation, const char* option) {
+  std::vector<JunitFailure> failures;
   for (const RegisterValue& w : wanted) {
     const int width = cpu_register_width(family, w.index);
     const uint32_t mask = width == 8 ? 0xFFu : 0xFFFFu;
     if ((read.value[w.index] & mask) == (w.value & mask)) continue;
     char text[16];
     format_cpu_register(width, read.value[w.index], text, sizeof text);
-    lines.push_back(std::string(kCpuRegisters[w.index].name) + " is " + text + relation + w.text);
-    append_line(lines.back().c_str());
+    const std::string name = kCpuRegisters[w.index].name;
+    failures.push_back({name + " is " + text + relation + w.text, option + name + "=" + w.text});
+    append_line(failures.back().message.c_str());
   }
-  return lines;
+  return failures;
 }
 
 // "halted at PC=C01E after 3 ms", from the registers last read, or "still running after
@@ -200,6 +234,62 @@ std::string halt_line(const HaltWait& wait, long limit_ms, int family,
   format_cpu_register(cpu_register_width(family, kCpuRegisterPc), registers.value[kCpuRegisterPc],
                       pc, sizeof pc);
   return "halted at PC=" + std::string(pc) + " after " + std::to_string(wait.elapsed_ms) + " ms";
+}
+
+// The address of --until and how the lines name it: "0xC010 (done)", or "0xC010" when it was
+// given as a number.
+struct UntilTarget {
+  uint32_t address = 0;
+  std::string label;
+};
+
+// Reads --until with the command's symbols (load_target_symbols first); false after the usage
+// line.
+bool parse_until(const TargetOptions& o, UntilTarget* until) {
+  std::string problem;
+  if (!read_address(o.until, o.symbols, &until->address, &problem))
+    return address_usage_error(problem, "bad address for --until", o.until);
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%X", unsigned(until->address));
+  until->label = text;
+  if (!look_up_address(o.until, SymbolTable{}).ok) until->label += " (" + std::string(o.until) + ")";
+  return true;
+}
+
+// How a run to the address ended, naming the way the part was stopped: "stopped at 0xC010
+// (done) by the breakpoint module after 3 ms", "did not reach 0xC010 (done) by stepping within
+// 1000 ms: halted at PC=C004".
+std::string until_line(const UntilRun& r, const UntilTarget& until, long limit_ms) {
+  const std::string by =
+      r.method == UntilMethod::BreakpointModule ? " by the breakpoint module" : " by stepping";
+  char pc[16];
+  std::snprintf(pc, sizeof pc, "%4.4X", unsigned(r.pc & 0xFFFF));
+  const std::string after = " after " + std::to_string(r.elapsed_ms) + " ms";
+  switch (r.end) {
+    case UntilEnd::Reached:
+      return "stopped at " + until.label + by + after;
+    case UntilEnd::HaltedElsewhere:
+      return "did not reach " + until.label + by + ": halted at PC=" + pc + after;
+    case UntilEnd::TimedOut:
+      return "did not reach " + until.label + by + " within " + std::to_string(limit_ms) +
+             " ms: halted at PC=" + pc;
+    case UntilEnd::Failed:
+      break;
+  }
+  return "Cannot run the part to " + until.label;
+}
+
+// Runs the attached part to the address and shows the registers where it stopped (when the
+// run could be made); until_line says how it ended.
+UntilRun run_until_shown(const TargetOptions& o, const UntilTarget& until, long limit_ms,
+                         int family, CpuRegisterValues* registers) {
+  const UntilRun r = run_until_address(until.address, limit_ms, family, o.map.volatile_start);
+  if (r.end != UntilEnd::Failed && !show_registers(family, registers)) {
+    UntilRun failed = r;
+    failed.end = UntilEnd::Failed;
+    return failed;
+  }
+  return r;
 }
 
 // A run-control command: attach, the operation, and the registers afterwards where it shows them.
@@ -217,10 +307,20 @@ int run_control(int argc, char** argv, bool (*operation)(), bool show) {
 int cli_reset(int argc, char** argv) { return run_control(argc, argv, reset_target_checked, false); }
 int cli_run(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, false, kAllowUntilHalt, &o)) return kExitUsage;
+  if (!parse_target_options(argc, argv, false, kAllowUntilHalt | kAllowUntil | kAllowSymbols, &o))
+    return kExitUsage;
+  UntilTarget until;
+  if (o.until && (!load_target_symbols(&o) || !parse_until(o, &until))) return kExitUsage;
   int family = 0;
   const int status = attach(o, false, &family);
   if (status != kExitOk) return status;
+  if (o.until) {
+    // Stops at the address; at the limit the part is halted where it got to.
+    CpuRegisterValues registers;
+    const UntilRun r = run_until_shown(o, until, o.timeout_ms, family, &registers);
+    append_line(until_line(r, until, o.timeout_ms).c_str());
+    return r.end == UntilEnd::Reached ? kExitOk : kExitFailed;
+  }
   if (!run_target_checked()) return kExitFailed;
   if (!o.until_halt) return kExitOk;
   // Waits as test does; a part still running at the limit is left running.
@@ -284,22 +384,26 @@ int cli_regs(int argc, char** argv) {
   }
   CpuRegisterValues read_back;
   if (!show_registers(family, &read_back)) return kExitFailed;
-  return registers_not_holding(family, read_back, assignments, " after writing ").empty()
+  return registers_not_holding(family, read_back, assignments, " after writing ", "").empty()
              ? kExitOk
              : kExitFailed;
 }
 
 int cli_peek(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, false, kAllowPositional | kAllowBdm, &o)) return kExitUsage;
+  if (!parse_target_options(argc, argv, false, kAllowPositional | kAllowBdm | kAllowSymbols, &o))
+    return kExitUsage;
   uint32_t start = 0, count = 0;
   if (o.positional.size() != 1) {
     std::fprintf(stderr, "corvane: peek takes one range: START-END or START+COUNT\n");
     return kExitUsage;
   }
-  if (!parse_range(o.positional[0], &start, &count)) {
-    usage_error("bad range (START-END or START+COUNT, hexadecimal, at most 100000 bytes)",
-          o.positional[0]);
+  if (!load_target_symbols(&o)) return kExitUsage;
+  std::string problem;
+  if (!parse_range(o.positional[0], o.symbols, &start, &count, &problem)) {
+    address_usage_error(problem,
+                        "bad range (START-END or START+COUNT, hexadecimal, at most 100000 bytes)",
+                        o.positional[0]);
     return kExitUsage;
   }
   const int status = open_target(o, false);
@@ -324,14 +428,17 @@ int cli_peek(int argc, char** argv) {
 
 int cli_poke(int argc, char** argv) {
   TargetOptions o;
-  if (!parse_target_options(argc, argv, false, kAllowPositional, &o)) return kExitUsage;
+  if (!parse_target_options(argc, argv, false, kAllowPositional | kAllowSymbols, &o))
+    return kExitUsage;
   if (o.positional.size() < 2) {
     std::fprintf(stderr, "corvane: poke takes an address and at least one byte\n");
     return kExitUsage;
   }
+  if (!load_target_symbols(&o)) return kExitUsage;
   uint32_t address = 0;
-  if (!read_hex(o.positional[0], &address)) {
-    usage_error("bad address", o.positional[0]);
+  std::string problem;
+  if (!read_address(o.positional[0], o.symbols, &address, &problem)) {
+    address_usage_error(problem, "bad address", o.positional[0]);
     return kExitUsage;
   }
   std::vector<uint8_t> bytes;
@@ -356,6 +463,8 @@ namespace {
 struct MemoryExpectation {
   uint32_t address;
   std::vector<uint8_t> bytes;
+  std::string symbol;  // the address as typed when it names a symbol, else empty
+  std::string typed;   // the expectation as given
 };
 struct TestExpectations {
   std::vector<RegisterValue> registers;
@@ -369,21 +478,25 @@ bool parse_test_expectations(const TargetOptions& o, TestExpectations* e) {
     return false;
   for (const std::string& text : o.expect_mem) {
     MemoryExpectation m;
-    if (!parse_memory_expectation(text, &m.address, &m.bytes))
-      return usage_error("bad memory expectation (ADDRESS=HEX bytes, two digits each)",
-                         text.c_str());
+    std::string problem;
+    if (!parse_memory_expectation(text, o.symbols, &m.address, &m.bytes, &problem))
+      return address_usage_error(
+          problem, "bad memory expectation (ADDRESS=HEX bytes, two digits each)", text.c_str());
+    const std::string typed = text.substr(0, text.find('='));
+    if (!look_up_address(typed, SymbolTable{}).ok) m.symbol = typed;
+    m.typed = text;
     e->memory.push_back(m);
   }
   return true;
 }
 
 // Compares the registers read and the memory named with what is expected: each memory location
-// as a line ("1000=0210"), then one line per expectation that fails. The failing lines, also
-// returned.
-std::vector<std::string> check_test_expectations(const TestExpectations& e, int family,
-                                                 const CpuRegisterValues& registers) {
-  std::vector<std::string> failures =
-      registers_not_holding(family, registers, e.registers, ", expected ");
+// as a line ("1000=0210", "result=0210"), then one line per expectation that fails. The failing
+// expectations, also returned.
+std::vector<JunitFailure> check_test_expectations(const TestExpectations& e, int family,
+                                                  const CpuRegisterValues& registers) {
+  std::vector<JunitFailure> failures =
+      registers_not_holding(family, registers, e.registers, ", expected ", "--expect ");
   for (const MemoryExpectation& m : e.memory) {
     // The memory view's cell texts, "xx" for a byte that cannot be read.
     std::string read, want;
@@ -392,45 +505,125 @@ std::vector<std::string> check_test_expectations(const TestExpectations& e, int 
       read += memory_cell_text(got.available[i] ? 1 : 0, got.values[i]);
       want += memory_cell_text(1, m.bytes[i]);
     }
-    // Built whole: up to 256 bytes a line, longer than a formatted line may be.
+    // Built whole: up to 256 bytes a line, longer than a formatted line may be. A location
+    // named by a symbol is shown by its name, and its address where it fails.
     char address[16];
     std::snprintf(address, sizeof address, "%X", unsigned(m.address));
-    append_line((std::string(address) + "=" + read).c_str());
+    const std::string where =
+        m.symbol.empty() ? std::string(address) : m.symbol + " (" + address + ")";
+    append_line(((m.symbol.empty() ? std::string(address) : m.symbol) + "=" + read).c_str());
     if (read != want) {
-      failures.push_back("Memory at " + std::string(address) + " is " + read + ", expected " + want);
-      append_line(failures.back().c_str());
+      failures.push_back({"Memory at " + where + " is " + read + ", expected " + want,
+                          "--expect-mem " + m.typed});
+      append_line(failures.back().message.c_str());
     }
   }
   return failures;
 }
 
+// What a test run came to: the step that could not be made, or the expectations (and the stop
+// at --until) that failed.
+struct TestRun {
+  std::string error;  // "Programming failed"; empty when every step was made
+  std::vector<JunitFailure> failures;
+};
+
+int test_error(TestRun* run, const char* step, int status) {
+  run->error = step;
+  return status;
+}
+
+// The run: program, reset, run to the halt (or to --until), then the registers and the
+// expectations. The exit status, and what failed in *run.
+int run_test(TargetOptions& o, const TestExpectations& expected, const UntilTarget* until,
+             TestRun* run) {
+  // Read before anything is connected: a file that does not load whole is never programmed.
+  if (!read_command_file(o)) return test_error(run, "Cannot load the file", kExitFailed);
+  int family = 0;
+  const int status = attach(o, true, &family);
+  if (status != kExitOk) return test_error(run, "Cannot connect the part", status);
+  const int programmed = program_command_file(o);
+  if (programmed != kExitOk) return test_error(run, "Programming failed", programmed);
+  if (!reset_target_checked()) return test_error(run, "Cannot reset the part", kExitFailed);
+  CpuRegisterValues registers;
+  std::string last_line;
+  if (until) {
+    const UntilRun r = run_until_shown(o, *until, o.run_ms, family, &registers);
+    if (r.end == UntilEnd::Failed) return test_error(run, "Cannot run the part", kExitFailed);
+    last_line = until_line(r, *until, o.run_ms);
+    if (r.end != UntilEnd::Reached)
+      run->failures.push_back({last_line, std::string("--until ") + o.until});
+  } else {
+    if (!run_target_checked()) return test_error(run, "Cannot run the part", kExitFailed);
+    // The program ends when the part halts (BGND); --run-ms is the limit.
+    const HaltWait wait = wait_until_halted(o.run_ms);
+    if (!wait.halted && !halt_target_checked())
+      return test_error(run, "Cannot halt the part", kExitFailed);
+    if (!show_registers(family, &registers))
+      return test_error(run, "Cannot read the registers", kExitFailed);
+    last_line = halt_line(wait, o.run_ms, family, registers);
+  }
+  for (JunitFailure& f : check_test_expectations(expected, family, registers))
+    run->failures.push_back(std::move(f));
+  append_line(last_line.c_str());
+  return run->failures.empty() ? kExitOk : kExitFailed;
+}
+
+// The file's name without its folders: a test case's default name.
+std::string base_name(const char* path) {
+  const std::string p = path;
+  const size_t slash = p.find_last_of("/\\");
+  return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
 }  // namespace
 
 int cli_test(int argc, char** argv) {
+  const auto started = std::chrono::steady_clock::now();
   TargetOptions o;
   o.erase_pages = true;  // so the same test passes again: the pages the file needs are erased
   if (!parse_target_options(argc, argv, true,
-                            kAllowTestOptions | kAllowAddresses | kAllowErase | kAllowSecurity,
+                            kAllowTestOptions | kAllowAddresses | kAllowErase | kAllowSecurity |
+                                kAllowSymbols | kAllowUntil | kAllowReport,
                             &o))
     return kExitUsage;
   // The expectations are checked before anything is done: a typing error costs no programming.
+  // Their symbols are those of FILE when it is an ELF file (a damaged one fails as its load
+  // would), or of --symbols FILE.
+  if (!load_target_symbols(&o)) return o.symbols_file ? kExitUsage : kExitFailed;
   TestExpectations expected;
   if (!parse_test_expectations(o, &expected)) return kExitUsage;
+  UntilTarget until;
+  if (o.until && !parse_until(o, &until)) return kExitUsage;
 
-  // Read before anything is connected: a file that does not load whole is never programmed.
-  if (!read_command_file(o)) return kExitFailed;
-  int family = 0;
-  const int status = attach(o, true, &family);
-  if (status != kExitOk) return status;
-  const int programmed = program_command_file(o);
-  if (programmed != kExitOk) return programmed;
-  if (!reset_target_checked() || !run_target_checked()) return kExitFailed;
-  // The program ends when the part halts (BGND); --run-ms is the limit.
-  const HaltWait wait = wait_until_halted(o.run_ms);
-  if (!wait.halted && !halt_target_checked()) return kExitFailed;
-  CpuRegisterValues registers;
-  if (!show_registers(family, &registers)) return kExitFailed;
-  const bool held = check_test_expectations(expected, family, registers).empty();
-  append_line(halt_line(wait, o.run_ms, family, registers).c_str());
-  return held ? kExitOk : kExitFailed;
+  TestRun run;
+  const int status = run_test(o, expected, o.until ? &until : nullptr, &run);
+
+  // One line in quiet mode: what failed, or (passing) the run's last line.
+  const std::vector<std::string> lines = stdout_pane_lines();
+  const std::string last = lines.empty() ? std::string() : lines.back();
+  if (!run.error.empty()) {
+    stdout_pane_summary(run.error + (last.empty() ? "" : ": " + last));
+  } else if (!run.failures.empty()) {
+    std::string summary;
+    for (const JunitFailure& f : run.failures) summary += (summary.empty() ? "" : "; ") + f.message;
+    stdout_pane_summary(summary);
+  }
+  if (!o.junit) return status;
+  JunitTestCase report;
+  report.name = o.test_name ? o.test_name : base_name(o.file);
+  report.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  report.failures = run.failures;
+  report.error = !run.error.empty();
+  report.error_message = run.error;
+  report.error_detail = last;
+  report.output = lines;
+  if (!write_junit_report(o.junit, report)) {
+    const std::string line = "Cannot write the JUnit report '" + std::string(o.junit) + "'";
+    append_line(line.c_str());
+    stdout_pane_summary(line);
+    return kExitFailed;
+  }
+  return status;
 }
