@@ -7,22 +7,29 @@
 #include "target/hcs12_registers.h"
 
 const CpuRegister kCpuRegisters[kCpuRegisterCount] = {
-    {"PC", 1, 16, 16}, {"SP", 2, 16, 16}, {"X", 3, 16, 16},
-    {"Y", 4, 16, 16},  {"D", 5, 16, 16},  {"CCR", 0, 8, 16},
+    {"PC", 1}, {"SP", 2}, {"X", 3}, {"Y", 4}, {"D", 5}, {"CCR", 0},
 };
 
+namespace {
+const CpuRegisterSet kSets[] = {
+    {FAMILY_HCS12, {16, 16, 16, 16, 16, 8}, kSavedCcrLow, 0},
+    {FAMILY_HCS12X, {16, 16, 16, 16, 16, 16}, kSavedCcrLow, kSavedCcrHigh},
+};
+}  // namespace
+
+const CpuRegisterSet* cpu_register_set(int family) {
+  for (const CpuRegisterSet& set : kSets)
+    if (set.family == family) return &set;
+  return nullptr;
+}
+
 int cpu_register_family(const ProcessorInfo* info) {
-  if (!info) return 0;
-  return info->family_code == FAMILY_HCS12 || info->family_code == FAMILY_HCS12X
-             ? info->family_code
-             : 0;
+  return info && cpu_register_set(info->family_code) ? info->family_code : 0;
 }
 
 int cpu_register_width(int family, int index) {
-  if (index < 0 || index >= kCpuRegisterCount) return 0;
-  if (family == FAMILY_HCS12) return kCpuRegisters[index].hcs12_width;
-  if (family == FAMILY_HCS12X) return kCpuRegisters[index].hcs12x_width;
-  return 0;
+  const CpuRegisterSet* set = cpu_register_set(family);
+  return set && index >= 0 && index < kCpuRegisterCount ? set->width[index] : 0;
 }
 
 int cpu_register_index(const char* name) {
@@ -33,16 +40,18 @@ int cpu_register_index(const char* name) {
 
 bool read_cpu_registers(int family, CpuRegisterValues* values) {
   *values = CpuRegisterValues{};
+  const CpuRegisterSet* set = cpu_register_set(family);
+  if (!set) return false;
   uint32_t core[5] = {0, 0, 0, 0, 0};
   if (bdx_RegisterGetAll(core) < 0) return false;
   for (int n = 0; n < 5; ++n) values->value[n] = core[n];
   values->core_read = true;
   unsigned char low = 0;
-  if (bdx_GetByte(kSavedCcrLow, &low) == -1) return false;
+  if (bdx_GetByte(set->ccr_low, &low) == -1) return false;
   uint32_t ccr = low;
-  if (family == FAMILY_HCS12X) {
+  if (set->ccr_high) {
     unsigned char high = 0;
-    if (bdx_GetByte(kSavedCcrHigh, &high) == -1) return false;
+    if (bdx_GetByte(set->ccr_high, &high) == -1) return false;
     ccr |= uint32_t(high) << 8;
   }
   values->value[kCpuRegisterCcr] = ccr;
@@ -50,13 +59,14 @@ bool read_cpu_registers(int family, CpuRegisterValues* values) {
 }
 
 void write_cpu_register(int family, int index, uint32_t value) {
+  const CpuRegisterSet* set = cpu_register_set(family);
+  if (!set || index < 0 || index >= kCpuRegisterCount) return;
   if (index != kCpuRegisterCcr) {
     bdx_RegisterSet(kCpuRegisters[index].register_number, value);
     return;
   }
-  bdx_SetByte(kSavedCcrLow, static_cast<unsigned char>(value & 0xFF));
-  if (family == FAMILY_HCS12X)
-    bdx_SetByte(kSavedCcrHigh, static_cast<unsigned char>((value >> 8) & 0xFF));
+  bdx_SetByte(set->ccr_low, static_cast<unsigned char>(value & 0xFF));
+  if (set->ccr_high) bdx_SetByte(set->ccr_high, static_cast<unsigned char>((value >> 8) & 0xFF));
 }
 
 void format_cpu_register(int width, uint32_t value, char* text, int size) {

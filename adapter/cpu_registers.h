@@ -17,10 +17,19 @@ enum {
 struct CpuRegister {
   const char* name;     // "PC"
   int register_number;  // for bdx_RegisterSet: 1 PC .. 5 D; 0 for the CCR, which has none
-  int hcs12_width;      // bits: 16, or 8 for the HCS12's CCR
-  int hcs12x_width;     // bits: 16 each
 };
 extern const CpuRegister kCpuRegisters[kCpuRegisterCount];
+
+// A family's register set: the registers' widths and where the BDM keeps the CCR while the part
+// is halted (read and written with bdx_GetByte and bdx_SetByte, the BDM mapped in).
+struct CpuRegisterSet {
+  int family;                      // FAMILY_HCS12 or FAMILY_HCS12X
+  int width[kCpuRegisterCount];    // bits: 16, or 8 for the HCS12's CCR
+  uint32_t ccr_low;                // the CCR's low byte
+  uint32_t ccr_high;               // its high byte; 0 where the CCR is one byte
+};
+// The set of family, or null for a family without one.
+const CpuRegisterSet* cpu_register_set(int family);
 
 // The family whose register set a processor-info record selects: FAMILY_HCS12, FAMILY_HCS12X,
 // or 0 (no record, or a family without a register set).
@@ -38,8 +47,8 @@ struct CpuRegisterValues {
   bool core_read = false;  // bdx_RegisterGetAll succeeded: PC to D hold what it gave
 };
 
-// Reads the registers of a halted part: bdx_RegisterGetAll, then the CCR byte at 0xFF06 (and the
-// high byte at 0xFF07 on HCS12X). True when everything was read; after a failed CCR read PC to D
+// Reads the registers of a halted part: bdx_RegisterGetAll, then the CCR's byte at 0xFF06 (and
+// its high byte at 0xFF07 on HCS12X). True when everything was read; after a failed CCR read PC to D
 // are kept (core_read). Writes no line and keeps no state.
 bool read_cpu_registers(int family, CpuRegisterValues* values);
 
