@@ -58,8 +58,6 @@ std::string register_line(int family, const CpuRegisterValues& values) {
   return line;
 }
 
-// Reads the registers and prints them on one line; false when they cannot be read (the
-// library's line says why).
 // Reads the registers; false after the lines that say they cannot be read (on HCS12 the register
 // view's own line where bdx_RegisterGetAll failed).
 bool read_registers(int family, CpuRegisterValues* values) {
