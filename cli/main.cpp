@@ -76,11 +76,16 @@ const CliCommand kCommands[] = {
      "      Example: corvane reset\n",
      cli_reset},
     {"run",
-     "run [--until-halt [--timeout-ms N]] [TARGET OPTIONS]\n"
+     "run [--until-halt | --until ADDRESS] [--timeout-ms N] [--symbols FILE]\n"
+     "    [TARGET OPTIONS]\n"
      "      Start the target at its PC (\"Run from PC\") and return at once; it goes on\n"
      "      running until a later halt. With --until-halt, wait until the part halts\n"
      "      (BGND) and show its registers, failing after N ms (default 1000) with the\n"
-     "      part left running. Example: corvane run --until-halt\n",
+     "      part left running. With --until, stop when PC reaches ADDRESS (hex, or a\n"
+     "      symbol of --symbols FILE, +OFFSET allowed): through the part's breakpoint\n"
+     "      module where it has one, else by stepping, as the last line says; after\n"
+     "      N ms the part is halted and the command fails.\n"
+     "      Example: corvane run --until-halt\n",
      cli_run},
     {"halt",
      "halt [TARGET OPTIONS]\n"
@@ -100,23 +105,26 @@ const CliCommand kCommands[] = {
      "      with --target), each register once. Example: corvane regs PC=C000 D=1234\n",
      cli_regs},
     {"peek",
-     "peek RANGE [--bdm] [TARGET OPTIONS]\n"
+     "peek RANGE [--bdm] [--symbols FILE] [TARGET OPTIONS]\n"
      "      Show target memory, 16 bytes a line, each labelled with the address asked\n"
      "      for; \"xx\" for a byte that cannot be read, which fails the command. RANGE\n"
-     "      is START-END or START+COUNT in hex. A paged address selects its page, PPAGE\n"
-     "      (GPAGE on HCS12X) being put back afterwards; 8000-BFFF reads the page in\n"
-     "      force. --bdm reads with the BDM mapped in (\"BDM in map\").\n"
-     "      Example: corvane peek 3C8000+40\n",
+     "      is START-END or START+COUNT in hex; START and END may be symbols of\n"
+     "      --symbols FILE with +OFFSET (table+10+4: four bytes from table+10). A paged\n"
+     "      address selects its page, PPAGE (GPAGE on HCS12X) being put back\n"
+     "      afterwards; 8000-BFFF reads the page in force. --bdm reads with the BDM\n"
+     "      mapped in (\"BDM in map\"). Example: corvane peek 3C8000+40\n",
      cli_peek},
     {"poke",
-     "poke ADDRESS BYTE... [TARGET OPTIONS]\n"
-     "      Write the bytes (hex) from ADDRESS on: RAM and registers as \"Update target\n"
+     "poke ADDRESS BYTE... [--symbols FILE] [TARGET OPTIONS]\n"
+     "      Write the bytes (hex) from ADDRESS (hex, or a symbol of --symbols FILE with\n"
+     "      +OFFSET) on: RAM and registers as \"Update target\n"
      "      from view\" writes memory cells, EEPROM through the EEPROM calls; flash is\n"
      "      refused (use program). Every byte is read back; one that does not hold what\n"
      "      was written fails the command. Example: corvane poke 1000 12 34\n",
      cli_poke},
     {"test",
-     "test FILE [--run-ms N] [--expect REG=HEX]... [--expect-mem ADDRESS=HEX]...\n"
+     "test FILE [--run-ms N] [--until ADDRESS] [--expect REG=HEX]...\n"
+     "     [--expect-mem ADDRESS=HEX]... [--junit REPORT [--name NAME]] [--symbols FILE]\n"
      "     [--erase pages|none] [--addresses banked|linear] [--security unsecure|image]\n"
      "     [TARGET OPTIONS]\n"
      "      Erase the flash pages FILE touches (--erase none skips it), program FILE as\n"
@@ -124,6 +132,12 @@ const CliCommand kCommands[] = {
      "      (default 1000; then halt it), show the registers and the named memory, and\n"
      "      compare: one line per expectation that fails (\"D is 0000, expected 1234\").\n"
      "      The last line says how the run ended (\"halted at PC=C01E after 3 ms\").\n"
+     "      With --until the run stops when PC reaches ADDRESS, as run --until does,\n"
+     "      and not reaching it fails the test. Addresses may be symbols of FILE (an\n"
+     "      ELF file) or of --symbols FILE, with +OFFSET. --junit writes a JUnit XML\n"
+     "      report: one test case (NAME, default FILE's name) with a failure per\n"
+     "      expectation that fails, an error when the run could not be made, the time\n"
+     "      and the lines printed. With --quiet one line: the last, or what failed.\n"
      "      Exit 0 only when all hold. Example:\n"
      "      corvane test examples/checksum.s19 --expect D=0210\n",
      cli_test},

@@ -13,19 +13,27 @@ std::string g_pending;  // text of the line being built
 bool g_quiet = false;
 std::vector<std::string> g_held;  // quiet: the lines since the last frame began
 bool g_results = false;           // quiet: a result line was printed
+std::vector<std::string> g_all;   // every line, for stdout_pane_lines
+std::string g_summary;            // quiet: the one line to print at the end
+bool g_has_summary = false;
 
-void print_line(const std::string& line) {
-  // A lone "\r" (an error text continued by the next one) joins the pieces on one line.
+// A lone "\r" (an error text continued by the next one) joins the pieces on one line.
+std::string joined(const std::string& line) {
   std::string out;
-  out.reserve(line.size() + 1);
+  out.reserve(line.size());
   for (char c : line) {
     if (c != '\r') out.push_back(c);
   }
-  out.push_back('\n');
+  return out;
+}
+
+void print_line(const std::string& line) {
+  const std::string out = joined(line) + "\n";
   std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 void emit_line(const std::string& line) {
+  g_all.push_back(joined(line));
   if (g_quiet) {
     g_held.push_back(line);
   } else {
@@ -59,6 +67,9 @@ void stdout_pane_install(bool quiet) {
   g_held.clear();
   g_quiet = quiet;
   g_results = false;
+  g_all.clear();
+  g_summary.clear();
+  g_has_summary = false;
   pane_set_seam(&kSeam);
 }
 
@@ -69,8 +80,20 @@ void stdout_pane_result(const char* line) {
     append_line(line);
     return;
   }
+  g_all.push_back(joined(line));
   print_line(line);
   g_results = true;
+}
+
+void stdout_pane_summary(const std::string& line) {
+  g_summary = line;
+  g_has_summary = true;
+}
+
+std::vector<std::string> stdout_pane_lines() {
+  std::vector<std::string> lines = g_all;
+  if (!g_pending.empty()) lines.push_back(joined(g_pending));
+  return lines;
 }
 
 void stdout_pane_finish(bool failed) {
@@ -80,7 +103,9 @@ void stdout_pane_finish(bool failed) {
     emit_line(line);
   }
   if (g_quiet) {
-    if (failed) {
+    if (g_has_summary) {
+      print_line(g_summary);
+    } else if (failed) {
       for (const std::string& line : g_held) print_line(line);
     } else if (!g_results && !g_held.empty()) {
       print_line(g_held.back());

@@ -192,6 +192,15 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
     } else if ((allow & kAllowSymbols) && std::strcmp(arg, "--symbols") == 0 && has_value &&
                !o->symbols_file) {
       o->symbols_file = argv[++i];
+    } else if ((allow & kAllowUntil) && std::strcmp(arg, "--until") == 0 && has_value &&
+               !o->until) {
+      o->until = argv[++i];
+    } else if ((allow & kAllowReport) && std::strcmp(arg, "--junit") == 0 && has_value &&
+               !o->junit) {
+      o->junit = argv[++i];
+    } else if ((allow & kAllowReport) && std::strcmp(arg, "--name") == 0 && has_value &&
+               !o->test_name) {
+      o->test_name = argv[++i];
     } else if ((allow & kAllowWindows) && std::strcmp(arg, "--windows-as-pages") == 0) {
       o->windows_as_pages = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {
@@ -206,6 +215,10 @@ bool parse_target_options(int argc, char** argv, bool want_file, unsigned allow,
   }
   if (want_file && !o->file) {
     std::fprintf(stderr, "corvane: no input file\n");
+    return false;
+  }
+  if (o->until && o->until_halt) {
+    std::fprintf(stderr, "corvane: --until and --until-halt exclude each other\n");
     return false;
   }
   if (o->windows_as_pages && o->addresses != AddressForm::Linear) {

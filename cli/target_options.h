@@ -37,6 +37,9 @@ struct TargetOptions {
   bool skip_erased = false;  // dump: leave out long runs of 0xFF
   bool until_halt = false;   // run: wait until the part halts,
   int timeout_ms = 1000;     // at most this long
+  const char* until = nullptr;   // run, test: --until ADDRESS|SYMBOL, where PC is to stop
+  const char* junit = nullptr;   // test: --junit FILE, the JUnit report
+  const char* test_name = nullptr;  // test: --name NAME, the report's test case (default FILE's name)
   bool erase_pages = false;  // program, test: --erase pages|none (test: pages by default)
   std::vector<int> named_pages;  // --regions: the pages named by number, checked against the part
   RegionSelection regions;   // --regions: what the command touches (default everything)
@@ -64,6 +67,8 @@ enum : unsigned {
   kAllowSecurity = 4096,  // --security unsecure|image
   kAllowBackdoor = 8192,  // --backdoor KEY
   kAllowSymbols = 16384,  // --symbols FILE
+  kAllowUntil = 32768,    // --until ADDRESS|SYMBOL
+  kAllowReport = 65536,   // --junit FILE, --name NAME
 };
 
 // A decimal number typed on the command line: digits only (no sign, no blanks), at most max.

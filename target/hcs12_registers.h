@@ -59,3 +59,16 @@ constexpr uint32_t kBdmStatus = 0xFF01;
 constexpr uint8_t kBdmstsEnbdm = 0x80;
 constexpr uint8_t kBdmstsBdmact = 0x40;  // halted in active background mode
 constexpr uint8_t kBdmstsUnsec = 0x02;   // unsecured by the blank check, until the next reset
+
+// The HCS12 breakpoint module (the MC9S12DG256's BKP): breakpoint 0's address is the expansion
+// byte (the PPAGE value, compared inside the 0x8000-0xBFFF window) and a 16-bit address. With
+// BKEN and BKBDM set, BKFULL and BKTAG clear and BKPCT1 0 (full address compare, read and write
+// not compared), a fetch of the instruction at the address enters background mode. HCS12X parts
+// have their debug module (S12XDBG) at these addresses instead.
+constexpr uint32_t kRegisterBkpct0 = 0x0028;
+constexpr uint32_t kRegisterBkpct1 = 0x0029;
+constexpr uint32_t kRegisterBkp0x = 0x002A;
+constexpr uint32_t kRegisterBkp0h = 0x002B;
+constexpr uint32_t kRegisterBkp0l = 0x002C;
+constexpr uint8_t kBkpct0Bken = 0x80;   // the module is enabled
+constexpr uint8_t kBkpct0Bkbdm = 0x20;  // a match enters background mode (not SWI)

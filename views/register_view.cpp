@@ -3,34 +3,21 @@
 #include <cstdio>
 #include <cstring>
 
-#include "adapter/bdx.h"
+#include "adapter/cpu_registers.h"
 #include "app/message_pane.h"
 #include "target/catalogue.h"
-#include "target/hcs12_registers.h"
 #include "views/hex_parse.h"
 
 RegisterViewState g_register_view;
 
 namespace {
 
-// The BDM's copy of the condition code register (low byte; high byte on HCS12X).
-const int kCcr = 5;  // position of the CCR field
-
-struct FieldSpec {
-  const char* label;
-  int register_number;
-};
-const FieldSpec kFields[kRegisterFieldCount] = {{"PC", 1}, {"SP", 2}, {"X", 3},
-                                                {"Y", 4},  {"D", 5},  {"CCR", 0}};
+const int kCcr = kCpuRegisterCcr;  // position of the CCR field
+static_assert(int(kRegisterFieldCount) == int(kCpuRegisterCount), "one field per CPU register");
 
 }  // namespace
 
-int register_view_family(const ProcessorInfo* info) {
-  if (!info) return 0;
-  return info->family_code == FAMILY_HCS12 || info->family_code == FAMILY_HCS12X
-             ? info->family_code
-             : 0;
-}
+int register_view_family(const ProcessorInfo* info) { return cpu_register_family(info); }
 
 int layout_register_view(int family, int x, int y) {
   if (family != FAMILY_HCS12 && family != FAMILY_HCS12X) return 0;
@@ -43,17 +30,17 @@ int layout_register_view(int family, int x, int y) {
   for (int n = 0; n < kRegisterFieldCount; ++n) {
     RegisterField& f = v.fields[n];
     // On HCS12 the CCR is one byte in a narrow field; every other register is 16 bits wide.
-    const bool narrow = n == kCcr && family == FAMILY_HCS12;
+    const bool narrow = cpu_register_width(family, n) == 8;
     f.control_id = kRegisterFieldIdFirst + n;
-    f.width = narrow ? 8 : 16;
+    f.width = cpu_register_width(family, n);
     f.edit_x = x;
     f.edit_y = y + 20 * (n + 1);
     f.edit_width = narrow ? 22 : 40;
     f.edit_height = 18;
     f.label_x = x + (narrow ? 23 : 43);
     f.label_y = y + 20 * (n + 1) + 2;
-    std::snprintf(f.label, sizeof f.label, "%s", kFields[n].label);
-    f.register_number = kFields[n].register_number;
+    std::snprintf(f.label, sizeof f.label, "%s", kCpuRegisters[n].name);
+    f.register_number = kCpuRegisters[n].register_number;
   }
   v.count = kRegisterFieldCount;
   v.row_range = 4096;
@@ -63,22 +50,15 @@ int layout_register_view(int family, int x, int y) {
 
 int read_register_values(int family) {
   RegisterViewState& v = g_register_view;
-  uint32_t values[5] = {0, 0, 0, 0, 0};
-  if (bdx_RegisterGetAll(values) < 0) {
+  CpuRegisterValues read;
+  const bool ok = read_cpu_registers(family, &read);
+  if (!read.core_read) {
     if (family == FAMILY_HCS12) append_line("Failed to get register values from target");
     return 0;
   }
-  for (int n = 0; n < 5; ++n) v.fields[n].last_value = values[n];
-  unsigned char low = 0;
-  if (bdx_GetByte(kSavedCcrLow, &low) == -1) return 0;
-  uint32_t ccr = low;
-  if (family == FAMILY_HCS12X) {
-    unsigned char high = 0;
-    if (bdx_GetByte(kSavedCcrHigh, &high) == -1) return 0;
-    ccr |= uint32_t(high) << 8;
-  }
-  v.fields[kCcr].last_value = ccr;
-  return 1;
+  for (int n = 0; n < kCpuRegisterCount; ++n)
+    if (n != kCcr || ok) v.fields[n].last_value = read.value[n];
+  return ok ? 1 : 0;
 }
 
 bool write_register_values(int family, const std::string* texts) {
@@ -91,13 +71,7 @@ bool write_register_values(int family, const std::string* texts) {
       append_error(message.c_str());
       return false;
     }
-    if (n != kCcr) {
-      bdx_RegisterSet(f.register_number, value);
-    } else {
-      bdx_SetByte(kSavedCcrLow, static_cast<unsigned char>(value & 0xFF));
-      if (family == FAMILY_HCS12X)
-        bdx_SetByte(kSavedCcrHigh, static_cast<unsigned char>((value >> 8) & 0xFF));
-    }
+    write_cpu_register(family, n, value);
   }
   return true;
 }

@@ -742,6 +742,91 @@ else
   echo "skip info-elf: m68hc11-objcopy is not installed"
 fi
 
+# Symbols where addresses are taken: the ELF file of test, or --symbols FILE for the others.
+# app.elf: start at C000 (LDS, LDD counter), loop at C006 (a branch to itself), counter at 1000,
+# greeting at 1002, far_work at 3C8000.
+check poke-symbol 0 "" -- poke counter 12 34 --symbols app.elf
+{ connected; echo "001000 12 34 00"; } >expected
+check peek-symbol-range 0 expected -- peek counter-greeting --symbols app.elf
+{ connected; echo "001001 34 00"; } >expected
+check peek-symbol-count 0 expected -- peek counter+1+2 --symbols app.elf
+check peek-unknown-symbol 2 "" -- peek nothing+2 --symbols app.elf
+grep -qx "corvane: 'nothing' is neither a hexadecimal address nor a symbol" "$work/err" ||
+  { echo "FAIL peek-unknown-symbol: line"; cat "$work/err"; failures=$((failures + 1)); }
+check peek-symbol-without-symbols 2 "" -- peek counter
+check poke-bad-symbols-file 2 "" -- poke counter 1 --symbols low.s19
+
+# --until: the part stops where PC reaches the symbol, by the breakpoint module or by stepping,
+# as the last line says; not reaching it within the limit halts the part and fails.
+until_line() { grep -Eqx "stopped at $1 by (the breakpoint module|stepping) after [0-9]+ ms" <(tail -n1 "$work/out"); }
+check test-until 0 "" -- test app.elf --until loop --expect PC=C006 --expect D=1234 --expect-mem counter=1234
+until_line "0xC006 \(loop\)" && grep -qx "counter=1234" "$work/out" ||
+  { echo "FAIL test-until: lines"; cat "$work/out"; failures=$((failures + 1)); }
+check run-until-again 0 "" -- run --until loop --symbols app.elf   # round the loop once
+until_line "0xC006 \(loop\)" && grep -q "^PC=C006 " "$work/out" ||
+  { echo "FAIL run-until-again: lines"; cat "$work/out"; failures=$((failures + 1)); }
+check run-until-number 0 "" -- run --until C006
+until_line 0xC006 || { echo "FAIL run-until-number: line"; cat "$work/out"; failures=$((failures + 1)); }
+check run-until-never 1 "" -- run --until far_work --symbols app.elf --timeout-ms 100
+grep -Eqx "did not reach 0x3C8000 \(far_work\) by (the breakpoint module|stepping) within 100 ms: halted at PC=C006" <(tail -n1 "$work/out") ||
+  { echo "FAIL run-until-never: line"; cat "$work/out"; failures=$((failures + 1)); }
+check test-until-never 1 "" -- test app.elf --until far_work --run-ms 100 --quiet
+[[ $(wc -l <"$work/out") -eq 1 ]] && grep -q "^did not reach 0x3C8000 (far_work)" "$work/out" ||
+  { echo "FAIL test-until-never: quiet line"; cat "$work/out"; failures=$((failures + 1)); }
+check test-symbol-fails 1 "" -- test app.elf --until loop --expect-mem counter=1235
+grep -qx "Memory at counter (1000) is 1234, expected 1235" "$work/out" ||
+  { echo "FAIL test-symbol-fails: line"; cat "$work/out"; failures=$((failures + 1)); }
+check run-until-unknown 2 "" -- run --until nowhere --symbols app.elf
+check run-until-both 2 "" -- run --until C006 --until-halt
+check test-until-no-symbol 2 "" -- test image.s19 --until loop
+
+# JUnit reports: one test case per run, a failure per expectation that fails (with the line),
+# an error for a run that could not be made, and the printed lines; any name makes a
+# well-formed file. --quiet keeps the console to one line.
+if command -v python3 >/dev/null; then
+  name=$'fw <1> & "two" \x01\xff'
+  check junit-failing 1 "" -- test app.elf --until loop --expect D=1234 --expect-mem counter=1235 \
+    --expect X=1 --junit report.xml --name "$name" --quiet
+  [[ $(wc -l <"$work/out") -eq 1 ]] ||
+    { echo "FAIL junit-failing: quiet output"; cat "$work/out"; failures=$((failures + 1)); }
+  check junit-passing 0 "" -- test app.elf --until loop --expect D=1234 --junit passing.xml
+  check junit-error 1 "" -- test nofile.elf --junit error.xml
+  python3 - <<'PY' || failures=$((failures + 1))
+import sys, xml.etree.ElementTree as ET
+def case(path):
+    suite = ET.parse(path).getroot()
+    assert suite.tag == "testsuite" and suite.get("tests") == "1", path
+    cases = suite.findall("testcase")
+    assert len(cases) == 1 and cases[0].get("classname") == "corvane", path
+    assert float(cases[0].get("time")) >= 0, path
+    return suite, cases[0]
+try:
+    suite, c = case("report.xml")
+    assert c.get("name") == 'fw <1> & "two" \ufffd\ufffd', c.get("name")
+    got = [(f.get("message"), f.text) for f in c.findall("failure")]
+    assert got == [("X is 0000, expected 1", "--expect X=1"),
+                   ("Memory at counter (1000) is 1234, expected 1235", "--expect-mem counter=1235")], got
+    assert suite.get("failures") == "1" and not c.findall("error"), "counts"
+    assert "counter=1234" in c.find("system-out").text.splitlines(), "system-out"
+    suite, c = case("passing.xml")
+    assert c.get("name") == "app.elf" and not list(c.iter("failure")) and suite.get("failures") == "0"
+    assert c.find("system-out").text.splitlines()[-1].startswith("stopped at 0xC006 (loop)")
+    suite, c = case("error.xml")
+    errors = c.findall("error")
+    assert len(errors) == 1 and errors[0].get("message") == "Cannot load the file", errors
+    assert errors[0].text == "Cannot open 'nofile.elf'" and suite.get("errors") == "1"
+    print("ok   junit-reports")
+except (AssertionError, ET.ParseError) as e:
+    print("FAIL junit-reports:", e)
+    sys.exit(1)
+PY
+  check junit-unwritable 1 "" -- test app.elf --until loop --junit no/such/folder.xml
+  grep -qx "Cannot write the JUnit report 'no/such/folder.xml'" "$work/out" ||
+    { echo "FAIL junit-unwritable: line"; cat "$work/out"; failures=$((failures + 1)); }
+else
+  echo "skip junit-reports: python3 is not installed"
+fi
+
 # Lines that cannot be printed fail the run.
 if [[ -w /dev/full ]]; then
   status=0
