@@ -8,8 +8,9 @@
 #include <chrono>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 #include "adapter/bdx.h"
 #include "simulator/bdxsim.h"
@@ -88,7 +89,7 @@ bool wait_halted() {
   for (int i = 0; i < 5000; ++i) {
     if (bdx_GetByte(0xFF01, &bdm) != 0) return false;
     if (bdm & 0x40) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    usleep(1000);
   }
   return false;
 }
@@ -169,7 +170,7 @@ TEST_F(Board, RtiTicksFollowTheRunTimeAndWakeWai) {
   const double period_ms = 4 * 2048 / 8000.0;  // (N + 1) x 2^(M + 9) clocks of 8 MHz
   const auto begun = std::chrono::steady_clock::now();
   ASSERT_EQ(bdx_TargetStart(), 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  usleep(300000);
   const double ran_ms = std::chrono::duration<double, std::milli>(
                             std::chrono::steady_clock::now() - begun).count();
   ASSERT_EQ(bdx_TargetHalt(), 0);
@@ -238,7 +239,7 @@ TEST_F(Board, BreakpointStopsARunningPartAtItsAddress) {
   // BKEN clear: it runs on.
   ASSERT_EQ(bdx_SetMemoryByte(0x0028, 0x20), 0);
   ASSERT_EQ(bdx_TargetStart(), 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  usleep(5000);
   ASSERT_EQ(bdx_TargetHalt(), 0);
   EXPECT_GT(reg(3), 100u);
 }
