@@ -178,7 +178,7 @@ TEST_F(Board, RtiTicksFollowTheRunTimeAndWakeWai) {
   EXPECT_NEAR(ticks, ran_ms / period_ms, ran_ms / period_ms * 0.01);
   // Halted waiting in the idle loop's WAI (PC after it), or in the handler it woke into; the
   // one frame stacked either way.
-  const uint32_t pc = reg(1);
+  const long pc = static_cast<long>(reg(1));
   const long idle = symbol_address(srec, "idle"), handler = symbol_address(srec, "on_rti");
   EXPECT_TRUE(pc == idle + 1 || (pc >= handler && pc < handler + 20)) << pc;
   EXPECT_EQ(reg(2), 0x3F00u - 9);
