@@ -66,6 +66,7 @@ struct Library {
   std::vector<uint8_t> eeprom_kept;
   // The files behind SCI0 (BDXSIM_SCI0, BDXSIM_SCI0_IN).
   SimSerialFiles serial;
+  bool lost_write_said = false;
 };
 
 Library g_lib;
@@ -133,8 +134,16 @@ constexpr double kMostOwedSeconds = 120.0;
 
 double bus_hz() { return g_lib.settings.clock_khz * 500.0; }
 
-// What SCI0 has sent goes to its file as soon as the call that ran the part has it.
-void pass_on_serial() { report(sim_serial_write(g_lib.serial, &g_lib.target.board.sent)); }
+// What SCI0 has sent goes to its file as soon as the call that ran the part has it. A byte the
+// firmware lost is said once: nothing else would show why it is missing.
+void pass_on_serial() {
+  report(sim_serial_write(g_lib.serial, &g_lib.target.board.sent));
+  if (g_lib.target.board.lost_write && !g_lib.lost_write_said) {
+    g_lib.lost_write_said = true;
+    report("SCI0: a byte written to SCI0DRL was lost (write each byte after reading SCI0SR1 with "
+           "TDRE set)");
+  }
+}
 
 // A part in background mode runs no bus cycles, but its serial port does not stop with the
 // CPU: what the transmitter was given leaves at once.

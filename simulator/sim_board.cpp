@@ -93,11 +93,16 @@ void frame_sent(SimTarget& t, uint64_t at) {
 }
 
 // A write to SCI0DRL after a read of SCI0SR1 with TDRE set gives the transmitter a byte (TDRE
-// and TC clear); without that sequence the byte goes nowhere, as on silicon.
+// and TC clear). As on silicon, a write without that sequence goes nowhere, and one while TDRE
+// is 0 replaces the byte waiting for the shift register.
 void give_byte(SimTarget& t, uint8_t value) {
   SimBoard& b = t.board;
   uint8_t& sr1 = t.regs[kSimRegSCI0SR1];
-  if (!b.tdre_seen || !(sr1 & kSimTDRE)) return;
+  if (!(sr1 & kSimTDRE)) b.tx_data = value;
+  if (!b.tdre_seen || !(sr1 & kSimTDRE)) {
+    b.lost_write = true;
+    return;
+  }
   b.tdre_seen = false;
   b.tx_data = value;
   sr1 = static_cast<uint8_t>(sr1 & ~(kSimTDRE | kSimTC));
@@ -150,6 +155,7 @@ void fresh_board(SimTarget& t) {
   t.board.sent = std::move(old.sent);
   t.board.input = old.input;
   t.board.input_taken = old.input_taken;
+  t.board.lost_write = old.lost_write;
 }
 
 }  // namespace

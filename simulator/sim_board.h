@@ -77,6 +77,9 @@ struct SimBoard {
   uint8_t tx_shift = 0;
   uint64_t tx_done_at = kSimNever;
   bool tdre_seen = false;
+  // A byte written to SCI0DRL was lost: written without the sequence, or over a byte still
+  // waiting for the shift register.
+  bool lost_write = false;
   // SCI0 receiver: the next byte's arrival, and the RDRF-clearing sequence begun.
   uint64_t rx_at = kSimNever;
   bool rdrf_seen = false;

@@ -139,6 +139,19 @@ TEST_F(Board, HelloLeavesSci0AtTheBaudRate) {
   EXPECT_EQ(read_text(out), "hello\n");
 }
 
+TEST_F(Board, Sci0SendsOnlyAfterTdreWasRead) {
+  SimTarget t = powered_part();
+  // movb #'B', SCI0DRL; ldaa SCI0SR1; movb #'A', SCI0DRL; bra *
+  poke(t, 0x2000,
+       {0x18, 0x0B, 'B', 0x00, 0xCF, 0x96, 0xCC, 0x18, 0x0B, 'A', 0x00, 0xCF, 0x20, 0xFE});
+  t.cpu.pc = 0x2000;
+  poke(t, 0x00C9, {26});
+  poke(t, 0x00CB, {0x08});  // TE
+  cpu12_execute(t, 3 * 4160, UINT64_MAX);
+  EXPECT_EQ(std::string(t.board.sent.begin(), t.board.sent.end()), "A");
+  EXPECT_TRUE(t.board.lost_write);
+}
+
 TEST_F(Board, EchoReceivesTheInputFile) {
   NEED_BINUTILS();
   const std::string folder = scratch_folder("sci0_in");
