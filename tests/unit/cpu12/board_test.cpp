@@ -50,8 +50,8 @@ std::string build(const char* name) {
 }
 
 // A part with the program in its flash, reset to it.
-SimTarget part_running(const std::string& srec) {
-  SimTarget t = powered_part();
+SimTarget part_running(const std::string& srec, const char* part = "MC9S12DG256") {
+  SimTarget t = powered_part(part);
   for (const SimRecord& r : sim_srec_read_file(srec.c_str()).records)
     for (size_t i = 0; i < r.data.size(); ++i)
       t.flash[sim_resolve(t, r.address + static_cast<uint32_t>(i)).index] = r.data[i];
@@ -218,6 +218,14 @@ TEST_F(Board, TimerOverflowEntersItsVectorWithTheFrame) {
   EXPECT_EQ(peek(t, 0x004F), 0x80);         // TOF
   EXPECT_EQ(sim_write(t, 0x004F, 0x80), 0);  // cleared by writing 1
   EXPECT_EQ(peek(t, 0x004F), 0x00);
+
+  // A CPU12X stacks its 16-bit CCR (IPL 0 then) and enters at the request's level 1.
+  t = part_running(srec, "XDP");
+  run = cpu12_execute(t, 200000, UINT64_MAX);
+  ASSERT_EQ(run.stop, Cpu12Stop::Background);
+  EXPECT_EQ(t.cpu.sp, 0x3F00 - 10);
+  EXPECT_EQ(peek(t, t.cpu.sp) << 8 | peek(t, t.cpu.sp + 1), 0x00C0);
+  EXPECT_EQ(t.cpu.ccr & 0x0710, 0x0110);
 }
 
 TEST_F(Board, TcntCountsOverThePrescaler) {
