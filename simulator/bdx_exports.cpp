@@ -17,6 +17,7 @@
 #include "simulator/cpu12.h"
 #include "simulator/sim_library.h"
 #include "simulator/sim_platform.h"
+#include "simulator/sim_serial.h"
 #include "simulator/sim_settings.h"
 #include "simulator/sim_srec.h"
 #include "simulator/sim_state.h"
@@ -63,6 +64,9 @@ struct Library {
   std::string powered_kept;
   std::vector<uint8_t> flash_kept;
   std::vector<uint8_t> eeprom_kept;
+  // The files behind SCI0 (BDXSIM_SCI0, BDXSIM_SCI0_IN).
+  SimSerialFiles serial;
+  bool lost_write_said = false;
 };
 
 Library g_lib;
@@ -130,10 +134,29 @@ constexpr double kMostOwedSeconds = 120.0;
 
 double bus_hz() { return g_lib.settings.clock_khz * 500.0; }
 
+// What SCI0 has sent goes to its file as soon as the call that ran the part has it. A byte the
+// firmware lost is said once: nothing else would show why it is missing.
+void pass_on_serial() {
+  report(sim_serial_write(g_lib.serial, &g_lib.target.board.sent));
+  if (g_lib.target.board.lost_write && !g_lib.lost_write_said) {
+    g_lib.lost_write_said = true;
+    report("SCI0: a byte written to SCI0DRL was lost (write each byte after reading SCI0SR1 with "
+           "TDRE set)");
+  }
+}
+
+// A part in background mode runs no bus cycles, but its serial port does not stop with the
+// CPU: what the transmitter was given leaves at once.
+void finish_sending() {
+  sim_board_finish_sending(g_lib.target);
+  pass_on_serial();
+}
+
 double most_owed_cycles() { return kMostOwedSeconds * bus_hz(); }
 
 void start_running() {
   g_lib.target.cpu.running = true;
+  g_lib.target.board.skip_breakpoint = true;  // going on from a breakpoint's address
   g_lib.run_clock = Clock::now();
   g_lib.owed_cycles = 0.0;
 }
@@ -175,8 +198,10 @@ void advance_running(Clock::time_point until, bool fully) {
                                                                : kSliceCycles;
     Cpu12Run run = cpu12_execute(t, slice, UINT64_MAX);
     owed -= static_cast<double>(run.cycles);
+    pass_on_serial();
     if (run.stop != Cpu12Stop::None) {
       t.cpu.running = false;
+      finish_sending();
       report(cpu12_stop_line(run));
       owed = 0.0;
       break;
@@ -270,6 +295,8 @@ void install_part(SimTarget&& t, int64_t saved_at_ms) {
   t.nv_dirty = false;
   sim_target_load_security(t);
   g_lib.target = std::move(t);
+  sim_board_restore(g_lib.target);
+  sim_board_set_input(g_lib.target, &g_lib.serial.in);
   if (g_lib.target.cpu.running) run_on_since(saved_at_ms);
   g_lib.powered_kept = sim_state_powered(g_lib.target);
   g_lib.flash_kept = g_lib.target.flash;
@@ -322,6 +349,7 @@ bool take_part() {
 // Saves what the state file does not have yet (the RAM, registers and run state; flash and
 // EEPROM are saved by the calls that change them) and lets other programs have the part.
 void release_part() {
+  if (g_lib.target.cpu.running) finish_sending();  // sent in this program's time
   if (!g_lib.taken) return;
   const std::string problem = save_part(true);
   if (!problem.empty())
@@ -523,9 +551,11 @@ void sim_library_load() {
   g_lib.loaded = true;
   g_lib.settings = sim_read_settings(environment, sim_default_state_path());
   g_lib.problems = g_lib.settings.problems;
+  sim_serial_open(g_lib.serial, g_lib.settings, &g_lib.problems);
   // With keeping on, this erased part is a stand-in until the first connect takes the part from
   // the state file (take_part).
   sim_target_power_up(g_lib.target, *g_lib.settings.part);
+  sim_board_set_input(g_lib.target, &g_lib.serial.in);
   g_lib.powered_kept = sim_state_powered(g_lib.target);
 #if !defined(BDXSIM_BUILD_DLL)
   static bool at_exit_registered = false;
@@ -539,6 +569,8 @@ void sim_library_load() {
 void sim_library_unload() {
   if (!g_lib.loaded) return;
   release_part();
+  pass_on_serial();
+  sim_serial_close(g_lib.serial);
   g_lib = Library();
 }
 
@@ -642,9 +674,12 @@ BDXSIM_EXPORT int BDX_CALL bdx_TargetStep(void) {
     report("Cannot step: target is running");
     return -1;
   }
+  target().board.skip_breakpoint = true;
   Cpu12Run run = cpu12_execute(target(), UINT64_MAX, 1);
+  finish_sending();
   switch (run.stop) {
     case Cpu12Stop::None:
+    case Cpu12Stop::Breakpoint:
     case Cpu12Stop::Background: return 0;
     case Cpu12Stop::Wait:
     case Cpu12Stop::Stop: report(cpu12_stop_line(run)); return 0;
@@ -664,6 +699,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_TargetHalt(void) {
   if (refused_while_secured("it cannot be halted")) return -1;
   advance_running(c.at, true);
   target().cpu.running = false;
+  finish_sending();
   return 0;
 }
 
@@ -672,6 +708,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_TargetReset(void) {
   Call c(k_bdx_TargetReset);
   if (c.injected || !g_lib.connected) return -1;
   advance_running(c.at, true);
+  finish_sending();
   sim_target_reset(target());
   return 0;
 }

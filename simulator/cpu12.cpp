@@ -1,6 +1,7 @@
 // The CPU12 core: executes instructions over the simulated part's memory map and registers.
 #include "simulator/cpu12.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "simulator/cpu12_table.h"
@@ -15,17 +16,30 @@ enum : uint16_t {
 constexpr uint16_t kVectorSwi = 0xFFF6;
 constexpr uint16_t kVectorTrap = 0xFFF8;
 constexpr uint16_t kErasedVector = 0xFFFF;
+// The CPU12X's interrupt priority level (CCR bits 10:8). Every request of the simulated
+// peripherals has level 1, the interrupt module's default, and enters at that level.
+constexpr uint16_t kIplMask = 0x0700;
+constexpr uint16_t kIplOfRequests = 0x0100;
 
 // The registers and a map of the CPU's 64 KiB in 256-byte slots, built when execution starts.
 // A slot that lies wholly inside one area is read (and in RAM written) through a pointer; every
 // other access goes through sim_read/sim_write, which keep the paging registers' effects, so
-// writing PPAGE (or GPAGE on HCS12X) remaps the window slots.
+// writing PPAGE (or GPAGE on HCS12X) remaps the window slots. The slot of the peripherals'
+// registers is read through sim_read too, so that their reads see the present and begin the
+// flag-clearing sequences.
 struct Core {
   SimTarget* t;
   bool x_part;
   uint16_t pc, sp, ix, iy, tmp, ccr;
   uint8_t a, b;
-  uint64_t cycles;
+  uint64_t cycles;   // bus cycles used since execution began
+  uint64_t base;     // the part's bus cycle (SimBoard::now) when execution began
+  // The loop of instructions runs while cycles < horizon: the budget or the next event of the
+  // peripherals. An instruction that may change what the peripherals do or whether an
+  // interrupt is taken sets it to 0, so that the loop looks at them after that instruction.
+  uint64_t horizon;
+  bool waiting;          // in WAI
+  bool skip_breakpoint;  // SimBoard::skip_breakpoint
   const uint8_t* rd[256];
   uint8_t* wr[256];
   bool split[256];  // an area boundary falls inside the slot: no pointer
@@ -54,20 +68,39 @@ void build_map(Core& c) {
   for (uint32_t b : bounds)
     if (b < 0x10000 && (b & 0xFF)) c.split[b >> 8] = true;
   for (int s = 0; s < 256; ++s) map_slot(c, s);
+  static_assert(kSimBoardFirst >> 8 == (kSimBoardEnd - 1) >> 8, "one slot");
+  c.rd[kSimBoardFirst >> 8] = nullptr;
 }
 
 void map_window(Core& c) {
   for (int s = 0x80; s < 0xC0; ++s) map_slot(c, s);
 }
 
+inline bool board_register(uint16_t a) { return a >= kSimBoardFirst && a < kSimBoardEnd; }
+
+// The peripherals brought up to the present bus cycle, before one of their registers is read
+// or written; the loop looks at them again when that moved their next event.
+void catch_up_board(Core& c) {
+  const uint64_t next = c.t->board.next_event;
+  sim_board_advance(*c.t, c.base + c.cycles);
+  if (c.t->board.next_event != next) c.horizon = 0;
+}
+
 uint8_t slow_read(Core& c, uint16_t a) {
+  const bool board = board_register(a);
+  if (board) catch_up_board(c);
   uint8_t v = 0xFF;
   if (sim_read(*c.t, a, &v) != 0) v = 0xFF;  // nothing there: the bus floats high
+  if (board && sim_board_cpu_read(*c.t, a)) c.horizon = 0;
   return v;
 }
 
 void slow_write(Core& c, uint16_t a, uint8_t v) {
+  const bool board = board_register(a) && a != kSimRegPPAGE;
+  if (board) catch_up_board(c);
   sim_write(*c.t, a, v);
+  // An interrupt enabled, a flag cleared, an event scheduled, a breakpoint set.
+  if (board) c.horizon = 0;
   if (a == kSimRegPPAGE || (c.x_part && a == kSimRegINITRM)) map_window(c);
 }
 
@@ -124,10 +157,16 @@ inline uint16_t nz16(unsigned r) { return ((r & 0x8000) ? kN : 0) | ((r & 0xFFFF
 inline void nzv8(Core& c, uint8_t r) { set_flags(c, kN | kZ | kV, nz8(r)); }
 inline void nzv16(Core& c, uint16_t r) { set_flags(c, kN | kZ | kV, nz16(r)); }
 
+// After an instruction that may clear I, the loop looks for a requested interrupt.
+inline void look_for_interrupts(Core& c) {
+  if (!(c.ccr & kI)) c.horizon = 0;
+}
+
 // Software can clear the X bit but never set it.
 inline void set_ccr_low(Core& c, uint8_t v) {
   uint16_t x = c.ccr & v & kX;
   c.ccr = static_cast<uint16_t>((c.ccr & 0xFF00) | (v & ~kX & 0xFF) | x);
+  look_for_interrupts(c);
 }
 
 inline bool carry(const Core& c) { return (c.ccr & kC) != 0; }
@@ -424,6 +463,7 @@ void return_from_interrupt(Core& c) {
   c.pc = pull16(c);
   uint16_t x = c.ccr & ccr & kX;
   c.ccr = static_cast<uint16_t>((ccr & ~kX) | x);
+  look_for_interrupts(c);
 }
 
 // SWI and TRAP: false, with nothing changed, when the vector is erased; the part halts there
@@ -838,7 +878,10 @@ Cpu12Stop execute_one(Core& c, uint16_t start, uint8_t op) {
       }
       break;
     }
-    case 0x10: c.ccr = static_cast<uint16_t>(c.ccr & (0xFF00 | imm8(c))); break;  // ANDCC
+    case 0x10:  // ANDCC
+      c.ccr = static_cast<uint16_t>(c.ccr & (0xFF00 | imm8(c)));
+      look_for_interrupts(c);
+      break;
     case 0x11: ediv(c, false); break;
     case 0x12: {  // MUL
       set_d(c, static_cast<uint16_t>(c.a * c.b));
@@ -1004,6 +1047,10 @@ void load(Core& c, SimTarget& t) {
   set_d(c, t.cpu.d);
   c.ccr = c.x_part ? t.cpu.ccr : static_cast<uint16_t>(t.cpu.ccr & 0xFF);
   c.cycles = 0;
+  c.base = t.board.now;
+  c.horizon = 0;
+  c.waiting = t.cpu.waiting;
+  c.skip_breakpoint = t.board.skip_breakpoint;
   build_map(c);
 }
 
@@ -1015,6 +1062,8 @@ void store(const Core& c, SimTarget& t) {
   t.cpu.tmp = c.tmp;
   t.cpu.d = d(c);
   t.cpu.ccr = c.ccr;
+  t.cpu.waiting = c.waiting;
+  t.board.skip_breakpoint = c.skip_breakpoint;
 }
 
 // Fetches the opcode at PC; false when nothing is mapped there.
@@ -1029,36 +1078,123 @@ inline bool fetch_opcode(Core& c, uint8_t* op) {
   return true;
 }
 
+// Interrupts of the peripherals are masked by I (and on a CPU12X by an IPL of 1 or more).
+inline bool masked(const Core& c) {
+  return (c.ccr & kI) || (c.x_part && (c.ccr & kIplMask) != 0);
+}
+
+// A WAI can end: an unmasked interrupt is requested or may be.
+inline bool can_wake(const Core& c) { return !masked(c) && sim_board_can_interrupt(*c.t); }
+
+// Brings the peripherals up to the present and, when may_enter, enters the interrupt they
+// request unless it is masked: the frame stacked (WAI stacked it already), I set, PC from the
+// vector. False when the vector is erased: the part stops there, nothing stacked.
+bool service(Core& c, bool may_enter, Cpu12Run* run, uint64_t* done) {
+  sim_board_advance(*c.t, c.base + c.cycles);
+  if (!may_enter || masked(c)) return true;
+  const SimInterrupt* request = sim_board_interrupt(*c.t);
+  if (!request) return true;
+  const uint16_t handler = rd16(c, request->vector);
+  if (handler == kErasedVector) {
+    run->stop = Cpu12Stop::NoVector;
+    run->at = c.pc;
+    run->interrupt = request;
+    return false;
+  }
+  if (!c.waiting) stack_frame(c, c.pc);
+  c.waiting = false;
+  c.ccr |= kI;
+  if (c.x_part) c.ccr = static_cast<uint16_t>((c.ccr & ~kIplMask) | kIplOfRequests);
+  c.pc = handler;
+  c.cycles += kCpu12Page1[0x3F].cycles;  // as long as SWI's stacking and vector fetch
+  c.skip_breakpoint = false;
+  ++*done;
+  return true;
+}
+
+// Executes instructions while c.cycles < c.horizon and fewer than `instructions` are done,
+// stopping before an instruction fetched where an enabled breakpoint matches (kBreakpoints).
+// A WAI that an interrupt can end leaves the loop with c.waiting set.
+template <bool kBreakpoints>
+Cpu12Stop run_instructions(Core& c, uint64_t instructions, const SimBreakpoints& breakpoints,
+                           uint64_t* done_so_far, Cpu12Run* run) {
+  uint64_t done = *done_so_far;
+  Cpu12Stop stop = Cpu12Stop::None;
+  while (c.cycles < c.horizon && done < instructions) {
+    const uint16_t start = c.pc;
+    if (kBreakpoints) {
+      if (!c.skip_breakpoint &&
+          sim_breakpoint_hit(breakpoints, start, c.t->window_page, c.x_part)) {
+        stop = Cpu12Stop::Breakpoint;
+        run->at = start;
+        if (start >= 0x8000 && start < 0xC000) run->page = c.t->window_page;
+        break;
+      }
+      c.skip_breakpoint = false;
+    }
+    uint8_t op;
+    if (!fetch_opcode(c, &op)) {
+      stop = Cpu12Stop::NoMemory;
+      run->at = start;
+      break;
+    }
+    stop = execute_one(c, start, op);
+    if (stop == Cpu12Stop::None) {
+      ++done;
+      continue;
+    }
+    ++done;
+    if (stop == Cpu12Stop::Wait && can_wake(c)) {
+      c.waiting = true;
+      stop = Cpu12Stop::None;
+      break;
+    }
+    run->at = start;
+    run->opcode[0] = op;
+    run->opcode[1] = op == 0x18 ? rd8(c, static_cast<uint16_t>(start + 1)) : 0;
+    if (stop == Cpu12Stop::NoVector) {  // nothing was stacked
+      c.pc = start;
+      --done;
+    }
+    break;
+  }
+  if (done != *done_so_far) c.skip_breakpoint = false;
+  *done_so_far = done;
+  return stop;
+}
+
 }  // namespace
 
 Cpu12Run cpu12_execute(SimTarget& t, uint64_t cycles, uint64_t instructions) {
   Core c;
   load(c, t);
   Cpu12Run run;
-  // Budgets in cycles only while running, so the loop tests one number per instruction.
   uint64_t done = 0;
-  const bool counted = instructions != UINT64_MAX;
-  while (c.cycles < cycles && (!counted || done < instructions)) {
-    const uint16_t start = c.pc;
-    uint8_t op;
-    if (!fetch_opcode(c, &op)) {
-      run.stop = Cpu12Stop::NoMemory;
-      run.at = start;
-      break;
-    }
-    Cpu12Stop stop = execute_one(c, start, op);
-    if (stop == Cpu12Stop::None) {
-      ++done;
+  // Instructions run in stretches up to the budget or the peripherals' next event, between
+  // which the peripherals are brought up to date and a requested interrupt is entered, so that
+  // no instruction pays for them.
+  while (service(c, done < instructions, &run, &done)) {
+    if (c.cycles >= cycles || done >= instructions) break;
+    const uint64_t next = t.board.next_event;
+    c.horizon = std::min(cycles, next == kSimNever ? UINT64_MAX : next - c.base);
+    if (c.waiting) {
+      if (!can_wake(c)) {  // nothing can end the WAI any more: the part halts after it
+        c.waiting = false;
+        run.stop = Cpu12Stop::Wait;
+        run.at = static_cast<uint16_t>(c.pc - 1);
+        run.opcode[0] = 0x3E;
+        break;
+      }
+      c.cycles = c.horizon;  // asleep until the next event or the end of the budget
       continue;
     }
-    run.stop = stop;
-    run.at = start;
-    run.opcode[0] = op;
-    run.opcode[1] = op == 0x18 ? rd8(c, static_cast<uint16_t>(start + 1)) : 0;
-    if (stop == Cpu12Stop::NoVector) c.pc = start;  // nothing was stacked
-    else ++done;
-    break;
+    const SimBreakpoints breakpoints = sim_board_breakpoints(t);
+    run.stop = breakpoints.count
+                   ? run_instructions<true>(c, instructions, breakpoints, &done, &run)
+                   : run_instructions<false>(c, instructions, breakpoints, &done, &run);
+    if (run.stop != Cpu12Stop::None) break;
   }
+  sim_board_advance(t, c.base + c.cycles);
   run.instructions = done;
   run.cycles = c.cycles;
   store(c, t);
@@ -1071,12 +1207,19 @@ std::string cpu12_stop_line(const Cpu12Run& run) {
     case Cpu12Stop::Background:
       return sim_format("BGND at 0x%04X: target halted in background mode", run.at);
     case Cpu12Stop::Wait:
-      return sim_format("WAI at 0x%04X: target halted (interrupts are not simulated)", run.at);
+      return sim_format("WAI at 0x%04X: target halted (no enabled interrupt can end the wait)",
+                        run.at);
     case Cpu12Stop::Stop:
-      return sim_format("STOP at 0x%04X: target halted (interrupts are not simulated)", run.at);
+      return sim_format("STOP at 0x%04X: target halted (stop mode is not simulated)", run.at);
+    case Cpu12Stop::Breakpoint:
+      return sim_format("Breakpoint at 0x%X: target halted",
+                        static_cast<unsigned>(run.page) << 16 | run.at);
     case Cpu12Stop::NoMemory:
       return sim_format("No memory at 0x%04X to execute: target halted", run.at);
     case Cpu12Stop::NoVector:
+      if (run.interrupt)
+        return sim_format("%s interrupt at 0x%04X: vector at 0x%04X is erased, target halted",
+                          run.interrupt->name, run.at, run.interrupt->vector);
       if (run.opcode[0] == 0x3F)
         return sim_format("SWI at 0x%04X: vector at 0xFFF6 is erased, target halted", run.at);
       return sim_format("Unimplemented opcode 18 %02X at 0x%04X: TRAP vector at 0xFFF8 is erased, "

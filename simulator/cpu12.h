@@ -9,13 +9,19 @@
 // plain writes. HCS12X parts run the same CPU12 instruction set: the CPU12X additions answer as
 // unimplemented opcodes (TRAP); their interrupts stack the 16-bit CCR, as a CPU12X does.
 //
-// No peripherals, interrupts or timers are modelled; WAI and STOP halt the part. Cycle counts are
+// The peripherals (sim_board.h) keep time with the bus cycles the core counts: it brings them
+// up to date between stretches of instructions (at their next event, after a write to their
+// registers, after an instruction that unmasks interrupts) and enters the interrupts they
+// request as the CPU12 does (the frame stacked, I set, PC from the vector). WAI waits for an
+// interrupt; one that nothing can end halts the part, as STOP does. Enabled breakpoints of the
+// breakpoint module stop the part before the instruction at their address. Cycle counts are
 // typical bus-cycle counts per instruction form (used to pace a running part), not cycle-exact.
 #pragma once
 #include <cstdint>
 #include <string>
 
 struct SimTarget;
+struct SimInterrupt;
 
 // Why execution stopped before its budget ran out.
 enum class Cpu12Stop {
@@ -24,20 +30,27 @@ enum class Cpu12Stop {
   Wait,        // WAI: registers stacked, waiting for an interrupt that cannot come
   Stop,        // STOP with the S bit clear: registers stacked, clocks stopped
   NoMemory,    // an opcode fetch where nothing is mapped; nothing executed
-  NoVector,    // SWI or TRAP whose vector is erased (0xFFFF); nothing executed
+  NoVector,    // SWI, TRAP or an interrupt whose vector is erased (0xFFFF); nothing executed
+  Breakpoint,  // an enabled breakpoint matched the instruction at PC; nothing executed
 };
 
 struct Cpu12Run {
   Cpu12Stop stop = Cpu12Stop::None;
   uint64_t cycles = 0;        // bus cycles used
-  uint64_t instructions = 0;  // instructions completed (BGND, WAI and STOP count, faults not)
+  // Instructions completed (BGND, WAI and STOP count, faults not); an interrupt entered counts
+  // as one, so a single step into a requested interrupt stops at its handler's first
+  // instruction, as the BDM's trace does.
+  uint64_t instructions = 0;
   uint16_t at = 0;            // address of the instruction that stopped the part
+  uint8_t page = 0;           // a breakpoint in 0x8000-0xBFFF: the window's page
   uint8_t opcode[2] = {};     // its opcode byte(s) (0x18 then the page-2 opcode)
+  const SimInterrupt* interrupt = nullptr;  // NoVector: the interrupt whose vector is erased
 };
 
 // Executes instructions at t.cpu.pc until the part stops by itself, at least `cycles` bus cycles
-// have been used or `instructions` instructions have been completed, whichever comes first.
-// Does not look at or change t.cpu.running.
+// have been used or `instructions` instructions have been completed, whichever comes first,
+// and brings the peripherals up to t.board.now + the cycles used. A part in WAI sleeps through
+// the cycles until an interrupt ends the wait. Does not look at or change t.cpu.running.
 Cpu12Run cpu12_execute(SimTarget& t, uint64_t cycles, uint64_t instructions);
 
 // The line that tells why the part stopped ("" for Cpu12Stop::None).

@@ -122,5 +122,7 @@ SimSettings sim_read_settings(const char* (*get)(const char* name),
       s.problems.push_back(sim_format("BDXSIM_LATENCY_US: bad delay '%s', using 0", v));
     }
   }
+  if (const char* v = get("BDXSIM_SCI0")) s.sci0_out_path = v;
+  if (const char* v = get("BDXSIM_SCI0_IN")) s.sci0_in_path = v;
   return s;
 }

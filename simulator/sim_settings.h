@@ -19,6 +19,8 @@ struct SimSettings {
   std::string state_path;
   std::vector<SimFault> faults;
   uint32_t latency_us = 0;
+  std::string sci0_out_path;  // BDXSIM_SCI0: where SCI0's bytes go ("-": standard output)
+  std::string sci0_in_path;   // BDXSIM_SCI0_IN: what SCI0 receives
   std::vector<std::string> problems;  // one line per bad setting, reported at bdx_Init
 };
 

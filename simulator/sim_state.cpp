@@ -73,10 +73,14 @@ unsigned long crc32(unsigned long crc, const std::string& bytes) {
   return ~crc & 0xFFFFFFFFul;
 }
 
-// "running PC SP X Y D CCR TMP page": the core's registers, and the page at 0x8000-0xBFFF.
+// "run PC SP X Y D CCR TMP page": the core's registers, and the page at 0x8000-0xBFFF. run is
+// 1 for a running part, plus 2 for a CPU waiting in WAI (a file without that bit is read as
+// before: a reader that only tells 0 from the rest still sees whether the part runs).
+constexpr unsigned kRunning = 1, kWaiting = 2;
 std::string cpu_fields(const SimCpu& c, unsigned window_page) {
-  return sim_format("%d %X %X %X %X %X %X %X %X", c.running ? 1 : 0, c.pc, c.sp, c.x, c.y, c.d,
-                    c.ccr, c.tmp, window_page);
+  return sim_format("%u %X %X %X %X %X %X %X %X",
+                    (c.running ? kRunning : 0) | (c.waiting ? kWaiting : 0), c.pc, c.sp, c.x,
+                    c.y, c.d, c.ccr, c.tmp, window_page);
 }
 
 // The header line without its checksum: "PART name first_page flash_size eeprom_start
@@ -136,7 +140,8 @@ bool parse_header(const std::string& header, Section* s, unsigned long* checksum
       seconds = 0;
     }
     s->saved_at = static_cast<long long>(seconds) * 1000 + ms % 1000;
-    s->cpu.running = running != 0;
+    s->cpu.running = (running & kRunning) != 0;
+    s->cpu.waiting = (running & kWaiting) != 0;
     s->cpu.pc = static_cast<uint16_t>(pc);
     s->cpu.sp = static_cast<uint16_t>(sp);
     s->cpu.x = static_cast<uint16_t>(x);

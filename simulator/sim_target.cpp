@@ -115,6 +115,7 @@ void sim_target_reset(SimTarget& t) {
   cpu.ccr = 0xD0;  // S, X and I set
   cpu.running = false;
   t.cpu = cpu;
+  sim_board_reset(t);
   sim_target_load_security(t);
 }
 
@@ -210,7 +211,10 @@ int sim_read(const SimTarget& t, uint32_t address, uint8_t* value) {
   SimLocation loc = sim_resolve(t, address);
   switch (loc.area) {
     case SimArea::Register:
-      *value = loc.index == kSimRegFPROT ? t.fprot[selected_block(t)] : t.regs[loc.index];
+      if (loc.index == kSimRegFPROT) *value = t.fprot[selected_block(t)];
+      else if (loc.index >= kSimBoardFirst && loc.index < kSimBoardEnd)
+        *value = sim_board_read(t, loc.index);
+      else *value = t.regs[loc.index];
       return 0;
     case SimArea::Ram: *value = t.ram[loc.index]; return 0;
     case SimArea::Eeprom: *value = t.eeprom[loc.index]; return 0;
@@ -226,6 +230,9 @@ int sim_write(SimTarget& t, uint32_t address, uint8_t value) {
     case SimArea::Register:
       if (loc.index >= 0x1A && loc.index <= 0x1D) return 0;  // identification: read-only
       if (loc.index == kSimRegFSEC) return 0;                 // loaded at reset only
+      if (loc.index >= kSimBoardFirst && loc.index < kSimBoardEnd &&
+          sim_board_write(t, loc.index, value))
+        return 0;
       // Protection may be written freely in special modes: until the next reset.
       if (loc.index == kSimRegFPROT) t.fprot[selected_block(t)] = value;
       t.regs[loc.index] = value;
@@ -437,7 +444,10 @@ int sim_set_register(SimTarget& t, int reg, uint32_t value) {
   if (t.cpu.running) return -1;
   uint16_t v = static_cast<uint16_t>(value);
   switch (reg) {
-    case 1: t.cpu.pc = v; return 0;
+    case 1:  // a CPU sent elsewhere no longer waits in WAI
+      t.cpu.pc = v;
+      t.cpu.waiting = false;
+      return 0;
     case 2: t.cpu.sp = v; return 0;
     case 3: t.cpu.x = v; return 0;
     case 4: t.cpu.y = v; return 0;

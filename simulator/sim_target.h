@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "simulator/sim_board.h"
 #include "simulator/sim_parts.h"
 
 enum class SimArea { None, Register, Ram, Eeprom, Flash };
@@ -36,6 +37,8 @@ struct SimCpu {
   uint16_t ccr = 0;  // HCS12: low byte only
   uint16_t tmp = 0;  // the hidden register TFR and EXG reach as register code 3
   bool running = false;
+  // WAI has stacked the registers and the CPU waits for an interrupt (PC after the WAI).
+  bool waiting = false;
 };
 
 struct SimTarget {
@@ -56,6 +59,7 @@ struct SimTarget {
   // FPROT of each flash block, block 0 first (only the first on one-block parts); 0x0104 shows
   // the one FCNFG's block bits select. Loaded at reset; written freely through the BDM.
   uint8_t fprot[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+  SimBoard board;  // the peripherals' state beyond their registers
 };
 
 constexpr uint32_t kSimPageSize = 0x4000;
@@ -81,8 +85,9 @@ constexpr uint8_t kSimSecUnsecured = 0x02;
 
 // Power-up: flash and EEPROM erased, RAM cleared, then a reset.
 void sim_target_power_up(SimTarget& t, const SimPart& part);
-// Reset: registers to their reset values, PC from the vector at 0xFFFE, halted in background
-// mode, security and protection loaded (sim_target_load_security).
+// Reset: registers to their reset values (the peripherals' included: sim_board_reset), PC from
+// the vector at 0xFFFE, halted in background mode, security and protection loaded
+// (sim_target_load_security).
 void sim_target_reset(SimTarget& t);
 // The security part of a reset, on its own: FSEC, FPROT and EPROT loaded from flash and EEPROM,
 // the part secured when FSEC's SEC bits are not 10, unless flash and EEPROM are blank, which
@@ -102,7 +107,8 @@ SimLocation sim_resolve(const SimTarget& t, uint32_t address);
 bool sim_has_eeprom(const SimTarget& t);
 
 // Ordinary memory map. Plain writes to flash and EEPROM succeed without changing them, as on
-// silicon; the identification registers ignore writes. 0 success, -1 nothing there.
+// silicon; the identification registers ignore writes; the peripherals' registers behave as
+// sim_board_read and sim_board_write make them (at t.board.now). 0 success, -1 nothing there.
 int sim_read(const SimTarget& t, uint32_t address, uint8_t* value);
 int sim_write(SimTarget& t, uint32_t address, uint8_t value);
 // The same with the BDM's registers at 0xFF00-0xFF07 mapped in (0xFF06/0xFF07: saved CCR).

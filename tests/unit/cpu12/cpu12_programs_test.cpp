@@ -43,23 +43,6 @@ std::string last_lines() {
   return s;
 }
 
-// Assembles programs/<name>.s into an S-record file; the path, or "" with *problem set.
-std::string build_program(const std::string& name, std::string* problem) {
-  std::string src = cpu12_test_folder() + "programs/";
-  std::string dir = scratch_folder(name);
-  std::string log = dir + "build.log";
-  std::string obj = dir + name + ".o", elf = dir + name + ".elf", srec = dir + name + ".s19";
-  if (!run_command("m68hc11-as -m68hc12 -I " + src + " -o " + obj + " " + src + name + ".s > " +
-                   log + " 2>&1") ||
-      !run_command("m68hc11-ld -m m68hc12elf -T " + src + "cpu12.ld -o " + elf + " " + obj +
-                   " >> " + log + " 2>&1") ||
-      !run_command("m68hc11-objcopy -O srec " + elf + " " + srec + " >> " + log + " 2>&1")) {
-    *problem = read_text(log);
-    return "";
-  }
-  return srec;
-}
-
 // Programs the buffer into the part as "Program Target Regions from buffer" does, with every
 // region selected and the part's own memory map.
 bool program_buffer_into_part(const char* part, std::string* problem) {

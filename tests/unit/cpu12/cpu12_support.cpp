@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 #include "simulator/sim_parts.h"
 
@@ -16,6 +18,33 @@ std::string cpu12_test_folder() {
   std::string file = __FILE__;
   size_t slash = file.find_last_of("/\\");
   return slash == std::string::npos ? std::string("./") : file.substr(0, slash + 1);
+}
+
+std::string build_program(const std::string& name, std::string* problem,
+                          const std::string& script) {
+  std::string src = cpu12_test_folder() + "programs/";
+  std::string dir = scratch_folder(name);
+  std::string log = dir + "build.log";
+  std::string obj = dir + name + ".o", elf = dir + name + ".elf", srec = dir + name + ".s19";
+  if (!run_command("m68hc11-as -m68hc12 -I " + src + " -o " + obj + " " + src + name + ".s > " +
+                   log + " 2>&1") ||
+      !run_command("m68hc11-ld -m m68hc12elf -T " + src + script + " -o " + elf + " " + obj +
+                   " >> " + log + " 2>&1") ||
+      !run_command("m68hc11-objcopy -O srec " + elf + " " + srec + " >> " + log + " 2>&1")) {
+    *problem = read_text(log);
+    return "";
+  }
+  return srec;
+}
+
+long symbol_address(const std::string& srec, const std::string& symbol) {
+  const std::string stem = srec.substr(0, srec.size() - 4);
+  if (!run_command("m68hc11-nm " + stem + ".elf > " + stem + ".nm 2>&1")) return -1;
+  std::istringstream lines(read_text(stem + ".nm"));
+  std::string value, kind, name;
+  while (lines >> value >> kind >> name)
+    if (name == symbol) return std::strtol(value.c_str(), nullptr, 16);
+  return -1;
 }
 
 SimTarget powered_part(const char* name) {

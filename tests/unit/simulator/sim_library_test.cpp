@@ -377,7 +377,7 @@ TEST_F(SimLibrary, StepExecutesOneInstruction) {
   ASSERT_EQ(bdx_RegisterSet(2, 0x3000), 0);
   load({0x3E}, 0x2200);
   EXPECT_EQ(step_from(0x2200), 0x2201u);
-  EXPECT_EQ(g_lines.back(), "WAI at 0x2200: target halted (interrupts are not simulated)");
+  EXPECT_EQ(g_lines.back(), "WAI at 0x2200: target halted (no enabled interrupt can end the wait)");
   ASSERT_EQ(bdx_RegisterGetAll(regs), 0);
   EXPECT_EQ(regs[1], 0x3000u - 9);
   // SWI without a vector cannot be taken: the step fails and nothing changes.
