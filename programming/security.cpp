@@ -13,7 +13,7 @@
 #include "app/message_pane.h"
 #include "buffer/file_replace.h"
 #include "buffer/srec_reader.h"
-#include "programming/messages.h"
+#include "programming/erase.h"
 #include "target/hcs12_registers.h"
 #include "target/security.h"
 
@@ -103,26 +103,11 @@ bool keep_erased_security_byte_unsecured() {
 }
 
 bool unsecure_part(const TargetMemoryMap& map) {
+  // Erase All is the recovery's first part: flash and EEPROM mass-erased (the library lifts the
+  // protection first), a reset whose blank check unsecures the part until the next one, and
+  // the security byte set to 0xFE, which keeps it unsecured from then on.
+  if (!erase_everything(map)) return false;
   begin_command("Unsecure Device");
-  const uint8_t timing = get_timing_value();
-  if (timing == 0) {
-    append_line(kNoFlashTimingText);
-    return false;
-  }
-  append_line("Erasing Flash...");
-  if (bdx_FlashEraseAll(timing) != 0) {
-    append_line("Failed erasing Flash");
-    return false;
-  }
-  append_line("Erasing Eprom...");
-  if (bdx_EpromEraseAll(timing, map.eeprom_start) != 0) {
-    append_line(kFailedErasingEepromText);
-    return false;
-  }
-  // The blank check at this reset unsecures the part until the next one; the security byte
-  // programmed after it keeps it unsecured from then on.
-  if (!reset_target_checked()) return false;
-  if (!set_security_byte_unsecured()) return false;
   if (!reset_target_checked()) return false;
   const PartSecurity state = read_part_security();
   if (!state.read) {

@@ -41,9 +41,9 @@ bool set_security_byte_unsecured();
 // written (a line says which).
 bool keep_erased_security_byte_unsecured();
 
-// "corvane unsecure": mass-erases flash and EEPROM, resets, programs 0xFF0F := 0xFE, resets and
-// checks that the part reads unsecured; a line for each step. True only when the part is
-// unsecured at the end.
+// "corvane unsecure": Erase All (reset, flash and EEPROM mass-erased, reset, 0xFF0F := 0xFE),
+// then a reset and the check that the part reads unsecured; a line for each step. True only
+// when the part is unsecured at the end.
 bool unsecure_part(const TargetMemoryMap& map);
 
 // The four 16-bit words of a backdoor key.
