@@ -169,7 +169,6 @@ void refresh_in_target_mode() {
 
 void install_shell_hooks() {
   set_update_toolbars_hook(update_toolbars);
-  set_adapter_dialog_title_hook(update_title);
 }
 
 

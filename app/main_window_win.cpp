@@ -181,27 +181,6 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
   }
 }
 
-void center_dialog(HWND dialog) {
-  int width;
-  int height;
-  HWND parent = GetParent(dialog);
-  if (parent) {
-    RECT client;
-    GetClientRect(parent, &client);
-    width = client.right - client.left;
-    height = client.bottom - client.top;
-  } else {
-    width = GetSystemMetrics(SM_CXSCREEN);
-    height = GetSystemMetrics(SM_CYSCREEN);
-  }
-  RECT own;
-  GetWindowRect(dialog, &own);
-  int w = own.right - own.left;
-  int h = own.bottom - own.top;
-  SetWindowPos(dialog, nullptr, width / 2 - w / 2, height / 2 - h / 2, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER);
-}
-
 namespace {
 // Fills the executable's folder and the help file path; both empty when the path is unknown.
 void compute_paths(HINSTANCE instance) {

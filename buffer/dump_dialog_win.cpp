@@ -3,7 +3,6 @@
 #include <string>
 
 #include "app/dialog_helpers_win.h"
-#include "app/shell_win.h"
 #include "buffer/dump.h"
 #include "resources/programmer_ids.h"
 
