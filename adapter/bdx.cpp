@@ -144,9 +144,24 @@ bool bdx_is_stdcall_name(const std::string& export_name) {
   return export_name.find('@') != std::string::npos;
 }
 
-void bdx_table_reset() { g_bdx = make_stub_table(); }
+namespace {
+// Identification reads the target through the table, whatever fills it.
+int read_memory_byte(uint32_t address, unsigned char* value) {
+  return bdx_GetMemoryByte(address, value);
+}
 
-void bdx_table_set(const BdxTable& table) { g_bdx = table; }
+// Every way of filling the table goes through here, and installs the catalogue's
+// identification reader with it: target/ reads the part through the table without including
+// adapter/.
+void install_table(const BdxTable& table) {
+  g_bdx = table;
+  set_identification_reader(read_memory_byte);
+}
+}  // namespace
+
+void bdx_table_reset() { install_table(make_stub_table()); }
+
+void bdx_table_set(const BdxTable& table) { install_table(table); }
 
 BdxBinding bdx_bind(bdx_lookup_fn lookup, void* ctx) {
   BdxBinding b;
@@ -174,7 +189,7 @@ BdxBinding bdx_bind(bdx_lookup_fn lookup, void* ctx) {
 int bdx_table_bind(bdx_lookup_fn lookup, void* ctx, const char* library_name,
                    BdxBinding* binding) {
   BdxBinding b = bdx_bind(lookup, ctx);
-  g_bdx = b.table;
+  install_table(b.table);
   if (b.stdcall_names) append_line("bdxdll.dll: exports use __stdcall names");
   const std::string missing = missing_line(b, library_name);
   if (!missing.empty()) append_line(missing.c_str());
@@ -207,11 +222,3 @@ void bdx_library_missing(const char* path) {
   append_line(line.c_str());
 }
 
-namespace {
-// Identification reads the target through the table, whatever fills it.
-int read_memory_byte(uint32_t address, unsigned char* value) {
-  return bdx_GetMemoryByte(address, value);
-}
-const bool g_identification_reads_the_library =
-    (set_identification_reader(read_memory_byte), true);
-}  // namespace

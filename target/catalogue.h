@@ -62,8 +62,9 @@ void set_current_target(const Derivative* derivative);
 void select_target_by_name(const char* name);
 // Reads 0x001A..0x001D and stores the positions of the matching row: 1, or 0 with nothing changed.
 int detect_target();
-// How identification reads a target byte: bdx_GetMemoryByte of the adapter library, which the
-// library's table (adapter/bdx.cpp) installs before main. The adapter layer reads the current
+// How identification reads a target byte: bdx_GetMemoryByte of the adapter library, which
+// adapter/bdx.cpp installs wherever it fills the library's table (bound, set or reset); none
+// before that, when identification reads nothing. The adapter layer reads the current
 // target (the family check of connect_adapter), so the catalogue reaches the library through
 // this reader rather than through adapter/: the two folders do not include each other.
 typedef int (*identification_reader_fn)(uint32_t address, unsigned char* value);
