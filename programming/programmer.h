@@ -20,8 +20,8 @@ struct ProgrammerSink {
 
 struct ProgrammerState {
   std::string file_path;   // the file to program; kept between runs, empty at start
-  bool program_flash;      // "Program FLASH" when the run started
-  bool verify_flash;       // "Verify FLASH" when the run started
+  bool program_flash;      // "Program FLASH" when the dialog's run started
+  bool verify_flash;       // "Verify FLASH" when the dialog's run started
   bool idle;               // no run in progress
   int abort_flag;          // set by Abort (and by quitting the tool during a run)
   int line_total;          // progress units of the run
@@ -35,17 +35,19 @@ bool programmer_busy();
 // Asks the run in progress to stop at the library's next progress callback.
 void programmer_request_abort();
 
-// The run behind "&Start", with the stored flags: 1 success, 0 failure (the status line says
-// why). The sink is used until the run returns.
-int programmer_run(const char* path, const ProgrammerSink& sink);
-// A run with the flags it is given rather than the dialog's (the command line): the run's state
-// takes them, the abort flag starts clear. Every run hands the library the file with the
-// security byte by the rule of `security` (the dialog's runs: unsecure), through a temporary
-// copy where that changes the byte, and sets an erased security byte on the part to 0xFE after
-// programming a file that holds none.
+// A run: programs the file's flash (program_flash) and verifies it (verify_flash) through the
+// adapter library, 1 success, 0 failure (the status line says why; "Programming aborted" when
+// the abort flag stopped it). The abort flag starts clear; the sink is used until the run
+// returns. Every run hands the library the file with the security byte by the rule of
+// `security` (the dialog's runs: unsecure), through a temporary copy where that changes the
+// byte, and sets an erased security byte on the part to 0xFE after programming a file that
+// holds none. The one body of every run, the dialog's and the command line's.
 int programmer_run_job(const char* path, bool program_flash, bool verify_flash,
                        const ProgrammerSink& sink,
                        SecurityMode security = SecurityMode::Unsecure);
+// The run behind "&Start": programmer_run_job with the dialog's two check boxes as Start stored
+// them in g_programmer.
+int programmer_run(const char* path, const ProgrammerSink& sink);
 // The library's progress callback: delivers every pending message, steps the bar while it has
 // not passed the line total, repaints, and returns the abort flag.
 int programmer_progress();
