@@ -26,22 +26,11 @@
 #include "simulator/bdxsim.h"
 #include "target/catalogue.h"
 #include "tests/support/memory_pane.h"
+#include "tests/support/sim_library_env.h"
 
 namespace {
 
-std::map<std::string, std::string> g_env;
-std::vector<std::string> g_library_lines;
 int g_progress_calls = 0;
-
-const char* fake_env(const char* name) {
-  auto it = g_env.find(name);
-  return it == g_env.end() ? nullptr : it->second.c_str();
-}
-
-int BDX_CALL collect(const char* text) {
-  g_library_lines.push_back(text);
-  return 0;
-}
 
 int BDX_CALL progress(void) {
   ++g_progress_calls;
@@ -153,7 +142,7 @@ class ToolPasses : public ::testing::TestWithParam<const char*> {
     g_env.clear();
     g_env["BDXSIM_STATE"] = "";
     g_env["BDXSIM_DERIVATIVE"] = GetParam();
-    g_library_lines.clear();
+    g_lines.clear();
     buffer_attach(nullptr);
     set_all_regions(true);
     g_progress_calls = 0;
@@ -161,7 +150,7 @@ class ToolPasses : public ::testing::TestWithParam<const char*> {
     bdxsim_reset_for_tests();
     ASSERT_EQ(bdx_table_bind(bdxsim_lookup, nullptr, "bdxsim"), 26);
     ASSERT_EQ(bdx_Init(collect), 0);
-    ASSERT_TRUE(g_library_lines.empty());
+    ASSERT_TRUE(g_lines.empty());
     ASSERT_EQ(bdx_Connect("R41", "COM1 8"), 0);
     reset_target_map();
     autodetect_target();
@@ -228,7 +217,7 @@ class ToolPasses : public ::testing::TestWithParam<const char*> {
     std::fclose(f);
   }
   std::string why() const {
-    return last_tool_line() + " / " + (g_library_lines.empty() ? "" : g_library_lines.back());
+    return last_tool_line() + " / " + (g_lines.empty() ? "" : g_lines.back());
   }
   ScopedMemoryPane pane_;
   TargetMemoryMap map_;
@@ -283,7 +272,7 @@ TEST_P(ToolPasses, ProgramFromBufferThenEraseOnAFreshPart) {
   const std::vector<std::string> lines = tool_lines();
   EXPECT_EQ(lines.back(), "Failed programming Flash");
   EXPECT_EQ(lines[lines.size() - 2], "Flash block at: C000");
-  EXPECT_EQ(g_library_lines.back(), "Flash not erased at 0xC000");
+  EXPECT_EQ(g_lines.back(), "Flash not erased at 0xC000");
 }
 
 // A real S-record file, as the buffer saves it, programmed through "Program Target Regions from
@@ -336,10 +325,10 @@ TEST_P(ToolPasses, LibraryFileProgrammingOfTheSameImage) {
   std::ofstream(file_, std::ios::binary) << text;
   uint32_t fail = 0xDEAD;
   ASSERT_EQ(bdx_FlashWriteFile(get_timing_value(), get_timing_value(), file_.c_str(), &fail, progress), 0)
-      << g_library_lines.back();
+      << g_lines.back();
   EXPECT_GE(g_progress_calls, records);
   g_progress_calls = 0;
-  ASSERT_EQ(bdx_FlashVerifyFile(file_.c_str(), &fail, progress), 0) << g_library_lines.back();
+  ASSERT_EQ(bdx_FlashVerifyFile(file_.c_str(), &fail, progress), 0) << g_lines.back();
   EXPECT_GE(g_progress_calls, records);
   expect_reads_back(image, false);
 }
@@ -365,7 +354,7 @@ TEST(ToolPassesXdp, EepromPassOverItsRamRangeFailsClearly) {
   g_env.clear();
   g_env["BDXSIM_STATE"] = "";
   g_env["BDXSIM_DERIVATIVE"] = "XDP";
-  g_library_lines.clear();
+  g_lines.clear();
   buffer_attach(nullptr);
   bdxsim_use_environment(fake_env);
   bdxsim_reset_for_tests();
@@ -382,12 +371,12 @@ TEST(ToolPassesXdp, EepromPassOverItsRamRangeFailsClearly) {
   const std::vector<std::string> lines = tool_lines();
   EXPECT_EQ(lines[lines.size() - 2], fmt("Sector: 1000, data: %X", 0x1000000u * pattern(0x1000) +
                                          0x10000u * pattern(0x1001) + 0x100u * pattern(0x1002) + pattern(0x1003)));
-  EXPECT_EQ(g_library_lines.back(), "No EEPROM at 0x1000");
+  EXPECT_EQ(g_lines.back(), "No EEPROM at 0x1000");
   region_selection().include_eeprom = false;
   ASSERT_EQ(program_target_from_buffer(), 1);
   EXPECT_EQ(mem(0x1007), pattern(0x1007));
   ASSERT_EQ(bdx_EpromEraseAll(get_timing_value(), 0x1000), 0);
-  EXPECT_EQ(g_library_lines.back(), "XDP has no EEPROM, nothing to erase");
+  EXPECT_EQ(g_lines.back(), "XDP has no EEPROM, nothing to erase");
   EXPECT_EQ(mem(0x1007), pattern(0x1007));
   buffer_attach(nullptr);
   set_all_regions(true);
@@ -441,11 +430,11 @@ TEST(ToolPassesFiles, TheLibraryRefusesWhatTheToolsLoadRefuses) {
     const std::string refused =
         "Bad S-record in line " + std::to_string(c.line) + " of '" + path + "': " + c.problem;
     EXPECT_NE(bdx_FlashWriteFile(40, 40, path.c_str(), &fail, progress), 0);
-    EXPECT_EQ(g_library_lines.back(), refused);
+    EXPECT_EQ(g_lines.back(), refused);
     EXPECT_EQ(fail, c.fail) << c.problem;
     EXPECT_EQ(mem(0xC000), 0xFF) << c.problem << ": programmed in part";
     EXPECT_NE(bdx_FlashVerifyFile(path.c_str(), &fail, progress), 0);
-    EXPECT_EQ(g_library_lines.back(), refused);
+    EXPECT_EQ(g_lines.back(), refused);
   }
   std::remove(path.c_str());
   buffer_attach(nullptr);
