@@ -68,7 +68,7 @@ void on_ok(HWND dialog) {
 
 void on_connect(HWND dialog) {
   read_adapter_dialog(dialog);
-  if (connect_adapter_selection() != 1) return;  // failure reported, or no connectable model
+  if (connect_adapter_selection() != kConnectDone) return;  // failure reported, or not connectable
   send_command(owner_of(dialog), IDM_CONNECT_VIEWS);
   refresh_caption(owner_of(dialog));
   // The main window closes the connection again when it cannot set up the target views.

@@ -10,6 +10,14 @@ struct PaneSeam {
   void (*clear)();
 };
 
+// The do-nothing slots (app/message_pane_stubs.cpp): text taken and dropped, a clear that
+// clears nothing. quiet_pane_seam() is the pane made of them (for a program that reports
+// nowhere: benchmarks, fuzz targets); each pane's builder starts from it and sets its own
+// slots by name.
+int pane_drop_text(const char* text);
+void pane_clear_nothing();
+PaneSeam quiet_pane_seam();
+
 // Install the pane; null means there is no pane yet and reported text is lost.
 void pane_set_seam(const PaneSeam* seam);
 const PaneSeam* pane_get_seam();

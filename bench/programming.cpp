@@ -29,9 +29,7 @@
 
 namespace {
 
-int ignore_text(const char*) { return 1; }
-void ignore_clear() {}
-const PaneSeam kQuietPane = {ignore_text, ignore_clear};
+const PaneSeam kQuietPane = quiet_pane_seam();
 int BDX_CALL ignore_report(const char*) { return 0; }
 
 // --- counting every adapter call on its way to the simulated library ---

@@ -50,7 +50,14 @@ void clear() {
   if (g_quiet) g_held.clear();
 }
 
-const PaneSeam kSeam = {replace_selection, clear};
+PaneSeam stdout_pane_seam() {
+  PaneSeam seam = quiet_pane_seam();
+  seam.replace_selection = replace_selection;
+  seam.clear = clear;
+  return seam;
+}
+
+const PaneSeam kSeam = stdout_pane_seam();
 
 }  // namespace
 

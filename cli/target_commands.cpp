@@ -53,8 +53,7 @@ bool parse_regions(const char* text, RegionSelection* selection, std::vector<int
     const std::string item = list.substr(at, comma - at);
     at = comma + 1;
     if (item == "all") {
-      regions.include_volatile = regions.include_eeprom = true;
-      for (bool& page : regions.include_page) page = true;
+      regions = all_regions();
     } else if (item == "eeprom") {
       regions.include_eeprom = true;
     } else if (item == "ram" || item == "volatile") {
@@ -276,7 +275,7 @@ int open_target(TargetOptions& o, bool reset) {
   if (!cli_load_adapter_library()) return kExitFailed;
   bdx_Init(append_line);
   if (!connect_and_identify(o.adapter, o.port, o.clock, !o.target)) {
-    append_line("Failed connection");
+    append_line(kFailedConnectionText);
     return kExitFailed;
   }
   if (!o.target) {
@@ -364,11 +363,17 @@ int console_step() {
   console_draw();
   return previous;
 }
-void console_nothing() {}
+// A console has no messages to deliver and nothing to repaint.
+ProgrammerSink console_sink() {
+  ProgrammerSink sink = quiet_programmer_sink();
+  sink.status = console_status;
+  sink.set_range = console_set_range;
+  sink.set_position = console_set_position;
+  sink.step = console_step;
+  return sink;
+}
 
-const ProgrammerSink kConsoleSink = {console_status,       console_set_range, console_set_position,
-                                     console_step,         console_nothing,   console_nothing,
-                                     console_nothing};
+const ProgrammerSink kConsoleSink = console_sink();
 
 // Loads the file into the (empty) buffer, in banked form, and compares the target with it.
 bool verify_file(const TargetOptions& o) {

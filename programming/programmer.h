@@ -18,6 +18,16 @@ struct ProgrammerSink {
   void (*repaint)();                    // repaints the display at once
 };
 
+// The do-nothing slots (programming/programmer_stubs.cpp): a status that shows nothing, a bar
+// that neither has a range nor moves (its step answers 0), no messages to deliver, nothing to
+// repaint. quiet_programmer_sink() is the sink made of them; each display's builder starts
+// from it and sets its own slots by name.
+void programmer_sink_no_status(const char* text);
+void programmer_sink_no_bar(int value);
+int programmer_sink_no_step();
+void programmer_sink_nothing();
+ProgrammerSink quiet_programmer_sink();
+
 struct ProgrammerState {
   std::string file_path;   // the file to program; kept between runs, empty at start
   bool program_flash;      // "Program FLASH" when the dialog's run started

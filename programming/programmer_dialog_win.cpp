@@ -58,9 +58,19 @@ void sink_deliver_all() {
 }
 void sink_repaint() { UpdateWindow(g_running); }
 
-const ProgrammerSink kDialogSink = {sink_status,      sink_set_range,   sink_set_position,
-                                    sink_step,        sink_deliver_one, sink_deliver_all,
-                                    sink_repaint};
+ProgrammerSink dialog_sink() {
+  ProgrammerSink sink = quiet_programmer_sink();
+  sink.status = sink_status;
+  sink.set_range = sink_set_range;
+  sink.set_position = sink_set_position;
+  sink.step = sink_step;
+  sink.deliver_one_message = sink_deliver_one;
+  sink.deliver_messages = sink_deliver_all;
+  sink.repaint = sink_repaint;
+  return sink;
+}
+
+const ProgrammerSink kDialogSink = dialog_sink();
 
 // --- the dialog ---
 

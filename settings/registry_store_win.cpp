@@ -66,7 +66,14 @@ int registry_write(int place, const char* name, const char* text) {
   return result == ERROR_SUCCESS ? 1 : 0;
 }
 
-const SettingsStore kRegistryStore = {registry_read, registry_write};
+SettingsStore registry_store() {
+  SettingsStore store;
+  store.read = registry_read;
+  store.write = registry_write;
+  return store;
+}
+
+const SettingsStore kRegistryStore = registry_store();
 
 }  // namespace
 

@@ -53,7 +53,7 @@ void fill_derivative_list(HWND dialog) {
 
 void set_autodetect_state(HWND dialog) {
   enable_control(dialog, IDC_TARGET_AUTODETECT,
-                 autodetect_enabled(get_connected(), get_derivative_position()) != 0);
+                 autodetect_enabled(get_connected(), get_derivative_position()));
 }
 
 void show_fields(HWND dialog, const TargetMemoryMap& map) {

@@ -21,7 +21,14 @@ void clear() {
   g_memory.sel_start = g_memory.sel_end = 0;
 }
 
-const PaneSeam kSeam = {replace_selection, clear};
+PaneSeam memory_pane_seam() {
+  PaneSeam seam = quiet_pane_seam();
+  seam.replace_selection = replace_selection;
+  seam.clear = clear;
+  return seam;
+}
+
+const PaneSeam kSeam = memory_pane_seam();
 }  // namespace
 
 MemoryPane& memory_pane_install() {

@@ -28,7 +28,14 @@ int store_write(int place, const char* name, const char* text) {
   return 1;
 }
 
-const SettingsStore kMemoryStore = {store_read, store_write};
+SettingsStore memory_store() {
+  SettingsStore store;
+  store.read = store_read;
+  store.write = store_write;
+  return store;
+}
+
+const SettingsStore kMemoryStore = memory_store();
 }  // namespace
 
 std::string MemorySettingsStore::written() const {

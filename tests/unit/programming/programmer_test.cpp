@@ -23,9 +23,16 @@ int s_step() { return g_position++; }
 void s_one() {
   if (++g_pumps == g_abort_on_pump) programmer_request_abort();
 }
-void s_all() {}
-void s_repaint() {}
-const ProgrammerSink kSink = {s_status, s_range, s_position, s_step, s_one, s_all, s_repaint};
+ProgrammerSink test_sink() {
+  ProgrammerSink sink = quiet_programmer_sink();
+  sink.status = s_status;
+  sink.set_range = s_range;
+  sink.set_position = s_position;
+  sink.step = s_step;
+  sink.deliver_one_message = s_one;
+  return sink;
+}
+const ProgrammerSink kSink = test_sink();
 
 std::string hundred_lines() {
   std::string text;
