@@ -40,14 +40,7 @@ void pane_clear() {
     SendMessageA(g_shell.message_pane, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
 }
 
-PaneSeam edit_pane_seam() {
-  PaneSeam seam = quiet_pane_seam();
-  seam.replace_selection = pane_replace_selection;
-  seam.clear = pane_clear;
-  return seam;
-}
-
-const PaneSeam kEditPane = edit_pane_seam();
+const PaneSeam kEditPane = PANE_SEAM_OF(pane);
 
 constexpr BYTE kFixedFontPitch = FIXED_PITCH | FF_MODERN;
 static_assert(kFixedFontPitch == 0x31, "the fixed font's pitch and family");

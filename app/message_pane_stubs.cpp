@@ -1,13 +1,8 @@
 // The message pane's do-nothing slots, and the quiet pane made of them.
 #include "app/message_pane.h"
 
-int pane_drop_text(const char*) { return 1; }
+int quiet_pane_replace_selection(const char*) { return 1; }
 
-void pane_clear_nothing() {}
+void quiet_pane_clear() {}
 
-PaneSeam quiet_pane_seam() {
-  PaneSeam seam;
-  seam.replace_selection = pane_drop_text;
-  seam.clear = pane_clear_nothing;
-  return seam;
-}
+PaneSeam quiet_pane_seam() { return PANE_SEAM_OF(quiet_pane); }

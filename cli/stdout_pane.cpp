@@ -33,7 +33,7 @@ void emit_line(const std::string& line) {
   }
 }
 
-int replace_selection(const char* text) {
+int console_pane_replace_selection(const char* text) {
   g_pending += text ? text : "";
   size_t end;
   while ((end = g_pending.find("\r\r\n")) != std::string::npos) {
@@ -46,18 +46,11 @@ int replace_selection(const char* text) {
 
 // Clearing the pane cannot take back what was printed; the lines simply go on. Held lines are
 // cleared as the program's pane would be.
-void clear() {
+void console_pane_clear() {
   if (g_quiet) g_held.clear();
 }
 
-PaneSeam stdout_pane_seam() {
-  PaneSeam seam = quiet_pane_seam();
-  seam.replace_selection = replace_selection;
-  seam.clear = clear;
-  return seam;
-}
-
-const PaneSeam kSeam = stdout_pane_seam();
+const PaneSeam kSeam = PANE_SEAM_OF(console_pane);
 
 }  // namespace
 

@@ -364,16 +364,11 @@ int console_step() {
   return previous;
 }
 // A console has no messages to deliver and nothing to repaint.
-ProgrammerSink console_sink() {
-  ProgrammerSink sink = quiet_programmer_sink();
-  sink.status = console_status;
-  sink.set_range = console_set_range;
-  sink.set_position = console_set_position;
-  sink.step = console_step;
-  return sink;
-}
+constexpr auto console_deliver_one_message = quiet_sink_deliver_one_message;
+constexpr auto console_deliver_messages = quiet_sink_deliver_messages;
+constexpr auto console_repaint = quiet_sink_repaint;
 
-const ProgrammerSink kConsoleSink = console_sink();
+const ProgrammerSink kConsoleSink = PROGRAMMER_SINK_OF(console);
 
 // Loads the file into the (empty) buffer, in banked form, and compares the target with it.
 bool verify_file(const TargetOptions& o) {

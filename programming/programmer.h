@@ -18,14 +18,28 @@ struct ProgrammerSink {
   void (*repaint)();                    // repaints the display at once
 };
 
+// The slots by name, one list. PROGRAMMER_SINK_OF(prefix) builds the sink whose every slot is
+// the function <prefix>_<slot> (dialog_status, dialog_set_range...): a display that lacks one
+// does not compile, and no slot is filled by its position.
+#define PROGRAMMER_SINK_SLOTS(X, prefix)                                          \
+  X(prefix, status) X(prefix, set_range) X(prefix, set_position) X(prefix, step) \
+  X(prefix, deliver_one_message) X(prefix, deliver_messages) X(prefix, repaint)
+#define PROGRAMMER_SINK_SLOT_FROM(prefix, slot) sink.slot = prefix##_##slot;
+#define PROGRAMMER_SINK_OF(prefix)                                               \
+  [] { ProgrammerSink sink{}; PROGRAMMER_SINK_SLOTS(PROGRAMMER_SINK_SLOT_FROM, prefix) \
+       return sink; }()
+
 // The do-nothing slots (programming/programmer_stubs.cpp): a status that shows nothing, a bar
 // that neither has a range nor moves (its step answers 0), no messages to deliver, nothing to
-// repaint. quiet_programmer_sink() is the sink made of them; each display's builder starts
-// from it and sets its own slots by name.
-void programmer_sink_no_status(const char* text);
-void programmer_sink_no_bar(int value);
-int programmer_sink_no_step();
-void programmer_sink_nothing();
+// repaint; a display without one of these names the do-nothing slot for it.
+// quiet_programmer_sink() is the sink made of them all.
+void quiet_sink_status(const char* text);
+void quiet_sink_set_range(int maximum);
+void quiet_sink_set_position(int position);
+int quiet_sink_step();
+void quiet_sink_deliver_one_message();
+void quiet_sink_deliver_messages();
+void quiet_sink_repaint();
 ProgrammerSink quiet_programmer_sink();
 
 struct ProgrammerState {

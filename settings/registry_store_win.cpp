@@ -66,14 +66,7 @@ int registry_write(int place, const char* name, const char* text) {
   return result == ERROR_SUCCESS ? 1 : 0;
 }
 
-SettingsStore registry_store() {
-  SettingsStore store;
-  store.read = registry_read;
-  store.write = registry_write;
-  return store;
-}
-
-const SettingsStore kRegistryStore = registry_store();
+const SettingsStore kRegistryStore = SETTINGS_STORE_OF(registry);
 
 }  // namespace
 

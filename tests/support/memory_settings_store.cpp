@@ -28,14 +28,7 @@ int store_write(int place, const char* name, const char* text) {
   return 1;
 }
 
-SettingsStore memory_store() {
-  SettingsStore store;
-  store.read = store_read;
-  store.write = store_write;
-  return store;
-}
-
-const SettingsStore kMemoryStore = memory_store();
+const SettingsStore kMemoryStore = SETTINGS_STORE_OF(store);
 }  // namespace
 
 std::string MemorySettingsStore::written() const {

@@ -16,23 +16,16 @@ int g_position = 0;      // the bar
 int g_pumps = 0;
 int g_abort_on_pump = -1;  // the n-th single-message pump delivers an Abort click
 
-void s_status(const char* t) { g_log += std::string("[") + t + "]"; }
-void s_range(int m) { g_log += "range(" + std::to_string(m) + ")"; }
-void s_position(int p) { g_position = p; }
-int s_step() { return g_position++; }
-void s_one() {
+void test_status(const char* t) { g_log += std::string("[") + t + "]"; }
+void test_set_range(int m) { g_log += "range(" + std::to_string(m) + ")"; }
+void test_set_position(int p) { g_position = p; }
+int test_step() { return g_position++; }
+void test_deliver_one_message() {
   if (++g_pumps == g_abort_on_pump) programmer_request_abort();
 }
-ProgrammerSink test_sink() {
-  ProgrammerSink sink = quiet_programmer_sink();
-  sink.status = s_status;
-  sink.set_range = s_range;
-  sink.set_position = s_position;
-  sink.step = s_step;
-  sink.deliver_one_message = s_one;
-  return sink;
-}
-const ProgrammerSink kSink = test_sink();
+constexpr auto test_deliver_messages = quiet_sink_deliver_messages;
+constexpr auto test_repaint = quiet_sink_repaint;
+const ProgrammerSink kSink = PROGRAMMER_SINK_OF(test);
 
 std::string hundred_lines() {
   std::string text;
