@@ -172,7 +172,7 @@ int main() {
     blocks = g_calls[k_bdx_FlashProgramBlock];
     calls = all_calls();
   }
-  const bool verified = verify_target_against_buffer() == 1;
+  const bool verified = verify_target_against_buffer();
   std::sort(times.begin(), times.end());
   const long minimum = 256 * 1024 / 512;
   std::printf("256 KiB image (pages 0x30-0x3F, windows 0x4000/0x8000/0xC000 and paged form) from "

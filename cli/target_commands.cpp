@@ -582,7 +582,7 @@ int cli_write_file(int argc, char** argv) {
   if (o.addresses == AddressForm::Linear && !write_banked_copy(o.file, &banked_copy))
     return kExitFailed;
   const char* path = banked_copy.empty() ? o.file : banked_copy.c_str();
-  const int ok = programmer_run_job(path, !o.no_program, !o.no_verify, kConsoleSink, o.security);
+  const bool ok = programmer_run_job(path, !o.no_program, !o.no_verify, kConsoleSink, o.security);
   end_bar_line();
   if (!banked_copy.empty()) std::remove(banked_copy.c_str());
   return ok ? kExitOk : kExitFailed;

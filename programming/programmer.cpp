@@ -206,16 +206,17 @@ RunEnd run_steps(const char* path, bool program_flash, bool verify_flash, Securi
 }  // namespace
 
 int programmer_run(const char* path, const ProgrammerSink& sink) {
-  return programmer_run_job(path, g_programmer.program_flash, g_programmer.verify_flash, sink);
+  const ProgrammerState& boxes = g_programmer;
+  return programmer_run_job(path, boxes.program_flash, boxes.verify_flash, sink) ? 1 : 0;
 }
 
-int programmer_run_job(const char* path, bool program_flash, bool verify_flash,
-                       const ProgrammerSink& sink, SecurityMode security) {
+bool programmer_run_job(const char* path, bool program_flash, bool verify_flash,
+                        const ProgrammerSink& sink, SecurityMode security) {
   g_programmer.abort_flag = 0;
   RunScope scope(sink);
   const RunEnd end = run_steps(path, program_flash, verify_flash, security, sink);
   if (end == RunEnd::Aborted) status("Programming aborted");
-  return end == RunEnd::Done ? 1 : 0;
+  return end == RunEnd::Done;
 }
 
 int programmer_progress() {

@@ -60,17 +60,17 @@ bool programmer_busy();
 void programmer_request_abort();
 
 // A run: programs the file's flash (program_flash) and verifies it (verify_flash) through the
-// adapter library, 1 success, 0 failure (the status line says why; "Programming aborted" when
-// the abort flag stopped it). The abort flag starts clear; the sink is used until the run
+// adapter library; true on success, false on failure (the status line says why; "Programming
+// aborted" when the abort flag stopped it). The abort flag starts clear; the sink is used until the run
 // returns. Every run hands the library the file with the security byte by the rule of
 // `security` (the dialog's runs: unsecure), through a temporary copy where that changes the
 // byte, and sets an erased security byte on the part to 0xFE after programming a file that
 // holds none. The one body of every run, the dialog's and the command line's.
-int programmer_run_job(const char* path, bool program_flash, bool verify_flash,
-                       const ProgrammerSink& sink,
-                       SecurityMode security = SecurityMode::Unsecure);
+bool programmer_run_job(const char* path, bool program_flash, bool verify_flash,
+                        const ProgrammerSink& sink,
+                        SecurityMode security = SecurityMode::Unsecure);
 // The run behind "&Start": programmer_run_job with the dialog's two check boxes as Start stored
-// them in g_programmer.
+// them in g_programmer; 1 success, 0 failure.
 int programmer_run(const char* path, const ProgrammerSink& sink);
 // The library's progress callback: delivers every pending message, steps the bar while it has
 // not passed the line total, repaints, and returns the abort flag.
