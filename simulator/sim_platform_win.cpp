@@ -3,7 +3,6 @@
 // still runs, and the library's entry point.
 #include <windows.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
