@@ -7,14 +7,11 @@
 #include "adapter/adapter_settings.h"
 #include "adapter/connection.h"
 #include "app/dialog_helpers_win.h"
-#include "app/shell_win.h"
 #include "resources/adapter_dialog_ids.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
-void no_title(HWND) {}
-adapter_title_fn g_update_title = no_title;
 port_probe_fn g_probe = port_exists;
 
 HWND owner_of(HWND dialog) { return GetWindow(dialog, GW_OWNER); }
@@ -64,16 +61,16 @@ void on_ok(HWND dialog) {
   const AdapterSelection s = adapter_dialog_selection();
   set_adapter_type(s.type);
   set_adapter_port(s.type == ADAPTER_R42 ? -1 : s.port);
-  g_update_title(owner_of(dialog));
+  refresh_caption(owner_of(dialog));
   set_target_clock(s.target_clock);
   EndDialog(dialog, 1);
 }
 
 void on_connect(HWND dialog) {
   read_adapter_dialog(dialog);
-  if (connect_adapter_selection() != 1) return;  // failure reported, or no connectable model
+  if (connect_adapter_selection() != kConnectDone) return;  // failure reported, or not connectable
   send_command(owner_of(dialog), IDM_CONNECT_VIEWS);
-  g_update_title(owner_of(dialog));
+  refresh_caption(owner_of(dialog));
   // The main window closes the connection again when it cannot set up the target views.
   if (get_connected())
     show_connected(dialog);
@@ -86,10 +83,6 @@ void on_disconnect(HWND dialog) {
   show_disconnected(dialog);
 }
 }  // namespace
-
-void set_adapter_dialog_title_hook(adapter_title_fn hook) {
-  g_update_title = hook ? hook : no_title;
-}
 
 void set_port_probe(port_probe_fn probe) { g_probe = probe ? probe : port_exists; }
 

@@ -14,9 +14,6 @@ void read_adapter_dialog(HWND dialog);
 // 1 when serial port index (0 = COM1) can be opened now, else 0.
 int port_exists(int index);
 
-// The caption of the owner window is rebuilt through this hook (the shell sets it); default none.
-typedef void (*adapter_title_fn)(HWND window);
-void set_adapter_dialog_title_hook(adapter_title_fn hook);
 // The probe used to build the port list; null restores port_exists.
 typedef int (*port_probe_fn)(int index);
 void set_port_probe(port_probe_fn probe);

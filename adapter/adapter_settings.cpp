@@ -94,30 +94,30 @@ std::string format_port(int index) {
   return text;
 }
 
-int parse_port_text(const char* text, int* port) {
+bool parse_port_text(const char* text, int* port) {
   int number = 0;
-  if (!text || std::sscanf(text, "COM%d", &number) != 1) return 0;
+  if (!text || std::sscanf(text, "COM%d", &number) != 1) return false;
   if (port) *port = number - 1;
-  return 1;
+  return true;
 }
 
-int build_clock_entries(int type, int selection_clock, std::vector<std::string>* entries,
-                        int* selected) {
+bool build_clock_entries(int type, int selection_clock, std::vector<std::string>* entries,
+                         int* selected) {
   entries->clear();
   *selected = -1;
   if (type == ADAPTER_R43) {
     entries->push_back("3 MHz");
     entries->push_back("30 MHz");
-    return 1;
+    return true;
   }
   const int* list = adapter_clock_list(type);
-  if (!list) return 0;
+  if (!list) return false;
   *selected = 0;
   for (int i = 0; list[i] != 0; ++i) {
     if (list[i] == selection_clock) *selected = i;
     entries->push_back(format_clock(list[i]));
   }
-  return 1;
+  return true;
 }
 
 int build_port_entries(int selection_port, int (*probe)(int index),
@@ -136,18 +136,18 @@ int build_port_entries(int selection_port, int (*probe)(int index),
   return selected;
 }
 
-int connect_adapter_selection() {
+ConnectOutcome connect_adapter_selection() {
   const AdapterSelection s = g_selection;
-  if (s.type != ADAPTER_R41 && s.type != ADAPTER_R42) return -1;
+  if (s.type != ADAPTER_R41 && s.type != ADAPTER_R42) return kNotConnectable;
   // The shared first half of Connect, without identification: the 7016 that follows identifies.
   const int port = s.type == ADAPTER_R41 ? s.port : 0;
   if (!connect_and_identify(s.type, port, s.target_clock, false)) {
-    append_error("Failed connection");
-    return 0;
+    append_error(kFailedConnectionText);
+    return kConnectFailed;
   }
   set_adapter_type(s.type);
   set_adapter_port(settings_port(s.type, s.port));
   set_target_clock(s.target_clock);
   set_connected(1);
-  return 1;
+  return kConnectDone;
 }

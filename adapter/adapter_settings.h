@@ -57,19 +57,20 @@ std::string format_clock(int khz);
 int parse_clock_text(const char* text);
 // "COM%d" with index + 1.
 std::string format_port(int index);
-// "COM<n>" gives n - 1 in *port and 1; anything else 0 with *port untouched.
-int parse_port_text(const char* text, int* port);
+// "COM<n>" gives n - 1 in *port and true; anything else false with *port untouched.
+bool parse_port_text(const char* text, int* port);
 
-// The clock box's entries for a model and the position to select (-1 for none). Returns 0 for a
+// The clock box's entries for a model and the position to select (-1 for none). False for a
 // model whose clock box is left alone.
-int build_clock_entries(int type, int selection_clock, std::vector<std::string>* entries,
-                        int* selected);
+bool build_clock_entries(int type, int selection_clock, std::vector<std::string>* entries,
+                         int* selected);
 // The R41 port box: "COM1" to "COM128", each present only when probe(index) says it exists,
 // except the selection's own port, which is always listed. Returns the position to select.
 int build_port_entries(int selection_port, int (*probe)(int index),
                        std::vector<std::string>* entries);
 
-// The dialog's Connect with the current selection. R41 and R42 only; returns -1 without doing
-// anything for other types. On failure appends "Failed connection" and returns 0; on success
-// stores type, port and clock in the settings, sets the connected flag and returns 1.
-int connect_adapter_selection();
+// The dialog's Connect with the current selection. R41 and R42 only: other types are not
+// connectable, and nothing is done. On failure appends "Failed connection"; on success stores
+// type, port and clock in the settings and sets the connected flag.
+enum ConnectOutcome { kNotConnectable = -1, kConnectFailed = 0, kConnectDone = 1 };
+ConnectOutcome connect_adapter_selection();

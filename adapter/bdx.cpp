@@ -9,58 +9,6 @@
 
 namespace {
 
-// Failing stubs: what a call gets when the library or the function is missing.
-int BDX_CALL stub_bdx_Init(bdx_line_callback) { return -1; }
-int BDX_CALL stub_bdx_Connect(const char*, const char*) { return -1; }
-int BDX_CALL stub_bdx_Disconnect(void) { return -1; }
-int BDX_CALL stub_bdx_Sync(void) { return -1; }
-int BDX_CALL stub_bdx_TargetStart(void) { return -1; }
-int BDX_CALL stub_bdx_TargetStep(void) { return -1; }
-int BDX_CALL stub_bdx_TargetHalt(void) { return -1; }
-int BDX_CALL stub_bdx_TargetReset(void) { return -1; }
-int BDX_CALL stub_bdx_GetBdmSpeed(float*) { return -1; }
-int BDX_CALL stub_bdx_SetBdmSpeed(float) { return -1; }
-int BDX_CALL stub_bdx_RegisterGetAll(uint32_t*) { return -1; }
-int BDX_CALL stub_bdx_RegisterSet(int, uint32_t) { return -1; }
-int BDX_CALL stub_bdx_GetByte(uint32_t, unsigned char*) { return -1; }
-int BDX_CALL stub_bdx_GetMemoryByte(uint32_t, unsigned char*) { return -1; }
-int BDX_CALL stub_bdx_SetByte(uint32_t, unsigned char) { return -1; }
-int BDX_CALL stub_bdx_SetMemoryByte(uint32_t, unsigned char) { return -1; }
-int BDX_CALL stub_bdx_GetBlock(uint32_t start, uint32_t, unsigned char*, uint32_t* fail) {
-  if (fail) *fail = start;
-  return -1;
-}
-int BDX_CALL stub_bdx_LoadBlock(uint32_t start, uint32_t, const unsigned char*, uint32_t* fail) {
-  if (fail) *fail = start;
-  return -1;
-}
-int BDX_CALL stub_bdx_FlashEraseAll(unsigned char) { return -1; }
-int BDX_CALL stub_bdx_FlashEraseBlock(int, unsigned char) { return -1; }
-int BDX_CALL stub_bdx_FlashProgramBlock(unsigned char, uint32_t, const unsigned char*, uint32_t) {
-  return -1;
-}
-int BDX_CALL stub_bdx_FlashWriteFile(unsigned char, unsigned char, const char*, uint32_t* fail,
-                                     bdx_progress_callback) {
-  if (fail) *fail = 0;
-  return -1;
-}
-int BDX_CALL stub_bdx_FlashVerifyFile(const char*, uint32_t* fail, bdx_progress_callback) {
-  if (fail) *fail = 0;
-  return -1;
-}
-int BDX_CALL stub_bdx_EpromEraseAll(unsigned char, uint32_t) { return -1; }
-int BDX_CALL stub_bdx_EpromProgramByte(unsigned char, uint32_t, unsigned char) { return -1; }
-int BDX_CALL stub_bdx_EpromProgramSector(unsigned char, uint32_t, uint32_t) { return -1; }
-
-// Filled by name: a function of the list without its stub does not compile.
-BdxTable make_stub_table() {
-  BdxTable t;
-#define BDX_STUB_ENTRY(name, params, args) t.name = stub_##name;
-  BDX_FUNCTION_LIST(BDX_STUB_ENTRY)
-#undef BDX_STUB_ENTRY
-  return t;
-}
-
 const char* const kNames[] = {
 #define BDX_NAME_ENTRY(name, params, args) #name,
     BDX_FUNCTION_LIST(BDX_NAME_ENTRY)
@@ -101,7 +49,7 @@ std::string missing_line(const BdxBinding& b, const char* library_name) {
 
 }  // namespace
 
-BdxTable g_bdx = make_stub_table();
+BdxTable g_bdx = bdx_stub_table();
 BdxCallGuard g_bdx_call_guard = nullptr;
 
 namespace {
@@ -144,13 +92,28 @@ bool bdx_is_stdcall_name(const std::string& export_name) {
   return export_name.find('@') != std::string::npos;
 }
 
-void bdx_table_reset() { g_bdx = make_stub_table(); }
+namespace {
+// Identification reads the target through the table, whatever fills it.
+int read_memory_byte(uint32_t address, unsigned char* value) {
+  return bdx_GetMemoryByte(address, value);
+}
 
-void bdx_table_set(const BdxTable& table) { g_bdx = table; }
+// Every way of filling the table goes through here, and installs the catalogue's
+// identification reader with it: target/ reads the part through the table without including
+// adapter/.
+void install_table(const BdxTable& table) {
+  g_bdx = table;
+  set_identification_reader(read_memory_byte);
+}
+}  // namespace
+
+void bdx_table_reset() { install_table(bdx_stub_table()); }
+
+void bdx_table_set(const BdxTable& table) { install_table(table); }
 
 BdxBinding bdx_bind(bdx_lookup_fn lookup, void* ctx) {
   BdxBinding b;
-  b.table = make_stub_table();
+  b.table = bdx_stub_table();
   void* found[kBdxFunctionCount] = {};
   for (int i = 0; i < kBdxFunctionCount; ++i) {
     for (int form = 0; form < kBdxNameForms && !found[i]; ++form) {
@@ -174,7 +137,7 @@ BdxBinding bdx_bind(bdx_lookup_fn lookup, void* ctx) {
 int bdx_table_bind(bdx_lookup_fn lookup, void* ctx, const char* library_name,
                    BdxBinding* binding) {
   BdxBinding b = bdx_bind(lookup, ctx);
-  g_bdx = b.table;
+  install_table(b.table);
   if (b.stdcall_names) append_line("bdxdll.dll: exports use __stdcall names");
   const std::string missing = missing_line(b, library_name);
   if (!missing.empty()) append_line(missing.c_str());
@@ -207,11 +170,3 @@ void bdx_library_missing(const char* path) {
   append_line(line.c_str());
 }
 
-namespace {
-// Identification reads the target through the table, whatever fills it.
-int read_memory_byte(uint32_t address, unsigned char* value) {
-  return bdx_GetMemoryByte(address, value);
-}
-const bool g_identification_reads_the_library =
-    (set_identification_reader(read_memory_byte), true);
-}  // namespace

@@ -82,7 +82,10 @@ struct BdxBinding {
   bool stdcall_names = false;              // some were found under a __stdcall name
 };
 
-// Fill every entry with its failing stub: -1, and the start address as failing address.
+// The table of failing stubs (adapter/bdx_stubs.cpp), filled by name: every call returns -1,
+// with the start address (or 0 for the file calls) as failing address.
+BdxTable bdx_stub_table();
+// Fill every entry with its failing stub.
 void bdx_table_reset();
 
 // Looks every function up through lookup(ctx, name) under each of its export names in turn;

@@ -16,6 +16,8 @@ int connect_adapter(int adapter_type, int port, int target_clock);
 // caller goes on as its front end needs: the main window builds its views (7016), the command
 // line checks the derivative and resets the target. A secured part is named in a line.
 bool connect_and_identify(int adapter_type, int port, int target_clock, bool identify);
+// The line a front end adds when connect_and_identify fails (the Adapter dialog, corvane).
+constexpr char kFailedConnectionText[] = "Failed connection";
 
 // One library call each; a failure is reported as a line in the message pane.
 void reset_target();

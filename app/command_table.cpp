@@ -219,21 +219,22 @@ const char* command_tooltip(int command) {
   return row && row->tooltip ? row->tooltip : "Huh?";
 }
 
-int menu_item_enabled(int command, int connected, int target_known) {
+MenuItemState menu_item_enabled(int command, int connected, int target_known) {
   const CommandRow* row = find_command(command);
+  auto enabled_when = [](bool on) { return on ? kMenuItemEnabled : kMenuItemGrayed; };
   switch (row ? row->rule : RULE_NONE) {
     case RULE_CONNECTED:
-      return connected == 1 ? 1 : 0;
+      return enabled_when(connected == 1);
     case RULE_TARGET_KNOWN:
-      return target_known ? 1 : 0;
+      return enabled_when(target_known != 0);
     case RULE_NOT_CONNECTED:
-      return connected ? 0 : 1;
+      return enabled_when(connected == 0);
     case RULE_WHILE_CONNECTED:
-      return connected ? 1 : 0;
+      return enabled_when(connected != 0);
     case RULE_NONE:
       break;
   }
-  return -1;
+  return kMenuItemUntouched;
 }
 
 const int* ruled_menu_commands(int* count) {
@@ -241,9 +242,9 @@ const int* ruled_menu_commands(int* count) {
   return kRuledCommands.ids;
 }
 
-int command_uses_adapter(int command) {
+bool command_uses_adapter(int command) {
   const CommandRow* row = find_command(command);
-  return row && row->uses_adapter ? 1 : 0;
+  return row && row->uses_adapter;
 }
 
 const int* adapter_commands(int* count) {
@@ -251,6 +252,6 @@ const int* adapter_commands(int* count) {
   return kAdapterCommands.ids;
 }
 
-int connect_button_enabled(int adapter_type, int have_current_target) {
-  return adapter_type != -1 && have_current_target ? 1 : 0;
+bool connect_button_enabled(int adapter_type, int have_current_target) {
+  return adapter_type != -1 && have_current_target;
 }

@@ -65,18 +65,19 @@ const int* target_toolbar_state_commands(int* count);
 const char* command_tooltip(int command);
 enum { kTooltipTextSize = 36 };
 
-// The enabling rules of the menus. Returns 1 when the item is enabled, 0 when it is grayed, and
-// -1 for items that no rule touches (they stay as they are: always enabled).
-int menu_item_enabled(int command, int connected, int target_known);
+// What the enabling rules of the menus make of an item: enabled, grayed, or left as it is (items
+// that no rule touches: always enabled).
+enum MenuItemState { kMenuItemUntouched = -1, kMenuItemGrayed = 0, kMenuItemEnabled = 1 };
+MenuItemState menu_item_enabled(int command, int connected, int target_known);
 // The commands the rules touch, in the order they are applied.
 const int* ruled_menu_commands(int* count);
 
 // Commands that talk to the adapter library, directly or through their dialog. None of them may
 // start while a programmer run is in progress (the library is busy with the run): their menu
 // items and toolbar buttons are grayed then and the dispatcher ignores them.
-int command_uses_adapter(int command);
+bool command_uses_adapter(int command);
 const int* adapter_commands(int* count);
 
 // The adapter toolbar's Connect button: usable once an adapter type was chosen and a current
 // target is present.
-int connect_button_enabled(int adapter_type, int have_current_target);
+bool connect_button_enabled(int adapter_type, int have_current_target);

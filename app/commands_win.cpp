@@ -169,7 +169,6 @@ void refresh_in_target_mode() {
 
 void install_shell_hooks() {
   set_update_toolbars_hook(update_toolbars);
-  set_adapter_dialog_title_hook(update_title);
 }
 
 
@@ -224,16 +223,17 @@ void on_init_menu_popup() {
   int count = 0;
   const int* commands = ruled_menu_commands(&count);
   for (int i = 0; i < count; ++i) {
-    const int enabled = menu_item_enabled(commands[i], connected, known);
-    if (enabled < 0) continue;
+    const MenuItemState state = menu_item_enabled(commands[i], connected, known);
+    if (state == kMenuItemUntouched) continue;
     EnableMenuItem(g_shell.menu_bar, static_cast<UINT>(commands[i]),
-                   MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+                   MF_BYCOMMAND | (state == kMenuItemEnabled ? MF_ENABLED : MF_GRAYED));
   }
   // During a programmer run every command that uses the library rests; after it, those that no
   // rule above grays are enabled again.
   commands = adapter_commands(&count);
   for (int i = 0; i < count; ++i) {
-    if (!programmer_busy() && menu_item_enabled(commands[i], connected, known) >= 0) continue;
+    if (!programmer_busy() && menu_item_enabled(commands[i], connected, known) != kMenuItemUntouched)
+      continue;
     EnableMenuItem(g_shell.menu_bar, static_cast<UINT>(commands[i]),
                    MF_BYCOMMAND | (programmer_busy() ? MF_GRAYED : MF_ENABLED));
   }

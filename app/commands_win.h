@@ -7,8 +7,8 @@
 
 #include "target/catalogue.h"
 
-// Points the hooks of the lower layers at the shell: the catalogue's toolbar update and the
-// adapter dialog's caption update. Called once while the main window is created.
+// Points the hook of the lower layers at the shell: the catalogue's toolbar update. Called once
+// while the main window is created.
 void install_shell_hooks();
 
 // Builds the menu bar with its pop-ups and attaches it to window.

@@ -1,14 +1,38 @@
 #include "app/dialog_helpers_win.h"
 
 #include "app/shell_win.h"
+#include "app/title_win.h"
 
 namespace {
+caption_fn g_caption = update_title;
+
 // The templates are resources of the program itself (the GUI tests link them in too); before
 // start-up has recorded the instance, the program's module is the same one.
 HINSTANCE template_module() {
   return g_shell.instance ? g_shell.instance : GetModuleHandleA(nullptr);
 }
 }  // namespace
+
+void center_dialog(HWND dialog) {
+  int width;
+  int height;
+  HWND parent = GetParent(dialog);
+  if (parent) {
+    RECT client;
+    GetClientRect(parent, &client);
+    width = client.right - client.left;
+    height = client.bottom - client.top;
+  } else {
+    width = GetSystemMetrics(SM_CXSCREEN);
+    height = GetSystemMetrics(SM_CYSCREEN);
+  }
+  RECT own;
+  GetWindowRect(dialog, &own);
+  int w = own.right - own.left;
+  int h = own.bottom - own.top;
+  SetWindowPos(dialog, nullptr, width / 2 - w / 2, height / 2 - h / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER);
+}
 
 LRESULT send_item(HWND dialog, int id, UINT message, WPARAM wparam, LPARAM lparam) {
   return SendDlgItemMessageA(dialog, id, message, wparam, lparam);
@@ -49,3 +73,7 @@ HWND create_modeless_dialog(HWND owner, const char* name, DLGPROC proc) {
 void send_command(HWND window, int command) {
   SendMessageA(window, WM_COMMAND, static_cast<WPARAM>(command), 0);
 }
+
+void refresh_caption(HWND owner) { g_caption(owner); }
+
+void set_caption_hook(caption_fn hook) { g_caption = hook ? hook : update_title; }

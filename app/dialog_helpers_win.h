@@ -1,10 +1,14 @@
-// Small helpers every dialog of the tool shares: sending to a dialog item, reading a control's
-// text, enabling an item without losing the keyboard focus, running a dialog from its template,
-// and handing a command up to the main window.
+// Small helpers every dialog of the tool shares: centring it, sending to a dialog item, reading a
+// control's text, enabling an item without losing the keyboard focus, running a dialog from its
+// template, and handing a command or a caption change up to the main window.
 #pragma once
 #include <windows.h>
 
 #include <string>
+
+// Centres a dialog over its parent's client area, or over the screen when it has none (called
+// on WM_INITDIALOG by every dialog).
+void center_dialog(HWND dialog);
 
 // SendDlgItemMessageA on the item id of dialog.
 LRESULT send_item(HWND dialog, int id, UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
@@ -33,3 +37,11 @@ HWND create_modeless_dialog(HWND owner, const char* name, DLGPROC proc);
 // Sends command (an IDM_* id) to window as WM_COMMAND, as a menu item does; it has run when this
 // returns.
 void send_command(HWND window, int command);
+
+// The one way up for a dialog that changed what the caption shows (the adapter settings, the
+// connection, the current target): rebuilds the caption of owner with update_title
+// (app/title_win.h), or with the function set_caption_hook installed in its place.
+void refresh_caption(HWND owner);
+typedef void (*caption_fn)(HWND window);
+// Null restores update_title.
+void set_caption_hook(caption_fn hook);

@@ -40,7 +40,7 @@ void pane_clear() {
     SendMessageA(g_shell.message_pane, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
 }
 
-const PaneSeam kEditPane = {pane_replace_selection, pane_clear};
+const PaneSeam kEditPane = PANE_SEAM_OF(pane);
 
 constexpr BYTE kFixedFontPitch = FIXED_PITCH | FF_MODERN;
 static_assert(kFixedFontPitch == 0x31, "the fixed font's pitch and family");
@@ -179,27 +179,6 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     default:
       return DefWindowProcA(window, message, wparam, lparam);
   }
-}
-
-void center_dialog(HWND dialog) {
-  int width;
-  int height;
-  HWND parent = GetParent(dialog);
-  if (parent) {
-    RECT client;
-    GetClientRect(parent, &client);
-    width = client.right - client.left;
-    height = client.bottom - client.top;
-  } else {
-    width = GetSystemMetrics(SM_CXSCREEN);
-    height = GetSystemMetrics(SM_CYSCREEN);
-  }
-  RECT own;
-  GetWindowRect(dialog, &own);
-  int w = own.right - own.left;
-  int h = own.bottom - own.top;
-  SetWindowPos(dialog, nullptr, width / 2 - w / 2, height / 2 - h / 2, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER);
 }
 
 namespace {

@@ -10,6 +10,21 @@ struct PaneSeam {
   void (*clear)();
 };
 
+// The slots by name, one list. PANE_SEAM_OF(prefix) builds the PaneSeam whose every slot is the
+// function <prefix>_<slot> (pane_replace_selection, pane_clear...): a pane that lacks one does
+// not compile, and no slot is filled by its position.
+#define PANE_SEAM_SLOTS(X, prefix) X(prefix, replace_selection) X(prefix, clear)
+#define PANE_SEAM_SLOT_FROM(prefix, slot) seam.slot = prefix##_##slot;
+#define PANE_SEAM_OF(prefix) \
+  [] { PaneSeam seam{}; PANE_SEAM_SLOTS(PANE_SEAM_SLOT_FROM, prefix) return seam; }()
+
+// The do-nothing slots (app/message_pane_stubs.cpp): text taken and dropped, a clear that
+// clears nothing. quiet_pane_seam() is the pane made of them, for a program that reports
+// nowhere (benchmarks, fuzz targets).
+int quiet_pane_replace_selection(const char* text);
+void quiet_pane_clear();
+PaneSeam quiet_pane_seam();
+
 // Install the pane; null means there is no pane yet and reported text is lost.
 void pane_set_seam(const PaneSeam* seam);
 const PaneSeam* pane_get_seam();

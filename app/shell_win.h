@@ -38,9 +38,6 @@ extern const char kMainWindowClass[];            // "CorvaneWindowClass"
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
-// Centres a dialog (called on WM_INITDIALOG by every dialog).
-void center_dialog(HWND dialog);
-
 // Start-up up to and including bdx_Init: paths, brush, class, main window, message pane, show,
 // adapter library. Returns the main window.
 HWND start_application(HINSTANCE instance, int show_command);

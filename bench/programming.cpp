@@ -29,9 +29,7 @@
 
 namespace {
 
-int ignore_text(const char*) { return 1; }
-void ignore_clear() {}
-const PaneSeam kQuietPane = {ignore_text, ignore_clear};
+const PaneSeam kQuietPane = quiet_pane_seam();
 int BDX_CALL ignore_report(const char*) { return 0; }
 
 // --- counting every adapter call on its way to the simulated library ---
@@ -174,7 +172,7 @@ int main() {
     blocks = g_calls[k_bdx_FlashProgramBlock];
     calls = all_calls();
   }
-  const bool verified = verify_target_against_buffer() == 1;
+  const bool verified = verify_target_against_buffer();
   std::sort(times.begin(), times.end());
   const long minimum = 256 * 1024 / 512;
   std::printf("256 KiB image (pages 0x30-0x3F, windows 0x4000/0x8000/0xC000 and paged form) from "

@@ -6,16 +6,10 @@
 #include <cstring>
 #include <new>
 #include <vector>
-#if defined(_WIN32)
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
-#include <sys/stat.h>
 
 #include "app/message_pane.h"
 #include "buffer/buffer_store.h"
-#include "buffer/file_replace.h"
+#include "buffer/file_system.h"
 #include "buffer/load_save.h"
 #include "target/hcs12_registers.h"
 

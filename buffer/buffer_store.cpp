@@ -250,19 +250,19 @@ int buffer_read_run(uint32_t address, uint32_t last_address, int max_count, uint
   return copied;
 }
 
-int buffer_next_held(uint32_t address, uint32_t last_address, uint32_t* found) {
-  if (address > last_address) return 0;
+bool buffer_next_held(uint32_t address, uint32_t last_address, uint32_t* found) {
+  if (address > last_address) return false;
   // Valid bytes of the blocks are disjoint and ascending, so the first block whose valid bytes
   // end above address holds the answer (or nothing is held there).
   BufferBlock* from = block_starting_at_or_below(address);
   for (BufferBlock* b = from ? from : buffer_head; b; b = b->next) {
-    if (b->start_address > last_address) return 0;
+    if (b->start_address > last_address) return false;
     if (b->length == 0 || uint64_t(b->start_address) + b->length <= address) continue;
     g_hint = b;
     if (found) *found = b->start_address > address ? b->start_address : address;
-    return 1;
+    return true;
   }
-  return 0;
+  return false;
 }
 
 bool buffer_is_empty() { return buffer_head == nullptr; }

@@ -45,9 +45,9 @@ void buffer_set_byte(uint32_t address, uint8_t value);
 // Copies the held bytes at address, address + 1, ... while the address is not above
 // last_address and fewer than max_count were copied; returns the number copied.
 int buffer_read_run(uint32_t address, uint32_t last_address, int max_count, uint8_t* destination);
-// The lowest address from address up to last_address that the buffer holds: 1 and *found, or 0
-// when it holds none of them. Lets a scan pass over absent addresses in one step.
-int buffer_next_held(uint32_t address, uint32_t last_address, uint32_t* found);
+// The lowest address from address up to last_address that the buffer holds: true and *found,
+// or false when it holds none of them. Lets a scan pass over absent addresses in one step.
+bool buffer_next_held(uint32_t address, uint32_t last_address, uint32_t* found);
 bool buffer_is_empty();
 
 // Block walk: the first block (null when empty); follow `next` for the rest, in ascending

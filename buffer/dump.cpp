@@ -132,11 +132,11 @@ DumpResult dump_region_list(const BufferRegionList& list) {
   return result;
 }
 
-int dump_regions() {
+bool dump_regions() {
   BufferRegionList list;
   for (int i = 0; i < g_region_count; ++i) list.regions[i] = g_regions[i];
   list.count = g_region_count;
-  return dump_region_list(list).ok ? 1 : 0;
+  return dump_region_list(list).ok;
 }
 
 namespace {

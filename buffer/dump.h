@@ -27,10 +27,10 @@ int parse_region_text(const char* text);
 
 // Dumps every region of the list, in order, into the buffer ("Dump to buffer" frame, a
 // "Region 0x%X-0x%X" line each). Regions whose end is not above their start are skipped.
-// Returns 1 when all succeeded, 0 at the first failure (the line says which): a region too large
+// True when all succeeded, false at the first failure (the line says which): a region too large
 // to stage ("Failed getting memory (size 0x%X) "), a failed target read ("Cannot get memory at
 // 0x%X"), a full buffer ("Failed buffer management (size 0x%X) ").
-int dump_regions();
+bool dump_regions();
 
 // A region list of its own, for callers that keep one (the command line): parsed by the same
 // rules, dumped by the same steps, with the outcome as a value.

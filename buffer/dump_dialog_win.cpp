@@ -3,7 +3,6 @@
 #include <string>
 
 #include "app/dialog_helpers_win.h"
-#include "app/shell_win.h"
 #include "buffer/dump.h"
 #include "resources/programmer_ids.h"
 
@@ -46,5 +45,5 @@ INT_PTR CALLBACK buffer_regions_proc(HWND dialog, UINT message, WPARAM wparam, L
 
 int dump_to_buffer_command(HWND owner) {
   if (run_dialog(owner, "CORVANE_BUFFER_REGIONS", buffer_regions_proc) != 1) return 0;
-  return dump_regions();
+  return dump_regions() ? 1 : 0;
 }

@@ -4,20 +4,13 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
-#if defined(_WIN32)
-#include <io.h>
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
 
 #include "app/message_pane.h"
 #include "buffer/buffer_store.h"
 #include "buffer/elf_reader.h"
-#include "buffer/file_replace.h"
+#include "buffer/file_system.h"
 #include "buffer/srec.h"
 #include "buffer/srec_reader.h"
 
@@ -30,15 +23,6 @@ void append_path_line(const char* before, const char* path, const char* after) {
   append_line(text.c_str());
 }
 
-// Forces what was written to an open stream onto the disk.
-bool sync_to_disk(FILE* f) {
-#if defined(_WIN32)
-  return _commit(_fileno(f)) == 0;  // FlushFileBuffers
-#else
-  return fsync(fileno(f)) == 0;
-#endif
-}
-
 // Writes the whole buffer to an open stream and flushes it; false when any of it could not be
 // written (a full disk shows at the latest when the stream's buffer is flushed or closed). The
 // stream is closed either way. With `to_disk` the file is also forced onto the disk first: a
@@ -49,50 +33,63 @@ bool write_and_close(FILE* f, bool to_disk) {
   std::setvbuf(f, nullptr, _IOFBF, 1 << 16);
   srec_write(f);
   bool ok = std::fflush(f) == 0 && std::ferror(f) == 0;
-  if (ok && to_disk) ok = sync_to_disk(f);
+  if (ok && to_disk) ok = flush_to_disk(f);
   return std::fclose(f) == 0 && ok;
-}
-
-// Writes the file at its own name, as the save did before it wrote beside the file: a failing
-// write leaves the file cut short.
-bool write_in_place(const char* path) {
-  FILE* f = std::fopen(path, "w");
-  return f && write_and_close(f, false);
 }
 
 enum class PathKind { None, Regular, Other };
 
+// What the path names, a link followed.
 PathKind path_kind(const char* path) {
   struct stat st;
   if (stat(path, &st) != 0) return PathKind::None;
   return S_ISREG(st.st_mode) ? PathKind::Regular : PathKind::Other;
 }
 
-bool name_taken(const std::string& path) {
-  struct stat st;
-#if defined(_WIN32)
-  return stat(path.c_str(), &st) == 0;
-#else
-  return lstat(path.c_str(), &st) == 0;
-#endif
+// How one way of saving ended.
+enum class Saved { Done, CannotOpen, CannotWrite, FolderRefused };
+
+// A device or pipe is written to directly: there is no file to keep.
+Saved save_to_device(const char* path) {
+  FILE* f = std::fopen(path, "w");
+  if (!f) return Saved::CannotOpen;
+  return write_and_close(f, false) ? Saved::Done : Saved::CannotWrite;
 }
 
-// The file a save replaces: the path itself, or the file a symbolic link names (the link
-// stays).
-std::string file_to_replace(const char* path) {
-#if !defined(_WIN32)
-  struct stat st;
-  if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
-    char* real = realpath(path, nullptr);
-    if (real) {
-      std::string target = real;
-      std::free(real);
-      return target;
+// Writes the file at its own name, as the save did before it wrote beside the file: a failing
+// write leaves the file cut short.
+Saved save_in_place(const std::string& file) {
+  FILE* f = std::fopen(file.c_str(), "w");
+  return f && write_and_close(f, false) ? Saved::Done : Saved::CannotWrite;
+}
+
+// The file is written whole under a name of its own beside the old one, which it replaces
+// only then: a full disk or a failing write leaves the old file as it was. FolderRefused when
+// the folder allows no new file for lack of permission (a full disk is not such a case).
+Saved save_through_temporary_file(const std::string& file, bool replaces_a_file) {
+  std::string temp;
+  FILE* f = nullptr;
+  int open_error = 0;
+  for (int attempt = 0; attempt < 100 && !f; ++attempt) {
+    temp = file + "." + std::to_string(current_process_id()) + "-" + std::to_string(attempt) + ".tmp";
+    if (name_kind(temp) != NameKind::Missing) continue;  // another save's, left alone
+    f = std::fopen(temp.c_str(), "w");
+    if (!f) {
+      open_error = errno;
+      break;
     }
   }
-#endif
-  return path;
+  if (!f) return open_error == EACCES || open_error == EPERM ? Saved::FolderRefused : Saved::CannotOpen;
+  bool ok = write_and_close(f, true);
+  if (ok && replaces_a_file) copy_permissions(file, temp);  // the old file's permissions
+  ok = ok && replace_file_on_disk(temp, file);
+  if (!ok) {
+    std::remove(temp.c_str());
+    return Saved::CannotWrite;
+  }
+  return Saved::Done;
 }
+
 // The rest of "Load to buffer" for an ELF file: its loadable segments at their load addresses.
 // The file is checked whole before anything is stored, so a refused file leaves the buffer as
 // it was.
@@ -148,72 +145,30 @@ int save_buffer_to_file(const char* path) {
     return 0;
   }
   const PathKind kind = path_kind(path);
+  Saved saved;
   if (kind == PathKind::Other) {
-    // A device or pipe is written to directly: there is no file to keep.
-    FILE* f = std::fopen(path, "w");
-    if (!f) {
-      append_path_line("Cannot open '", path, "'");
-      return 0;
-    }
-    if (!write_and_close(f, false)) {
-      append_path_line("Cannot write '", path, "'");
-      return 0;
-    }
-    end_command();
-    return 1;
-  }
-  if (kind == PathKind::Regular) {
-    // An old file that may not be written stays as it is, as when it was opened for writing.
-    FILE* probe = std::fopen(path, "r+");
-    if (!probe) {
-      append_path_line("Cannot open '", path, "'");
-      return 0;
-    }
-    std::fclose(probe);
-  }
-
-  // The file is written whole under a name of its own beside the old one, which it replaces
-  // only then: a full disk or a failing write leaves the old file as it was.
-  const std::string target = file_to_replace(path);
-  std::string temp;
-  FILE* f = nullptr;
-  int open_error = 0;
-  for (int attempt = 0; attempt < 100 && !f; ++attempt) {
-    temp = target + "." + std::to_string(current_process_id()) + "-" + std::to_string(attempt) + ".tmp";
-    if (name_taken(temp)) continue;  // another save's, left alone
-    f = std::fopen(temp.c_str(), "w");
-    if (!f) {
-      open_error = errno;
-      break;
-    }
-  }
-  if (!f) {
-    // A folder that allows no new file may still hold a file that may be written (shared
-    // folders, files handed to a user): that file is then written at its own name, without
-    // the protection of the temporary file. A full disk is not such a case: there the old
-    // file stays as it is.
-    const bool refused = open_error == EACCES || open_error == EPERM;
-    if (refused && kind == PathKind::Regular) {
-      if (!write_in_place(target.c_str())) {
-        append_path_line("Cannot write '", path, "'");
+    saved = save_to_device(path);
+  } else {
+    if (kind == PathKind::Regular) {
+      // An old file that may not be written stays as it is, as when it was opened for writing.
+      FILE* probe = std::fopen(path, "r+");
+      if (!probe) {
+        append_path_line("Cannot open '", path, "'");
         return 0;
       }
-      end_command();
-      return 1;
+      std::fclose(probe);
     }
-    append_path_line("Cannot open '", path, "'");
-    return 0;
+    // A link stays a link: the file it names is the one replaced.
+    const std::string file = resolve_links(path);
+    saved = save_through_temporary_file(file, kind == PathKind::Regular);
+    // A folder that allows no new file may still hold a file that may be written (shared
+    // folders, files handed to a user): that file is then written at its own name, without
+    // the protection of the temporary file.
+    if (saved == Saved::FolderRefused)
+      saved = kind == PathKind::Regular ? save_in_place(file) : Saved::CannotOpen;
   }
-  bool ok = write_and_close(f, true);
-#if !defined(_WIN32)
-  struct stat old;
-  if (ok && kind == PathKind::Regular && stat(target.c_str(), &old) == 0)
-    chmod(temp.c_str(), old.st_mode & 07777);  // the old file's permissions
-#endif
-  ok = ok && replace_file_on_disk(temp.c_str(), target.c_str());
-  if (!ok) {
-    std::remove(temp.c_str());
-    append_path_line("Cannot write '", path, "'");
+  if (saved != Saved::Done) {
+    append_path_line(saved == Saved::CannotOpen ? "Cannot open '" : "Cannot write '", path, "'");
     return 0;
   }
   end_command();

@@ -41,7 +41,7 @@ void emit_line(const std::string& line) {
   }
 }
 
-int replace_selection(const char* text) {
+int console_pane_replace_selection(const char* text) {
   g_pending += text ? text : "";
   size_t end;
   while ((end = g_pending.find("\r\r\n")) != std::string::npos) {
@@ -54,11 +54,11 @@ int replace_selection(const char* text) {
 
 // Clearing the pane cannot take back what was printed; the lines simply go on. Held lines are
 // cleared as the program's pane would be.
-void clear() {
+void console_pane_clear() {
   if (g_quiet) g_held.clear();
 }
 
-const PaneSeam kSeam = {replace_selection, clear};
+const PaneSeam kSeam = PANE_SEAM_OF(console_pane);
 
 }  // namespace
 

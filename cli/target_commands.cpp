@@ -53,8 +53,7 @@ bool parse_regions(const char* text, RegionSelection* selection, std::vector<int
     const std::string item = list.substr(at, comma - at);
     at = comma + 1;
     if (item == "all") {
-      regions.include_volatile = regions.include_eeprom = true;
-      for (bool& page : regions.include_page) page = true;
+      regions = all_regions();
     } else if (item == "eeprom") {
       regions.include_eeprom = true;
     } else if (item == "ram" || item == "volatile") {
@@ -289,7 +288,7 @@ int open_target(TargetOptions& o, bool reset) {
   if (!cli_load_adapter_library()) return kExitFailed;
   bdx_Init(append_line);
   if (!connect_and_identify(o.adapter, o.port, o.clock, !o.target)) {
-    append_line("Failed connection");
+    append_line(kFailedConnectionText);
     return kExitFailed;
   }
   if (!o.target) {
@@ -377,11 +376,12 @@ int console_step() {
   console_draw();
   return previous;
 }
-void console_nothing() {}
+// A console has no messages to deliver and nothing to repaint.
+constexpr auto console_deliver_one_message = quiet_sink_deliver_one_message;
+constexpr auto console_deliver_messages = quiet_sink_deliver_messages;
+constexpr auto console_repaint = quiet_sink_repaint;
 
-const ProgrammerSink kConsoleSink = {console_status,       console_set_range, console_set_position,
-                                     console_step,         console_nothing,   console_nothing,
-                                     console_nothing};
+const ProgrammerSink kConsoleSink = PROGRAMMER_SINK_OF(console);
 
 // Loads the file into the (empty) buffer, in banked form, and compares the target with it.
 bool verify_file(const TargetOptions& o) {
@@ -595,7 +595,7 @@ int cli_write_file(int argc, char** argv) {
   if (o.addresses == AddressForm::Linear && !write_banked_copy(o.file, &banked_copy))
     return kExitFailed;
   const char* path = banked_copy.empty() ? o.file : banked_copy.c_str();
-  const int ok = programmer_run_job(path, !o.no_program, !o.no_verify, kConsoleSink, o.security);
+  const bool ok = programmer_run_job(path, !o.no_program, !o.no_verify, kConsoleSink, o.security);
   end_bar_line();
   if (!banked_copy.empty()) std::remove(banked_copy.c_str());
   return ok ? kExitOk : kExitFailed;

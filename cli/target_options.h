@@ -42,12 +42,8 @@ struct TargetOptions {
   const char* test_name = nullptr;  // test: --name NAME, the report's test case (default FILE's name)
   bool erase_pages = false;  // program, test: --erase pages|none (test: pages by default)
   std::vector<int> named_pages;  // --regions: the pages named by number, checked against the part
-  RegionSelection regions;   // --regions: what the command touches (default everything)
+  RegionSelection regions = all_regions();  // --regions: what the command touches
   TargetMemoryMap map = {};  // the map of the derivative, once it is known
-  TargetOptions() {
-    regions.include_volatile = regions.include_eeprom = true;
-    for (bool& page : regions.include_page) page = true;
-  }
 };
 
 // The command's own options beyond the target options.

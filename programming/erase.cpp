@@ -147,9 +147,9 @@ bool map_in_force(const char* name, TargetMemoryMap* map) {
 }  // namespace
 
 // The menu's entry points: the work over the map in force (and the process-wide selection).
-int mass_erase_confirmed() {
+bool mass_erase_confirmed() {
   TargetMemoryMap map;
-  return map_in_force("Mass Erase Device", &map) && erase_everything(map) ? 1 : 0;
+  return map_in_force("Mass Erase Device", &map) && erase_everything(map);
 }
 
 int erase_regions() {

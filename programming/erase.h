@@ -11,8 +11,8 @@
 // "Mass Erase Device", after the user confirmed: reset, erase all flash, erase all EEPROM,
 // reset again, then the security byte set to unsecured (0xFE), ignoring the region selection.
 // Stops at the first failed erase; a failed reset is
-// only named ("Cannot reset target"). Returns 1 after "COMMAND DONE", else 0.
-int mass_erase_confirmed();
+// only named ("Cannot reset target"). True after "COMMAND DONE", else false.
+bool mass_erase_confirmed();
 
 // "Erase Regions": erases the EEPROM when selected, fills the volatile range with zeros when
 // selected, then erases each selected flash page from the first to the last (after page 0x3F,

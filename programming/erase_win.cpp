@@ -8,5 +8,5 @@ int mass_erase(HWND owner) {
                   "SURE?",
                   "Mass Erase", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
     return 0;
-  return mass_erase_confirmed();
+  return mass_erase_confirmed() ? 1 : 0;
 }

@@ -113,7 +113,7 @@ int64_t next_held_in_walk(int64_t a, int64_t last) {
 }  // namespace
 
 bool window_holds_data(uint32_t window) {
-  return buffer_next_held(window, window + kWindowSize - 1, nullptr) != 0;
+  return buffer_next_held(window, window + kWindowSize - 1, nullptr);
 }
 
 int write_flash_range(uint8_t timing, uint32_t first, uint32_t last, uint8_t fill) {

@@ -19,7 +19,9 @@
 // failure stops everything after its own line and the pass's summary line, and returns 0.
 int program_target_from_buffer();
 
-// The three passes (1 success, 0 failure), each over a copy of the memory map in force.
+// The three passes (1 success, 0 failure), each over a copy of the memory map in force and the
+// process-wide selection. No caller in the tool: program_target_from_buffer and corvane run the
+// passes below through program_buffer.
 int program_flash();
 int program_eeprom();
 int download_volatile();

@@ -6,6 +6,7 @@
 
 #include "adapter/bdx.h"
 #include "buffer/srec_reader.h"
+#include "programming/messages.h"
 #include "programming/security.h"
 #include "target/catalogue.h"
 
@@ -14,8 +15,6 @@ ProgrammerState g_programmer = {std::string(), true, false, true, 0, 0, 0};
 namespace {
 
 const ProgrammerSink* g_sink = nullptr;  // the running run's display
-// The rule for the security byte of the next run (the dialog always has the default).
-SecurityMode g_security_mode = SecurityMode::Unsecure;
 
 // The file the library is handed: the user's, or a temporary copy with the security byte
 // changed by the rule, removed when the run ends.
@@ -125,93 +124,99 @@ LineCount count_programmer_lines(const char* path, int* lines, long max_lines) {
   return result;
 }
 
-int programmer_run(const char* path, const ProgrammerSink& sink) {
-  RunScope scope(sink);
+namespace {
+
+// How the steps of a run ended.
+enum class RunEnd { Done, Failed, Aborted };
+
+// The steps of a run, the sink installed: every failure but an abort has written its status.
+RunEnd run_steps(const char* path, bool program_flash, bool verify_flash, SecurityMode security,
+                 const ProgrammerSink& sink) {
   if (!path || !*path) {
     status("No Loadfile specified");
-    return 0;
+    return RunEnd::Failed;
   }
-  if (!g_programmer.program_flash && !g_programmer.verify_flash) return 1;
+  if (!program_flash && !verify_flash) return RunEnd::Done;
   int lines = 0;
   const LineCount counted = count_programmer_lines(path, &lines);
   if (counted != LineCount::Counted) {
     const char* what = counted == LineCount::CannotOpen ? "Can't open '" : "Can't read '";
     status((what + std::string(path) + "'").c_str());
-    return 0;
+    return RunEnd::Failed;
   }
   const uint8_t eeprom_timing = get_timing_value();
   const uint8_t flash_timing = get_timing_value();
   if (eeprom_timing == 0) {
-    status("Cannot determine EEPROM timing, please check target setup");
-    return 0;
+    status(kNoEepromTimingText);
+    return RunEnd::Failed;
   }
   if (flash_timing == 0) {
-    status("Cannot determine Flash timing, please check target setup");
-    return 0;
+    status(kNoFlashTimingText);
+    return RunEnd::Failed;
   }
   g_programmer.line_total = lines;
-  if (g_programmer.program_flash && g_programmer.verify_flash) g_programmer.line_total *= 2;
+  if (program_flash && verify_flash) g_programmer.line_total *= 2;
   sink.set_range(g_programmer.line_total + 10);
   sink.set_position(0);
   g_programmer.progress_counter = 0;
 
   sink.deliver_one_message();
-  if (aborted()) {
-    status("Programming aborted");
-    return 0;
-  }
+  if (aborted()) return RunEnd::Aborted;
   sink.set_position(3);
   LibraryFile library_file;
   bool holds_security_byte = false;
-  const SecurityMode security = g_security_mode;
-  g_security_mode = SecurityMode::Unsecure;
   if (!security_copy_of_file(path, security, &library_file.copy, &holds_security_byte)) {
     status(("Can't write a copy of '" + std::string(path) + "'").c_str());
-    return 0;
+    return RunEnd::Failed;
   }
   if (!library_file.copy.empty()) path = library_file.copy.c_str();
   uint32_t fail = 0;
-  if (g_programmer.program_flash) {
+  if (program_flash) {
     sink.deliver_one_message();
-    if (aborted()) {
-      status("Programming aborted");
-      return 0;
-    }
+    if (aborted()) return RunEnd::Aborted;
     status("Programming FLASH");
     if (bdx_FlashWriteFile(flash_timing, eeprom_timing, path, &fail, programmer_progress) != 0) {
       // A library that stops because the user asked it to is not a failing device: the library
       // answers the abort flag with a failure, and "FAILED programming the device" would send
       // the user looking for a fault in the part that is not there.
-      if (aborted())
-        status("Programming aborted");
-      else
-        status_address("FAILED programming the device at: 0x%6.6X", fail);
-      return 0;
+      if (aborted()) return RunEnd::Aborted;
+      status_address("FAILED programming the device at: 0x%6.6X", fail);
+      return RunEnd::Failed;
     }
     // A part left with an erased security byte is secured at its next reset.
     if (!holds_security_byte && !keep_erased_security_byte_unsecured()) {
       status("FAILED programming the security byte");
-      return 0;
+      return RunEnd::Failed;
     }
     status("FLASH Programmed");
   }
-  if (g_programmer.verify_flash) {
+  if (verify_flash) {
     status("Verifying FLASH");
     if (bdx_FlashVerifyFile(path, &fail, programmer_progress) != 0) {
-      if (aborted())
-        status("Programming aborted");
-      else
-        status_address("Veryfy failed at: 0x%6.6X", fail);
-      return 0;
+      if (aborted()) return RunEnd::Aborted;
+      status_address("Veryfy failed at: 0x%6.6X", fail);
+      return RunEnd::Failed;
     }
     status("FLASH Verified OK!");
   }
   sink.set_position(g_programmer.line_total + 10);
-  if (aborted()) {
-    status("Programming aborted");
-    return 0;
-  }
-  return 1;
+  return aborted() ? RunEnd::Aborted : RunEnd::Done;
+}
+
+}  // namespace
+
+int programmer_run(const char* path, const ProgrammerSink& sink) {
+  const ProgrammerState& boxes = g_programmer;
+  return programmer_run_job(path, boxes.program_flash, boxes.verify_flash, sink) ? 1 : 0;
+}
+
+bool programmer_run_job(const char* path, bool program_flash, bool verify_flash,
+                        const ProgrammerSink& sink, SecurityMode security) {
+  g_programmer.abort_flag = 0;
+  RunScope scope(sink);
+  const RunEnd end = run_steps(path, program_flash, verify_flash, security, sink);
+  if (end == RunEnd::Aborted) status("Programming aborted");
+  return end == RunEnd::Done;
 }
 
 int programmer_progress() {
@@ -238,13 +243,4 @@ std::string display_path(const std::string& path, size_t limit) {
       c = char(c - 'A' + 'a');
   }
   return shown;
-}
-
-int programmer_run_job(const char* path, bool program_flash, bool verify_flash,
-                       const ProgrammerSink& sink, SecurityMode security) {
-  g_security_mode = security;
-  g_programmer.program_flash = program_flash;
-  g_programmer.verify_flash = verify_flash;
-  g_programmer.abort_flag = 0;
-  return programmer_run(path, sink);
 }

@@ -18,10 +18,34 @@ struct ProgrammerSink {
   void (*repaint)();                    // repaints the display at once
 };
 
+// The slots by name, one list. PROGRAMMER_SINK_OF(prefix) builds the sink whose every slot is
+// the function <prefix>_<slot> (dialog_status, dialog_set_range...): a display that lacks one
+// does not compile, and no slot is filled by its position.
+#define PROGRAMMER_SINK_SLOTS(X, prefix)                                          \
+  X(prefix, status) X(prefix, set_range) X(prefix, set_position) X(prefix, step) \
+  X(prefix, deliver_one_message) X(prefix, deliver_messages) X(prefix, repaint)
+#define PROGRAMMER_SINK_SLOT_FROM(prefix, slot) sink.slot = prefix##_##slot;
+#define PROGRAMMER_SINK_OF(prefix)                                               \
+  [] { ProgrammerSink sink{}; PROGRAMMER_SINK_SLOTS(PROGRAMMER_SINK_SLOT_FROM, prefix) \
+       return sink; }()
+
+// The do-nothing slots (programming/programmer_stubs.cpp): a status that shows nothing, a bar
+// that neither has a range nor moves (its step answers 0), no messages to deliver, nothing to
+// repaint; a display without one of these names the do-nothing slot for it.
+// quiet_programmer_sink() is the sink made of them all.
+void quiet_sink_status(const char* text);
+void quiet_sink_set_range(int maximum);
+void quiet_sink_set_position(int position);
+int quiet_sink_step();
+void quiet_sink_deliver_one_message();
+void quiet_sink_deliver_messages();
+void quiet_sink_repaint();
+ProgrammerSink quiet_programmer_sink();
+
 struct ProgrammerState {
   std::string file_path;   // the file to program; kept between runs, empty at start
-  bool program_flash;      // "Program FLASH" when the run started
-  bool verify_flash;       // "Verify FLASH" when the run started
+  bool program_flash;      // "Program FLASH" when the dialog's run started
+  bool verify_flash;       // "Verify FLASH" when the dialog's run started
   bool idle;               // no run in progress
   int abort_flag;          // set by Abort (and by quitting the tool during a run)
   int line_total;          // progress units of the run
@@ -35,17 +59,19 @@ bool programmer_busy();
 // Asks the run in progress to stop at the library's next progress callback.
 void programmer_request_abort();
 
-// The run behind "&Start", with the stored flags: 1 success, 0 failure (the status line says
-// why). The sink is used until the run returns.
+// A run: programs the file's flash (program_flash) and verifies it (verify_flash) through the
+// adapter library; true on success, false on failure (the status line says why; "Programming
+// aborted" when the abort flag stopped it). The abort flag starts clear; the sink is used until the run
+// returns. Every run hands the library the file with the security byte by the rule of
+// `security` (the dialog's runs: unsecure), through a temporary copy where that changes the
+// byte, and sets an erased security byte on the part to 0xFE after programming a file that
+// holds none. The one body of every run, the dialog's and the command line's.
+bool programmer_run_job(const char* path, bool program_flash, bool verify_flash,
+                        const ProgrammerSink& sink,
+                        SecurityMode security = SecurityMode::Unsecure);
+// The run behind "&Start": programmer_run_job with the dialog's two check boxes as Start stored
+// them in g_programmer; 1 success, 0 failure.
 int programmer_run(const char* path, const ProgrammerSink& sink);
-// A run with the flags it is given rather than the dialog's (the command line): the run's state
-// takes them, the abort flag starts clear. Every run hands the library the file with the
-// security byte by the rule of `security` (the dialog's runs: unsecure), through a temporary
-// copy where that changes the byte, and sets an erased security byte on the part to 0xFE after
-// programming a file that holds none.
-int programmer_run_job(const char* path, bool program_flash, bool verify_flash,
-                       const ProgrammerSink& sink,
-                       SecurityMode security = SecurityMode::Unsecure);
 // The library's progress callback: delivers every pending message, steps the bar while it has
 // not passed the line total, repaints, and returns the abort flag.
 int programmer_progress();

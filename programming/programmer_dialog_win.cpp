@@ -27,13 +27,13 @@ char g_browse_path[512] = "";     // the "..." dialog's own path, kept between u
 
 HWND bar() { return GetDlgItem(g_running, IDC_PROGRAMMER_BAR); }
 
-void sink_status(const char* text) { SetDlgItemTextA(g_running, IDC_PROGRAMMER_STATUS, text); }
-void sink_set_range(int maximum) {
+void dialog_status(const char* text) { SetDlgItemTextA(g_running, IDC_PROGRAMMER_STATUS, text); }
+void dialog_set_range(int maximum) {
   SendMessageA(bar(), PBM_SETRANGE, 0, MAKELPARAM(0, maximum));
   SendMessageA(bar(), PBM_SETSTEP, 1, 0);
 }
-void sink_set_position(int position) { SendMessageA(bar(), PBM_SETPOS, position, 0); }
-int sink_step() { return static_cast<int>(SendMessageA(bar(), PBM_DELTAPOS, 1, 0)); }
+void dialog_set_position(int position) { SendMessageA(bar(), PBM_SETPOS, position, 0); }
+int dialog_step() { return static_cast<int>(SendMessageA(bar(), PBM_DELTAPOS, 1, 0)); }
 
 // Hands one message to its window as it is (no translation, no dialog keys). A WM_QUIT is kept
 // for the main loop: the run is asked to stop and the quit is posted again once it returned.
@@ -47,20 +47,18 @@ bool deliver(const MSG& msg) {
   SendMessageA(msg.hwnd, msg.message, msg.wParam, msg.lParam);
   return true;
 }
-void sink_deliver_one() {
+void dialog_deliver_one_message() {
   MSG msg;
   if (!g_quit_seen && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) deliver(msg);
 }
-void sink_deliver_all() {
+void dialog_deliver_messages() {
   MSG msg;
   while (!g_quit_seen && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
     if (!deliver(msg)) break;
 }
-void sink_repaint() { UpdateWindow(g_running); }
+void dialog_repaint() { UpdateWindow(g_running); }
 
-const ProgrammerSink kDialogSink = {sink_status,      sink_set_range,   sink_set_position,
-                                    sink_step,        sink_deliver_one, sink_deliver_all,
-                                    sink_repaint};
+const ProgrammerSink kDialogSink = PROGRAMMER_SINK_OF(dialog);
 
 // --- the dialog ---
 

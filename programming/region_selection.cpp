@@ -6,16 +6,9 @@
 
 namespace {
 
-constexpr RegionSelection all_selected() {
-  RegionSelection s{};
-  s.include_volatile = s.include_eeprom = true;
-  for (bool& page : s.include_page) page = true;
-  return s;
-}
-
 // Every start begins with everything selected (constant-initialised, so it holds before any
 // other start-up code runs).
-constexpr RegionSelection kAllSelected = all_selected();
+constexpr RegionSelection kAllSelected = all_regions();
 RegionSelection g_selection = kAllSelected;
 
 // The page boxes by page number (the dialog's ids are not in page order).
@@ -52,11 +45,7 @@ bool fill_range(uint32_t start, uint32_t end, std::string* text) {
 
 RegionSelection& region_selection() { return g_selection; }
 
-void set_all_regions(bool selected) {
-  g_selection.include_volatile = selected;
-  g_selection.include_eeprom = selected;
-  for (bool& page : g_selection.include_page) page = selected;
-}
+void set_all_regions(bool selected) { g_selection = selected ? all_regions() : RegionSelection{}; }
 
 bool page_is_selected(const RegionSelection& selection, int page) {
   return page >= 0 && page < kFlashPageCount && selection.include_page[page];

@@ -19,6 +19,14 @@ struct RegionSelection {
   bool include_page[kFlashPageCount];  // index = PPAGE value 0x00..0x3F
 };
 
+// A selection of everything: the volatile range, the EEPROM and every page.
+constexpr RegionSelection all_regions() {
+  RegionSelection s{};
+  s.include_volatile = s.include_eeprom = true;
+  for (bool& page : s.include_page) page = true;
+  return s;
+}
+
 // The process-wide selection.
 RegionSelection& region_selection();
 // Every flag set (start-up state, "Select All") or every flag clear ("Deselect All").

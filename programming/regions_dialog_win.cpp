@@ -1,7 +1,6 @@
 #include "programming/regions_dialog_win.h"
 
 #include "app/dialog_helpers_win.h"
-#include "app/shell_win.h"
 #include "programming/region_selection.h"
 #include "resources/memory_regions_ids.h"
 #include "target/catalogue.h"

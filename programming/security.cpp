@@ -11,7 +11,7 @@
 #include "adapter/connection.h"
 #include "adapter/part_state.h"
 #include "app/message_pane.h"
-#include "buffer/file_replace.h"
+#include "buffer/file_system.h"
 #include "buffer/srec_reader.h"
 #include "programming/erase.h"
 #include "target/hcs12_registers.h"

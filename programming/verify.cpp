@@ -169,8 +169,8 @@ VerifyResult verify_buffer(const TargetMemoryMap& map, const RegionSelection& re
   return tally;
 }
 
-int verify_target_against_buffer() {
+bool verify_target_against_buffer() {
   TargetMemoryMap map;
   get_target_memory_map(&map);
-  return verify_buffer(map, region_selection()).matched ? 1 : 0;
+  return verify_buffer(map, region_selection()).matched;
 }

@@ -25,10 +25,10 @@ struct VerifyResult {
 // windows and paged form, PPAGE written first as the programming pass does), in the EEPROM
 // range and in the volatile range (INITEE and INITRM written first), and compares. Bytes outside
 // these are counted and named in a line but not compared. Ends with "COMMAND DONE" and returns
-// 1 when every compared byte matched and at least one was compared. Otherwise the lines name
+// true when every compared byte matched and at least one was compared. Otherwise the lines name
 // the first differing address with both values and the number of differing bytes, or the
-// failing read, and it returns 0.
-int verify_target_against_buffer();
+// failing read, and it returns false.
+bool verify_target_against_buffer();
 
 // The same over the map and selection it is given, with the whole finding. The security byte
 // 0xFF0F is compared with what programming in the given mode wrote for the buffer's byte.

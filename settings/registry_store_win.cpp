@@ -66,7 +66,7 @@ int registry_write(int place, const char* name, const char* text) {
   return result == ERROR_SUCCESS ? 1 : 0;
 }
 
-const SettingsStore kRegistryStore = {registry_read, registry_write};
+const SettingsStore kRegistryStore = SETTINGS_STORE_OF(registry);
 
 }  // namespace
 

@@ -24,6 +24,13 @@ struct SettingsStore {
   // failed; -1 the key cannot be opened.
   int (*write)(int place, const char* name, const char* text);
 };
+// SETTINGS_STORE_OF(prefix) builds the store whose slots are <prefix>_read and <prefix>_write,
+// by name.
+#define SETTINGS_STORE_SLOTS(X, prefix) X(prefix, read) X(prefix, write)
+#define SETTINGS_STORE_SLOT_FROM(prefix, slot) store.slot = prefix##_##slot;
+#define SETTINGS_STORE_OF(prefix)                                                \
+  [] { SettingsStore store{}; SETTINGS_STORE_SLOTS(SETTINGS_STORE_SLOT_FROM, prefix) \
+       return store; }()
 
 // Installs the store; null installs none. Without a store, load_settings and save_settings do
 // nothing, read_setting gives its default and write_setting drops the value. The program

@@ -12,7 +12,6 @@
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
-#include <process.h>
 #include <sys/locking.h>
 #else
 #include <fcntl.h>
@@ -26,20 +25,6 @@ void sim_make_parent_folders(const std::string& path) {
   std::error_code ec;
   std::filesystem::path parent = std::filesystem::path(path).parent_path();
   if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-}
-
-std::string sim_resolve_links(const std::string& path) {
-  namespace fs = std::filesystem;
-  fs::path p = path;
-  // A loop of links is left to the open, which then fails.
-  for (int hops = 0; hops < 40; ++hops) {
-    std::error_code ec;
-    if (!fs::is_symlink(fs::symlink_status(p, ec))) break;
-    fs::path target = fs::read_symlink(p, ec);
-    if (ec) break;
-    p = target.is_absolute() ? target : p.parent_path() / target;
-  }
-  return p.string();
 }
 
 SimRead sim_read_regular_file(const std::string& path, size_t limit, std::string* bytes) {
@@ -80,15 +65,6 @@ SimRead sim_read_regular_file(const std::string& path, size_t limit, std::string
   return result;
 }
 
-bool sim_flush_to_disk(std::FILE* f) {
-  if (std::fflush(f) != 0) return false;
-#if defined(_WIN32)
-  return _commit(_fileno(f)) == 0;
-#else
-  return fsync(fileno(f)) == 0;
-#endif
-}
-
 bool sim_file_writable(const std::string& path) {
 #if defined(_WIN32)
   struct _stat st;
@@ -101,41 +77,8 @@ bool sim_file_writable(const std::string& path) {
 #endif
 }
 
-void sim_copy_permissions(const std::string& from, const std::string& to) {
-#if !defined(_WIN32)
-  // A new file is writable for whoever made it; Windows has nothing more to keep, since a
-  // read-only file is never replaced.
-  struct stat st;
-  if (stat(from.c_str(), &st) != 0) return;
-  chmod(to.c_str(), st.st_mode & 07777);
-  if (chown(to.c_str(), st.st_uid, st.st_gid) != 0) {
-    // Only root may give a file away; everybody else keeps the file as theirs.
-  }
-#endif
-}
-
 // The library built as bdxdll.dll has its own versions of these in sim_platform_win.cpp.
 #if !defined(BDXSIM_BUILD_DLL)
-
-unsigned long sim_process_id() {
-#if defined(_WIN32)
-  return static_cast<unsigned long>(_getpid());
-#else
-  return static_cast<unsigned long>(getpid());
-#endif
-}
-
-bool sim_replace_file(const std::string& from, const std::string& to) {
-  // Over an existing file too: MoveFileEx with MOVEFILE_REPLACE_EXISTING on Windows.
-  std::error_code ec;
-  std::filesystem::rename(from, to, ec);
-#if defined(_WIN32)
-  if (ec) errno = EACCES;  // the error code is Win32's, not errno's
-#else
-  if (ec) errno = ec.value();
-#endif
-  return !ec;
-}
 
 bool sim_process_alive(unsigned long pid) {
 #if defined(_WIN32)
@@ -261,7 +204,7 @@ SimOwnerFile* sim_take_owner_file(const std::string& path, unsigned long* holder
   }
   // Written over the last owner's id in place, one width for every id: nothing to truncate.
   char text[32];
-  const int n = std::snprintf(text, sizeof text, "%20lu\n", sim_process_id());
+  const int n = std::snprintf(text, sizeof text, "%20lu\n", current_process_id());
 #if defined(_WIN32)
   _lseek(fd, 0, SEEK_SET);
   const bool written = _write(fd, text, static_cast<unsigned>(n)) == n;

@@ -1,9 +1,12 @@
-// The few things the simulated library needs from the platform.
+// The few things the simulated library needs from the platform beyond the file-system layer it
+// shares with the tool (buffer/file_system.h: process id, flushing to the disk, links,
+// permissions, the one-step replace).
 #pragma once
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <string>
+
+#include "buffer/file_system.h"
 
 // The value of an environment variable, empty when set to nothing, null when not set.
 const char* sim_getenv(const char* name);
@@ -14,9 +17,8 @@ void sim_sleep_us(uint32_t us);
 std::string sim_default_state_path();
 // Creates the folders above path that do not exist yet.
 void sim_make_parent_folders(const std::string& path);
-// The file path finally names once symbolic links are followed (it may not exist yet); path
-// itself when it is no link. A save replaces that file and leaves the links as they are.
-std::string sim_resolve_links(const std::string& path);
+// The file path finally names once symbolic links are followed: the layer's resolve_links.
+inline std::string sim_resolve_links(const std::string& path) { return resolve_links(path); }
 // What reading a whole file found.
 enum class SimRead { Missing, Read, NotRegular, Unreadable, TooBig };
 // Reads the whole file at path into *bytes when it is a regular file of at most limit bytes
@@ -28,17 +30,6 @@ SimRead sim_read_regular_file(const std::string& path, size_t limit, std::string
 // (kept read-only on purpose, even where the user could override that, as root can). A missing
 // file may be created: true.
 bool sim_file_writable(const std::string& path);
-// Gives the file at to the permission bits of the file at from (and its owner, where the user
-// may change that), so that a replaced file keeps them.
-void sim_copy_permissions(const std::string& from, const std::string& to);
-// Forces what was written to f onto the disk (fflush, then fsync or _commit), so that a file
-// that replaces another is complete even after a crash. False on failure.
-bool sim_flush_to_disk(std::FILE* f);
-// Puts from in place of to in one step, one replacing call (to may exist; it is replaced).
-// False on failure, when both files are left as they were, with errno saying why.
-bool sim_replace_file(const std::string& from, const std::string& to);
-// The running process's id (temporary file names that no other process uses).
-unsigned long sim_process_id();
 // False once the process with this id has ended; true while it runs and whenever that cannot
 // be told (a file of a process that may still use it is never taken away from it).
 bool sim_process_alive(unsigned long pid);

@@ -3,7 +3,6 @@
 // still runs, and the library's entry point.
 #include <windows.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -55,20 +54,6 @@ std::string sim_default_state_path() {
     if (n == 0 || n >= sizeof base) return "";
   }
   return std::string(base) + "\\CorvanesTestBench\\bdxsim-state.bin";
-}
-
-unsigned long sim_process_id() { return GetCurrentProcessId(); }
-
-// One replacing call; the new file was forced to the disk before (sim_flush_to_disk), and
-// MOVEFILE_WRITE_THROUGH returns only once the move is on the disk too.
-bool sim_replace_file(const std::string& from, const std::string& to) {
-  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return true;
-  const DWORD error = GetLastError();
-  errno = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? ENOSPC
-          : error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? EACCES
-                                                                              : EIO;
-  return false;
 }
 
 bool sim_process_alive(unsigned long pid) {
@@ -142,7 +127,7 @@ SimOwnerFile* sim_take_owner_file(const std::string& path, unsigned long* holder
   }
   // Written over the last owner's id in place, one width for every id: nothing to truncate.
   char text[32];
-  const int n = std::snprintf(text, sizeof text, "%20lu\r\n", sim_process_id());
+  const int n = std::snprintf(text, sizeof text, "%20lu\r\n", current_process_id());
   OVERLAPPED start = {};
   DWORD written = 0;
   WriteFile(h, text, static_cast<DWORD>(n), &written, &start);

@@ -307,7 +307,7 @@ void remove_dead_temporary_files(const std::string& file) {
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     unsigned long pid = 0;
     if (temporary_file_of(it->path().filename().string(), base, &pid) &&
-        pid != sim_process_id() && !sim_process_alive(pid))
+        pid != current_process_id() && !sim_process_alive(pid))
       dead.push_back(it->path());
   }
   for (const fs::path& p : dead) fs::remove(p, ec);
@@ -316,6 +316,96 @@ void remove_dead_temporary_files(const std::string& file) {
 // The reason a file operation failed, from errno, as a line ends with it.
 std::string reason(int error) {
   return error ? std::strerror(error) : "the file system did not say why";
+}
+
+// Step one of a save: the state file's lock, taken for the read, merge and replace, so that two
+// programs saving different parts into one file at once each keep the other's section. Null
+// with *problem set when it cannot be had.
+SimFileLock* lock_state_file(const std::string& file, const std::string& path,
+                             std::chrono::milliseconds lock_wait, bool* locked_out,
+                             std::string* problem) {
+  bool busy = false;
+  SimFileLock* lock = sim_lock_file(file + ".lock", lock_wait, &busy);
+  if (lock) return lock;
+  if (busy) {
+    if (locked_out) *locked_out = true;
+    *problem = sim_format("State file '%s' is locked by another program", path.c_str());
+  } else {
+    *problem = sim_format("Cannot lock state file '%s'", path.c_str());
+  }
+  return nullptr;
+}
+
+// Step two: the sections the file is to hold, t's (stamped saved_at_ms) in place of its old one
+// and every other part's that can be read kept as it was, a damaged one included (it stays
+// reported as damaged). An empty text, or why the file must not be overwritten. *file_existed
+// tells whether there was a state file to merge with.
+std::string merge_sections(const SimTarget& t, const std::string& file, const std::string& path,
+                           int64_t saved_at_ms, std::vector<Section>* sections,
+                           bool* file_existed) {
+  if (!sim_file_writable(file))
+    return sim_format("State file '%s' is read-only; it is not overwritten", path.c_str());
+  std::string old;
+  const SimRead r = sim_read_regular_file(file, kMaxStateBytes, &old);
+  if (r == SimRead::Unreadable)
+    return sim_format("State file '%s' cannot be read; it is not overwritten", path.c_str());
+  if (r == SimRead::NotRegular || r == SimRead::TooBig || (r == SimRead::Read && foreign_file(old)))
+    return sim_format("'%s' is not a state file; it is not overwritten", path.c_str());
+  *file_existed = r == SimRead::Read;
+  if (*file_existed) *sections = parse_sections(old).sections;
+  const Section mine = section_of(t, saved_at_ms);
+  bool replaced = false;
+  for (size_t i = 0; i < sections->size();) {
+    Section& s = (*sections)[i];
+    if (s.name != mine.name) {
+      ++i;
+    } else if (!replaced) {
+      s = mine;
+      replaced = true;
+      ++i;
+    } else {
+      sections->erase(sections->begin() + long(i));
+    }
+  }
+  if (!replaced) sections->push_back(mine);
+  return "";
+}
+
+// Step three: the sections written whole under a temporary name of this process's own beside
+// the file and forced onto the disk, the old file's permissions given to it, and then put in
+// the old file's place in one step, so the old file stays whole until the new one is complete.
+// An empty text, or the line about the failed write, ending with the reason.
+std::string replace_state_file(const std::vector<Section>& sections, const std::string& file,
+                               const std::string& path, bool keep_permissions) {
+  remove_dead_temporary_files(file);
+  const std::string temp = file + "." + std::to_string(current_process_id()) + ".new";
+  int error = 0;
+  // Each step keeps the first failure's reason.
+  auto check = [&error](bool done) {
+    if (!done && !error) error = errno ? errno : EIO;
+    return done && !error;
+  };
+  errno = 0;
+  std::FILE* f = std::fopen(temp.c_str(), "wb");
+  bool ok = check(f != nullptr);
+  if (f) {
+    ok = check(std::fwrite(kMagic, 1, kMagicLength, f) == kMagicLength);
+    for (const Section& s : sections) {
+      std::string header = header_fields(s) + sim_format(" %08lX\n", checksum_to_write(s));
+      ok = ok && check(std::fwrite(header.data(), 1, header.size(), f) == header.size());
+      for (const std::string* part : {&s.flash, &s.eeprom, &s.ram, &s.regs})
+        ok = ok && check(std::fwrite(part->data(), 1, part->size(), f) == part->size());
+      ok = ok && check(std::fputc('\n', f) != EOF);
+    }
+    ok = ok && check(flush_to_disk(f));
+    ok = check(std::fclose(f) == 0) && ok;
+    if (keep_permissions) copy_permissions(file, temp);
+    ok = ok && check(replace_file_on_disk(temp, file));
+    if (!ok) std::remove(temp.c_str());
+  }
+  if (!ok)
+    return sim_format("Cannot write state file '%s': %s", path.c_str(), reason(error).c_str());
+  return "";
 }
 
 }  // namespace
@@ -333,7 +423,7 @@ std::string sim_state_powered(const SimTarget& t) {
 std::string sim_state_load(SimTarget& t, const std::string& path, bool* leave_alone,
                            int64_t* saved_at_ms) {
   if (leave_alone) *leave_alone = false;
-  const std::string file = sim_resolve_links(path);
+  const std::string file = resolve_links(path);
   std::string text;
   const SimRead r = sim_read_regular_file(file, kMaxStateBytes, &text);
   if (r == SimRead::Missing) return "";
@@ -364,79 +454,15 @@ std::string sim_state_save(const SimTarget& t, const std::string& path,
   if (locked_out) *locked_out = false;
   // A link stays a link: the file it names is the one read, locked and replaced, so programs
   // that reach it by other names still share its lock.
-  const std::string file = sim_resolve_links(path);
+  const std::string file = resolve_links(path);
   sim_make_parent_folders(file);
-  // Read, merge and replace under the lock, so that two programs saving different parts into
-  // one file at once each keep the other's section.
-  bool busy = false;
-  SimFileLock* lock = sim_lock_file(file + ".lock", lock_wait, &busy);
-  if (!lock && busy) {
-    if (locked_out) *locked_out = true;
-    return sim_format("State file '%s' is locked by another program", path.c_str());
-  }
-  if (!lock) return sim_format("Cannot lock state file '%s'", path.c_str());
-  if (!sim_file_writable(file)) {
-    sim_unlock_file(lock);
-    return sim_format("State file '%s' is read-only; it is not overwritten", path.c_str());
-  }
-  std::string old;
-  const SimRead r = sim_read_regular_file(file, kMaxStateBytes, &old);
-  if (r == SimRead::Unreadable) {
-    sim_unlock_file(lock);
-    return sim_format("State file '%s' cannot be read; it is not overwritten", path.c_str());
-  }
-  if (r == SimRead::NotRegular || r == SimRead::TooBig || (r == SimRead::Read && foreign_file(old))) {
-    sim_unlock_file(lock);
-    return sim_format("'%s' is not a state file; it is not overwritten", path.c_str());
-  }
-  // Every other part's section that can be read is kept as it was, a damaged one included
-  // (it stays reported as damaged).
+  std::string problem;
+  SimFileLock* lock = lock_state_file(file, path, lock_wait, locked_out, &problem);
+  if (!lock) return problem;
   std::vector<Section> sections;
-  if (r == SimRead::Read) sections = parse_sections(old).sections;
-  const Section mine = section_of(t, saved_at_ms);
-  bool replaced = false;
-  for (size_t i = 0; i < sections.size();) {
-    if (sections[i].name != mine.name) {
-      ++i;
-    } else if (!replaced) {
-      sections[i++] = mine;
-      replaced = true;
-    } else {
-      sections.erase(sections.begin() + long(i));
-    }
-  }
-  if (!replaced) sections.push_back(mine);
-
-  remove_dead_temporary_files(file);
-  // A name of this process's own, so that two programs saving at once never share it.
-  std::string temp = file + "." + std::to_string(sim_process_id()) + ".new";
-  int error = 0;
-  // Each step keeps the first failure's reason.
-  auto check = [&error](bool done) {
-    if (!done && !error) error = errno ? errno : EIO;
-    return done && !error;
-  };
-  errno = 0;
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
-  bool ok = check(f != nullptr);
-  if (f) {
-    ok = check(std::fwrite(kMagic, 1, kMagicLength, f) == kMagicLength);
-    for (const Section& s : sections) {
-      std::string header = header_fields(s) + sim_format(" %08lX\n", checksum_to_write(s));
-      ok = ok && check(std::fwrite(header.data(), 1, header.size(), f) == header.size());
-      for (const std::string* part : {&s.flash, &s.eeprom, &s.ram, &s.regs})
-        ok = ok && check(std::fwrite(part->data(), 1, part->size(), f) == part->size());
-      ok = ok && check(std::fputc('\n', f) != EOF);
-    }
-    ok = ok && check(sim_flush_to_disk(f));
-    ok = check(std::fclose(f) == 0) && ok;
-    if (r == SimRead::Read) sim_copy_permissions(file, temp);
-    // The old file stays whole until the new one is complete and takes its place in one step.
-    ok = ok && check(sim_replace_file(temp, file));
-    if (!ok) std::remove(temp.c_str());
-  }
+  bool file_existed = false;
+  problem = merge_sections(t, file, path, saved_at_ms, &sections, &file_existed);
+  if (problem.empty()) problem = replace_state_file(sections, file, path, file_existed);
   sim_unlock_file(lock);
-  if (!ok)
-    return sim_format("Cannot write state file '%s': %s", path.c_str(), reason(error).c_str());
-  return "";
+  return problem;
 }

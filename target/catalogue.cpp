@@ -123,22 +123,21 @@ int g_family_position = 0;
 int g_derivative_position = 0;
 TargetMemoryMap g_map = {};
 
-void no_toolbars() {}
-update_toolbars_fn g_update_toolbars = no_toolbars;
+update_toolbars_fn g_update_toolbars = update_no_toolbars;
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 
-int names_equal_ignoring_case(const char* a, const char* b) {
-  if (!a || !b) return 0;
+bool names_equal_ignoring_case(const char* a, const char* b) {
+  if (!a || !b) return false;
   for (; *a && *b; ++a, ++b)
-    if (lower(*a) != lower(*b)) return 0;
+    if (lower(*a) != lower(*b)) return false;
   return *a == *b;
 }
 
 void set_update_toolbars_hook(update_toolbars_fn hook) {
-  g_update_toolbars = hook ? hook : no_toolbars;
+  g_update_toolbars = hook ? hook : update_no_toolbars;
 }
 
 int family_count() { return kFamilyCount; }
@@ -185,14 +184,14 @@ void select_target_by_name(const char* name) {
 }
 
 namespace {
-identification_reader_fn g_identification_reader = nullptr;
+identification_reader_fn g_identification_reader = read_no_identification;
 int read_identification_byte(uint32_t address, unsigned char* value) {
-  return g_identification_reader ? g_identification_reader(address, value) : -1;
+  return g_identification_reader(address, value);
 }
 }  // namespace
 
 void set_identification_reader(identification_reader_fn reader) {
-  g_identification_reader = reader;
+  g_identification_reader = reader ? reader : read_no_identification;
 }
 
 namespace {

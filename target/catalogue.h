@@ -62,12 +62,13 @@ void set_current_target(const Derivative* derivative);
 void select_target_by_name(const char* name);
 // Reads 0x001A..0x001D and stores the positions of the matching row: 1, or 0 with nothing changed.
 int detect_target();
-// How identification reads a target byte: bdx_GetMemoryByte of the adapter library, which the
-// library's table (adapter/bdx.cpp) installs before main. The adapter layer reads the current
+// How identification reads a target byte: bdx_GetMemoryByte of the adapter library, which
+// adapter/bdx.cpp installs wherever it fills the library's table (bound, set or reset);
+// read_no_identification before that. The adapter layer reads the current
 // target (the family check of connect_adapter), so the catalogue reaches the library through
 // this reader rather than through adapter/: the two folders do not include each other.
 typedef int (*identification_reader_fn)(uint32_t address, unsigned char* value);
-void set_identification_reader(identification_reader_fn reader);
+void set_identification_reader(identification_reader_fn reader);  // null: read_no_identification
 // What the connected part identifies as, read and matched as detect_target does but changing
 // nothing: the catalogue row (null when none matches) and the part id (0x001A high, 0x001B low).
 // False when the bytes cannot be read.
@@ -93,8 +94,14 @@ int get_family_code();
 uint8_t get_timing_value();
 
 // Equality of two names ignoring (ASCII) letter case; null equals nothing.
-int names_equal_ignoring_case(const char* a, const char* b);
+bool names_equal_ignoring_case(const char* a, const char* b);
 
 // The shell shows the toolbar that fits the state; called whenever the current target changes.
 typedef void (*update_toolbars_fn)();
-void set_update_toolbars_hook(update_toolbars_fn hook);  // null restores the no-op
+void set_update_toolbars_hook(update_toolbars_fn hook);  // null: update_no_toolbars
+
+// The do-nothing implementations of the catalogue's two seams (target/catalogue_stubs.cpp):
+// no toolbar to update, and no target to read (every read fails with -1), what they are until
+// the shell and the adapter table install theirs.
+void update_no_toolbars();
+int read_no_identification(uint32_t address, unsigned char* value);

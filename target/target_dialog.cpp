@@ -57,8 +57,8 @@ const TargetMemoryMap* default_fill_map(int family_position, int derivative_posi
   return row->info->memory_map;
 }
 
-int opens_with_map_in_force(int derivative_position) { return derivative_position != 0; }
+bool opens_with_map_in_force(int derivative_position) { return derivative_position != 0; }
 
-int autodetect_enabled(int connected, int derivative_position) {
-  return connected && derivative_position == 0 ? 1 : 0;
+bool autodetect_enabled(int connected, int derivative_position) {
+  return connected && derivative_position == 0;
 }

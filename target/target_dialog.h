@@ -36,6 +36,6 @@ std::string format_memory_field(uint32_t value);
 const TargetMemoryMap* default_fill_map(int family_position, int derivative_position);
 // On opening, a row other than "unknown" (position 0) shows the memory map in force in enabled
 // fields; position 0 gets the default fill.
-int opens_with_map_in_force(int derivative_position);
+bool opens_with_map_in_force(int derivative_position);
 // Autodetect is offered while connected with the "unknown" row (position 0) selected.
-int autodetect_enabled(int connected, int derivative_position);
+bool autodetect_enabled(int connected, int derivative_position);

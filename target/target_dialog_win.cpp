@@ -2,8 +2,6 @@
 
 #include "adapter/adapter_settings.h"
 #include "app/dialog_helpers_win.h"
-#include "app/shell_win.h"
-#include "app/title_win.h"
 #include "resources/target_dialog_ids.h"
 #include "settings/settings.h"
 #include "target/catalogue.h"
@@ -55,7 +53,7 @@ void fill_derivative_list(HWND dialog) {
 
 void set_autodetect_state(HWND dialog) {
   enable_control(dialog, IDC_TARGET_AUTODETECT,
-                 autodetect_enabled(get_connected(), get_derivative_position()) != 0);
+                 autodetect_enabled(get_connected(), get_derivative_position()));
 }
 
 void show_fields(HWND dialog, const TargetMemoryMap& map) {
@@ -147,7 +145,7 @@ void on_ok(HWND dialog) {
     add_recent_device(row->name);
     set_current_target(row);
   }
-  update_title(GetWindow(dialog, GW_OWNER));
+  refresh_caption(GetWindow(dialog, GW_OWNER));
   g_checking = true;
   const bool valid = store_memory_fields(dialog);
   g_checking = false;
@@ -155,7 +153,7 @@ void on_ok(HWND dialog) {
 }
 
 void on_cancel(HWND dialog) {
-  update_title(GetWindow(dialog, GW_OWNER));
+  refresh_caption(GetWindow(dialog, GW_OWNER));
   EndDialog(dialog, 0);
 }
 

@@ -58,14 +58,14 @@ void select_page(uint32_t* address) {
   }
 }
 
-int read_view_byte(uint32_t address, int bdm_in_map, uint8_t* value) {
+bool read_view_byte(uint32_t address, int bdm_in_map, uint8_t* value) {
   select_page(&address);
   if (secured_part_refuses(address, bdm_in_map != 0)) return 0;
   unsigned char byte = 0;
   const int result = bdm_in_map ? bdx_GetByte(address, &byte) : bdx_GetMemoryByte(address, &byte);
-  if (result == -1) return 0;
+  if (result == -1) return false;
   *value = byte;
-  return 1;
+  return true;
 }
 
 std::string memory_cell_text(int available, uint8_t value) {
@@ -89,7 +89,7 @@ std::string memory_address_label(uint32_t address) {
   return text;
 }
 
-int scroll_memory_rows(int code, unsigned thumb, int row_range) {
+bool scroll_memory_rows(int code, unsigned thumb, int row_range) {
   MemoryViewState& v = g_memory_view;
   int position = v.row_position;
   switch (code) {
@@ -101,15 +101,15 @@ int scroll_memory_rows(int code, unsigned thumb, int row_range) {
     case kScrollThumbTrack: position = int(uint16_t(thumb)); break;
     case kScrollTop: position = 0; break;
     case kScrollBottom: position = row_range - 4; break;
-    default: return 0;
+    default: return false;
   }
   // Four rows are shown, so the last position shows the page's last four rows.
   v.row_position = clamp(position, 0, row_range - 4);
   v.base = (v.base & 0xFF0000) | (uint32_t(v.row_position) << 4);
-  return 1;
+  return true;
 }
 
-int scroll_memory_pages(int code, unsigned thumb, int page_range) {
+bool scroll_memory_pages(int code, unsigned thumb, int page_range) {
   MemoryViewState& v = g_memory_view;
   int position = v.page_position;
   switch (code) {
@@ -120,7 +120,7 @@ int scroll_memory_pages(int code, unsigned thumb, int page_range) {
     case kScrollThumbPosition: position = int(int16_t(uint16_t(thumb))); break;
     case kScrollTop: position = 0; break;
     case kScrollBottom: position = page_range - 1; break;
-    default: return 0;  // SB_THUMBTRACK too: the page changes when the thumb is released
+    default: return false;  // SB_THUMBTRACK too: the page changes when the thumb is released
   }
   v.page_position = clamp(position, 0, page_range - 1);
   v.base = (v.base & 0xFFFF) | (uint32_t(v.page_position) << 16);
@@ -129,7 +129,7 @@ int scroll_memory_pages(int code, unsigned thumb, int page_range) {
     v.base = paged_window_start(v.page_position);
     v.row_position = 0x800;
   }
-  return 1;
+  return true;
 }
 
 GotoResult memory_view_goto(const char* text) {

@@ -36,8 +36,9 @@ const char* memory_view_caption();
 // any address above 0xFFFF (then reduced to 16 bits). Register write results are not tested.
 void select_page(uint32_t* address);
 // One target byte for cell address a: select_page, then bdx_GetByte with the BDM's registers
-// mapped in ("BDM in map") or bdx_GetMemoryByte. 1 and the byte, or 0 when the read failed.
-int read_view_byte(uint32_t address, int bdm_in_map, uint8_t* value);
+// mapped in ("BDM in map") or bdx_GetMemoryByte. True and the byte, or false when the read
+// failed.
+bool read_view_byte(uint32_t address, int bdm_in_map, uint8_t* value);
 // "%2.2X", or "xx" for a byte that is not available.
 std::string memory_cell_text(int available, uint8_t value);
 // The address row r (0-3) shows: the page is left out on HCS12 outside the page window, and
@@ -58,12 +59,12 @@ enum ScrollCode {
   kScrollBottom = 7,
 };
 // Row scroll bar: moves the row position (clamped to 0 ... row range - 4) and the base address
-// within its page. Returns 0 for codes it ignores (nothing changes), 1 when applied.
-int scroll_memory_rows(int code, unsigned thumb, int row_range);
+// within its page. False for codes it ignores (nothing changes), true when applied.
+bool scroll_memory_rows(int code, unsigned thumb, int row_range);
 // Page scroll bar: moves the page position (clamped to 0 ... page range - 1) and the base
-// address; on HCS12 a view outside the page window moves into it (row 0x800). Returns 0 for
-// codes it ignores (dragging the thumb changes nothing until it is released), 1 when applied.
-int scroll_memory_pages(int code, unsigned thumb, int page_range);
+// address; on HCS12 a view outside the page window moves into it (row 0x800). False for codes
+// it ignores (dragging the thumb changes nothing until it is released), true when applied.
+bool scroll_memory_pages(int code, unsigned thumb, int page_range);
 
 // Go-to address typed into the address field.
 enum GotoResult { kGotoMoved, kGotoBadlyFormed, kGotoNoRegion };

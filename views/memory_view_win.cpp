@@ -114,7 +114,7 @@ void refresh_memory_view() {
       EnableWindow(cell, FALSE);
       UpdateWindow(cell);
       uint8_t value = 0;
-      const int read = read_view_byte(base + uint32_t(i), bdm_in_map, &value);
+      const bool read = read_view_byte(base + uint32_t(i), bdm_in_map, &value);
       SetWindowTextA(cell, memory_cell_text(read, value).c_str());
       EnableWindow(cell, TRUE);
       UpdateWindow(cell);
@@ -200,16 +200,16 @@ void memory_view_address_button() {
   SendMessageA(address_field(), EM_SETREADONLY, TRUE, 0);
 }
 
-int memory_view_cell_changed(int id) {
+bool memory_view_cell_changed(int id) {
   if (!g_windows.main || id < kMemoryCellIdFirst || id >= kMemoryCellIdFirst + kMemoryCellCount)
-    return 0;
+    return false;
   const std::string text = window_text(g_windows.cells[id - kMemoryCellIdFirst], 64);
   uint32_t value = 0;
-  if (text.empty() || parse_hex(text.c_str(), &value) != 0 || !g_memory_view.buffer_mode) return 0;
+  if (text.empty() || parse_hex(text.c_str(), &value) != 0 || !g_memory_view.buffer_mode) return false;
   // Only bytes the buffer holds change; typing never creates bytes.
   buffer_set_byte(g_memory_view.base + uint32_t(id - kMemoryCellIdFirst),
                   static_cast<uint8_t>(value & 0xFF));
-  return 1;
+  return true;
 }
 
 void memory_view_vscroll(HWND bar, int code, int thumb) {

@@ -19,8 +19,8 @@ static_assert(int(kRegisterFieldCount) == int(kCpuRegisterCount), "one field per
 
 int register_view_family(const ProcessorInfo* info) { return cpu_register_family(info); }
 
-int layout_register_view(int family, int x, int y) {
-  if (family != FAMILY_HCS12 && family != FAMILY_HCS12X) return 0;
+bool layout_register_view(int family, int x, int y) {
+  if (family != FAMILY_HCS12 && family != FAMILY_HCS12X) return false;
   RegisterViewState& v = g_register_view;
   std::memset(&v, 0, sizeof v);
   std::snprintf(v.title, sizeof v.title, "%s",
@@ -45,20 +45,20 @@ int layout_register_view(int family, int x, int y) {
   v.count = kRegisterFieldCount;
   v.row_range = 4096;
   v.page_range = family == FAMILY_HCS12 ? 64 : 128;
-  return 1;
+  return true;
 }
 
-int read_register_values(int family) {
+bool read_register_values(int family) {
   RegisterViewState& v = g_register_view;
   CpuRegisterValues read;
   const bool ok = read_cpu_registers(family, &read);
   if (!read.core_read) {
     if (family == FAMILY_HCS12) append_line("Failed to get register values from target");
-    return 0;
+    return false;
   }
   for (int n = 0; n < kCpuRegisterCount; ++n)
     if (n != kCcr || ok) v.fields[n].last_value = read.value[n];
-  return ok ? 1 : 0;
+  return ok;
 }
 
 bool write_register_values(int family, const std::string* texts) {
@@ -87,13 +87,13 @@ std::string register_field_text(const RegisterField& field) {
   return text;
 }
 
-int register_text_dirty(const RegisterField& field, const char* text) {
+bool register_text_dirty(const RegisterField& field, const char* text) {
   uint32_t value = 0;
-  if (!text || !*text || parse_hex(text, &value) != 0) return 1;
+  if (!text || !*text || parse_hex(text, &value) != 0) return true;
   // Compared as wide as the field shows and writes, so that a value read wider than the field
   // (bdx_RegisterGetAll gives 32 bits) is not marked as changed the moment it is shown.
   const uint32_t mask = field.width == 8 ? 0xFFu : field.width == 16 ? 0xFFFFu : 0xFFFFFFFFu;
-  return (value & mask) != (field.last_value & mask) ? 1 : 0;
+  return (value & mask) != (field.last_value & mask);
 }
 
 RegisterField* find_register_field(int control_id) {

@@ -36,15 +36,15 @@ extern RegisterViewState g_register_view;
 int register_view_family(const ProcessorInfo* info);
 
 // Fills the field table for family 2 or 3 with the views' origin at (x, y): labels, widths,
-// rectangles, ids; dirty flags and last values 0; title and ranges. Returns 0 for other families.
-int layout_register_view(int family, int x, int y);
+// rectangles, ids; dirty flags and last values 0; title and ranges. False for other families.
+bool layout_register_view(int family, int x, int y);
 
 // Reads the registers of the target into the fields' last values: bdx_RegisterGetAll for PC, SP,
 // X, Y and D, then the CCR from the BDM's 0xFF06 (HCS12) or 0xFF06 and 0xFF07 (HCS12X, high
-// byte at 0xFF07). Returns 1 when everything was read. A failed bdx_RegisterGetAll is reported
+// byte at 0xFF07). True when everything was read. A failed bdx_RegisterGetAll is reported
 // on HCS12 only ("Failed to get register values from target"); after a failed CCR read the five
 // values read before stay stored.
-int read_register_values(int family);
+bool read_register_values(int family);
 
 // Writes the typed texts of the fields (texts[i] for field i, as read from the controls) to the
 // target in field order: each register as soon as its own text parses; the first empty or
@@ -54,7 +54,8 @@ bool write_register_values(int family, const std::string* texts);
 
 // The text a field shows for its last value: "%2.2X" of the low byte, "%4.4X" of the low 16 bits.
 std::string register_field_text(const RegisterField& field);
-// The dirty flag a typed text gives a field: 1 when empty, not hexadecimal or not the last value.
-int register_text_dirty(const RegisterField& field, const char* text);
+// The dirty flag a typed text gives a field: true when empty, not hexadecimal or not the last
+// value.
+bool register_text_dirty(const RegisterField& field, const char* text);
 // The field with this control id, or null.
 RegisterField* find_register_field(int control_id);

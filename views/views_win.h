@@ -45,7 +45,7 @@ void memory_view_toggle_buffer_mode();  // "Buffer/Target" (IDC_VIEW_BUFFER_TARG
 void memory_view_bdm_in_map_clicked();  // "BDM in map" (IDC_VIEW_BDM_IN_MAP)
 void memory_view_address_button();      // the address button (IDC_VIEW_ADDRESS): edit, then go to
 // EN_CHANGE of a memory cell: in buffer mode a hexadecimal text goes into the buffer at once.
-// Returns 1 when the text was stored, 0 when it was not (not a cell, target mode, no number).
-int memory_view_cell_changed(int id);
+// True when the text was stored, false when it was not (not a cell, target mode, no number).
+bool memory_view_cell_changed(int id);
 // WM_VSCROLL from one of the view's scroll bars; other windows are ignored.
 void memory_view_vscroll(HWND bar, int code, int thumb);

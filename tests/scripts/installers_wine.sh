@@ -48,6 +48,8 @@ if [ "${1:-}" != "--inside" ]; then
     { echo "FAIL installers: the x86 README does not say how to check the maker's bdxdll.dll"; status=1; }
   grep -q "install the x86 build" "$pkg/README-x64.txt" ||
     { echo "FAIL installers: the x64 README does not point to the x86 build"; status=1; }
+  grep -q "/usr/share/wine/fonts/\*" "$pkg/README-x64.txt" ||
+    { echo "FAIL installers: the README does not say how a Wine user gets Wine's fonts"; status=1; }
   [ $status = 0 ] && echo "ok   installers: both widths built, version $version, README texts"
 
   widths="x86 x64"
@@ -82,6 +84,9 @@ stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
 trap stop_wine EXIT
 wineserver -p 60
 "$run" cmd /c exit >/dev/null 2>&1 </dev/null
+# The prefix sees Wine's own fonts, as the installed README tells a Wine user to arrange.
+check "prefix has Wine's Courier and MS Sans Serif" \
+  test -s "$WINEPREFIX/drive_c/windows/Fonts/coure.fon" -a -s "$WINEPREFIX/drive_c/windows/Fonts/ms_sans_serif.ttf"
 
 win() { "$run" "$@" 2>/dev/null </dev/null; }
 # A command line as typed at a Windows prompt: NSIS reads /D= and _?= only unquoted, and Wine

@@ -17,6 +17,10 @@ shot=$(tail -n 1 "$work/out")
 # The main window with its caption, menu bar and toolbar: many colours, not an empty desktop.
 colours=$(convert "$shot" -format %k info:)
 [ "$colours" -gt 8 ] || fail "the screenshot shows no window ($colours colours)"
+# The prefix sees Wine's own fonts (the views' "Courier" and the pane's "MS Sans Serif").
+for font in coure.fon ms_sans_serif.ttf; do
+  [ -s "$prefix/drive_c/windows/Fonts/$font" ] || fail "the prefix has no $font"
+done
 # No process is left with this prefix (or its per-display copy) in its environment.
 left=""
 for env in /proc/[0-9]*/environ; do

@@ -5,8 +5,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 bool run_command(const std::string& command) { return std::system(command.c_str()) == 0; }
 
@@ -20,9 +18,4 @@ std::string scratch_folder(const std::string& name) {
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   return folder + "/";
-}
-
-std::string read_text(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }

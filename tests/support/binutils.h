@@ -3,11 +3,11 @@
 #pragma once
 #include <string>
 
+#include "tests/support/test_files.h"  // read_file for what the tools wrote
+
 // Runs a shell command line; true when it exits with 0.
 bool run_command(const std::string& command);
 // True when the named program of binutils-m68hc1x answers --version.
 bool have_tool(const char* program);
 // A fresh scratch folder for one test (ends in '/').
 std::string scratch_folder(const std::string& name);
-// The whole file, or an empty text when it cannot be read.
-std::string read_text(const std::string& path);

@@ -5,7 +5,7 @@
 namespace {
 MemoryPane g_memory;
 
-int replace_selection(const char* text) {
+int memory_replace_selection(const char* text) {
   std::string& t = g_memory.text;
   size_t a = g_memory.sel_start > t.size() ? t.size() : g_memory.sel_start;
   size_t b = g_memory.sel_end > t.size() ? t.size() : g_memory.sel_end;
@@ -16,12 +16,12 @@ int replace_selection(const char* text) {
   return 1;
 }
 
-void clear() {
+void memory_clear() {
   g_memory.text.clear();
   g_memory.sel_start = g_memory.sel_end = 0;
 }
 
-const PaneSeam kSeam = {replace_selection, clear};
+const PaneSeam kSeam = PANE_SEAM_OF(memory);
 }  // namespace
 
 MemoryPane& memory_pane_install() {

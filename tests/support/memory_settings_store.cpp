@@ -28,7 +28,7 @@ int store_write(int place, const char* name, const char* text) {
   return 1;
 }
 
-const SettingsStore kMemoryStore = {store_read, store_write};
+const SettingsStore kMemoryStore = SETTINGS_STORE_OF(store);
 }  // namespace
 
 std::string MemorySettingsStore::written() const {

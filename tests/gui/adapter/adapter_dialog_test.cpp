@@ -9,6 +9,7 @@
 #include "adapter/adapter_dialog_win.h"
 #include "adapter/adapter_settings.h"
 #include "app/commands_win.h"
+#include "app/dialog_helpers_win.h"
 #include "app/message_pane.h"
 #include "app/shell_win.h"
 #include "resources/adapter_dialog_ids.h"
@@ -93,14 +94,14 @@ struct AdapterDialog : testing::Test {
     g_probed.clear();
     g_present_ports.clear();
     set_port_probe(fake_probe);
-    set_adapter_dialog_title_hook(record_title);
+    set_caption_hook(record_title);
     reset_target_map();
     set_adapter_defaults();
     set_connected(0);
   }
   void TearDown() override {
     set_port_probe(nullptr);
-    set_adapter_dialog_title_hook(nullptr);
+    set_caption_hook(nullptr);
     DestroyWindow(owner);
   }
   // Opens the dialog, runs drive on it, and makes sure it ends. Returns the dialog's result.
@@ -451,7 +452,7 @@ TEST(AdapterDialogInShell, FailingThenSucceedingConnect) {
   ASSERT_TRUE(main != nullptr);
   {
     ScopedFakeBdx bdx;
-    set_adapter_dialog_title_hook(nullptr);
+    set_caption_hook(nullptr);
     const AdapterSelection r42 = {1, 0, 2500};
     apply_adapter_settings(&r42);
     bdx.fake().queue_result("bdx_Connect", -1);
@@ -489,7 +490,7 @@ TEST(AdapterDialogInShell, ConnectWhoseViewsFailShowsDisconnected) {
   ASSERT_TRUE(main != nullptr);
   {
     ScopedFakeBdx bdx;
-    set_adapter_dialog_title_hook(nullptr);
+    set_caption_hook(nullptr);
     set_current_target(&kArm);
     const AdapterSelection r41 = {0, 0, 8000};
     apply_adapter_settings(&r41);

@@ -17,14 +17,9 @@
 #include "settings/settings.h"
 #include "target/catalogue.h"
 #include "tests/gui_support/app_harness_win.h"
+#include "tests/support/test_files.h"
 
 namespace {
-
-std::string temp_path(const char* name) {
-  char folder[MAX_PATH];
-  GetTempPathA(sizeof folder, folder);
-  return std::string(folder) + name;
-}
 
 // An S-record file of `records` 8-byte records from 0xC000 up, then S9.
 std::string write_image(const char* name, int records) {

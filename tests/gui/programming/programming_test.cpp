@@ -23,6 +23,7 @@
 #include "target/catalogue.h"
 #include "tests/gui_support/app_harness_win.h"
 #include "tests/support/fake_bdx.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -44,12 +45,6 @@ void type_file_name(HWND dialog, const std::string& path) {
   if (!box) box = GetDlgItem(dialog, 0x47C);  // cmb13
   ASSERT_NE(box, nullptr);
   SetWindowTextA(box, path.c_str());
-}
-
-std::string temp_path(const char* name) {
-  char folder[MAX_PATH];
-  GetTempPathA(sizeof folder, folder);
-  return std::string(folder) + name;
 }
 
 bool checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }

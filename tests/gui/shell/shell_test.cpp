@@ -7,6 +7,7 @@
 #include "adapter/bdx.h"
 #include "adapter/bdx_loader_win.h"
 #include "app/commands_win.h"
+#include "app/dialog_helpers_win.h"
 #include "app/html_help_win.h"
 #include "app/message_pane.h"
 #include "app/shell_win.h"

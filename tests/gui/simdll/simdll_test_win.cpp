@@ -11,6 +11,7 @@
 #include "adapter/bdx.h"
 #include "adapter/bdx_api.h"
 #include "tests/gui_support/app_harness_win.h"
+#include "tests/support/sim_library_env.h"
 
 namespace {
 
@@ -20,13 +21,7 @@ struct Api {
 #undef SIMDLL_MEMBER
 };
 
-std::vector<std::string> g_lines;
 int g_progress_calls = 0;
-
-int BDX_CALL collect(const char* text) {
-  g_lines.push_back(text);
-  return 0;
-}
 
 int BDX_CALL progress(void) {
   ++g_progress_calls;

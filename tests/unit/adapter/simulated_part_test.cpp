@@ -13,14 +13,9 @@
 #include "simulator/sim_parts.h"
 #include "target/catalogue.h"
 #include "tests/support/memory_pane.h"
+#include "tests/support/sim_library_env.h"
 
 namespace {
-std::map<std::string, std::string> g_env;
-const char* fake_env(const char* name) {
-  auto it = g_env.find(name);
-  return it == g_env.end() ? nullptr : it->second.c_str();
-}
-
 struct SimulatedPart : ::testing::Test {
   ScopedMemoryPane pane;
   void start(const char* derivative, const char* port = "1") {

@@ -28,24 +28,3 @@ std::string stream_text(FILE* f) {
   while ((c = std::getc(f)) != EOF) out.push_back(char(c));
   return out;
 }
-
-std::string temp_path(const char* name) {
-  static int counter = 0;
-  return testing::TempDir() + "corvane_buf_" + std::to_string(++counter) + "_" + name;
-}
-
-std::string read_file(const std::string& path) {
-  std::string out;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return out;
-  int c;
-  while ((c = std::getc(f)) != EOF) out.push_back(char(c));
-  std::fclose(f);
-  return out;
-}
-
-void write_file(const std::string& path, const std::string& text) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  std::fwrite(text.data(), 1, text.size(), f);
-  std::fclose(f);
-}

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "buffer/buffer_store.h"
+#include "tests/support/test_files.h"
 
 // (start_address, length) of every block, in list order.
 inline std::vector<std::pair<uint32_t, uint32_t>> block_layout() {
@@ -34,7 +35,3 @@ void reset_buffer_quietly();
 FILE* stream_with(const std::string& text);
 // Everything written to a temporary stream.
 std::string stream_text(FILE* f);
-// A fresh path in the test's temporary folder.
-std::string temp_path(const char* name);
-std::string read_file(const std::string& path);
-void write_file(const std::string& path, const std::string& text);

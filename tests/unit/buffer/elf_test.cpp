@@ -135,7 +135,7 @@ TEST_F(ElfLoad, EqualsObjcopysSRecordAndNmsSymbols) {
   EXPECT_EQ(from_elf.size(), 18u);
 
   std::vector<std::pair<std::string, uint32_t>> nm;  // "0000c006 t loop"; undefined ones have no value
-  std::istringstream lines(read_text(dir + "app.nm"));
+  std::istringstream lines(read_file(dir + "app.nm"));
   for (std::string line; std::getline(lines, line);) {
     std::istringstream fields(line);
     uint32_t value = 0;

@@ -16,22 +16,10 @@
 #include "simulator/bdxsim.h"
 #include "simulator/cpu12.h"
 #include "simulator/sim_srec.h"
+#include "tests/support/sim_library_env.h"
 #include "tests/unit/cpu12/cpu12_support.h"
 
 namespace {
-
-std::map<std::string, std::string> g_env;
-std::vector<std::string> g_lines;
-
-const char* fake_env(const char* name) {
-  auto it = g_env.find(name);
-  return it == g_env.end() ? nullptr : it->second.c_str();
-}
-
-int BDX_CALL collect(const char* text) {
-  g_lines.push_back(text);
-  return 0;
-}
 
 bool have_binutils() {
   return have_tool("m68hc11-as") && have_tool("m68hc11-ld") && have_tool("m68hc11-objcopy") &&
@@ -136,7 +124,7 @@ TEST_F(Board, HelloLeavesSci0AtTheBaudRate) {
   ASSERT_EQ(bdx_TargetStart(), 0);
   ASSERT_TRUE(wait_halted());
   EXPECT_NE(g_lines.back().find("BGND at 0x"), std::string::npos) << g_lines.back();
-  EXPECT_EQ(read_text(out), "hello\n");
+  EXPECT_EQ(read_file(out), "hello\n");
 }
 
 TEST_F(Board, Sci0SendsOnlyAfterTdreWasRead) {
@@ -161,7 +149,7 @@ TEST_F(Board, EchoReceivesTheInputFile) {
   start_library(build("sci_echo"));
   ASSERT_EQ(bdx_TargetStart(), 0);
   ASSERT_TRUE(wait_halted());
-  EXPECT_EQ(read_text(folder + "out.txt"), "abc\n");
+  EXPECT_EQ(read_file(folder + "out.txt"), "abc\n");
 }
 
 TEST_F(Board, BadSerialFilesAreSaidAtLoad) {

@@ -170,7 +170,7 @@ TEST(Cpu12Decode, LengthsAndMnemonicsAgreeWithTheBinutilsDisassembler) {
   ASSERT_TRUE(write_bytes(dir + "all.bin", image));
   ASSERT_TRUE(run_command("m68hc11-objdump -D -b binary -m m68hc12 " + dir + "all.bin > " + dir +
                           "all.txt 2>&1"));
-  std::map<uint32_t, Disassembled> dis = parse_objdump(read_text(dir + "all.txt"));
+  std::map<uint32_t, Disassembled> dis = parse_objdump(read_file(dir + "all.txt"));
   ASSERT_GT(dis.size(), cases.size());
   int mismatches = 0;
   for (size_t i = 0; i < cases.size() && mismatches < 20; ++i) {

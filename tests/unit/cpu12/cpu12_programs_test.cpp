@@ -19,22 +19,10 @@
 #include "simulator/bdxsim.h"
 #include "target/catalogue.h"
 #include "tests/support/memory_pane.h"
+#include "tests/support/sim_library_env.h"
 #include "tests/unit/cpu12/cpu12_support.h"
 
 namespace {
-
-std::map<std::string, std::string> g_env;
-std::vector<std::string> g_lines;
-
-const char* fake_env(const char* name) {
-  auto it = g_env.find(name);
-  return it == g_env.end() ? nullptr : it->second.c_str();
-}
-
-int BDX_CALL collect(const char* text) {
-  g_lines.push_back(text);
-  return 0;
-}
 
 std::string last_lines() {
   std::string s;

@@ -31,7 +31,7 @@ std::string build_program(const std::string& name, std::string* problem,
       !run_command("m68hc11-ld -m m68hc12elf -T " + src + script + " -o " + elf + " " + obj +
                    " >> " + log + " 2>&1") ||
       !run_command("m68hc11-objcopy -O srec " + elf + " " + srec + " >> " + log + " 2>&1")) {
-    *problem = read_text(log);
+    *problem = read_file(log);
     return "";
   }
   return srec;
@@ -40,7 +40,7 @@ std::string build_program(const std::string& name, std::string* problem,
 long symbol_address(const std::string& srec, const std::string& symbol) {
   const std::string stem = srec.substr(0, srec.size() - 4);
   if (!run_command("m68hc11-nm " + stem + ".elf > " + stem + ".nm 2>&1")) return -1;
-  std::istringstream lines(read_text(stem + ".nm"));
+  std::istringstream lines(read_file(stem + ".nm"));
   std::string value, kind, name;
   while (lines >> value >> kind >> name)
     if (name == symbol) return std::strtol(value.c_str(), nullptr, 16);

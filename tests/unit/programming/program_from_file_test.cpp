@@ -3,20 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 
 #include "app/message_pane.h"
 #include "programming/coverage.h"
 #include "programming/program_from_file.h"
+#include "tests/support/test_files.h"
 #include "tests/unit/programming/programming_test_util.h"
 
 namespace {
-
-std::string temp_file(const char* name, const std::string& text) {
-  const std::string path = testing::TempDir() + name;
-  std::ofstream(path, std::ios::binary) << text;
-  return path;
-}
 
 class ProgramFromFile : public ProgrammingTest {
  protected:

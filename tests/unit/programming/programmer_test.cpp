@@ -7,6 +7,7 @@
 #include "programming/programmer.h"
 #include "tests/support/fake_bdx.h"
 #include "tests/support/memory_pane.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -15,24 +16,16 @@ int g_position = 0;      // the bar
 int g_pumps = 0;
 int g_abort_on_pump = -1;  // the n-th single-message pump delivers an Abort click
 
-void s_status(const char* t) { g_log += std::string("[") + t + "]"; }
-void s_range(int m) { g_log += "range(" + std::to_string(m) + ")"; }
-void s_position(int p) { g_position = p; }
-int s_step() { return g_position++; }
-void s_one() {
+void test_status(const char* t) { g_log += std::string("[") + t + "]"; }
+void test_set_range(int m) { g_log += "range(" + std::to_string(m) + ")"; }
+void test_set_position(int p) { g_position = p; }
+int test_step() { return g_position++; }
+void test_deliver_one_message() {
   if (++g_pumps == g_abort_on_pump) programmer_request_abort();
 }
-void s_all() {}
-void s_repaint() {}
-const ProgrammerSink kSink = {s_status, s_range, s_position, s_step, s_one, s_all, s_repaint};
-
-std::string write_file(const char* name, const std::string& text) {
-  const std::string path = testing::TempDir() + name;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  std::fwrite(text.data(), 1, text.size(), f);
-  std::fclose(f);
-  return path;
-}
+constexpr auto test_deliver_messages = quiet_sink_deliver_messages;
+constexpr auto test_repaint = quiet_sink_repaint;
+const ProgrammerSink kSink = PROGRAMMER_SINK_OF(test);
 
 std::string hundred_lines() {
   std::string text;
@@ -56,7 +49,7 @@ struct Programmer : testing::Test {
 };
 
 TEST_F(Programmer, BothPassesOverAHundredLines) {
-  const std::string path = write_file("prog100.s19", hundred_lines());
+  const std::string path = temp_file("prog100.s19", hundred_lines());
   // The library calls back once per record; the bar steps until it passes the line total.
   fake.fixed["bdx_FlashWriteFile"] = 0;
   ASSERT_EQ(programmer_run(path.c_str(), kSink), 1);
@@ -78,7 +71,7 @@ TEST_F(Programmer, FailuresAbortsAndNothingToDo) {
   EXPECT_EQ(programmer_run("/no/such/file.s19", kSink), 0);
   EXPECT_EQ(g_log, "[Can't open '/no/such/file.s19']");
 
-  const std::string path = write_file("prog.s19", hundred_lines());
+  const std::string path = temp_file("prog.s19", hundred_lines());
   // An Abort delivered by the single pump before writing: no library call.
   g_log.clear();
   g_abort_on_pump = 2;
@@ -119,7 +112,7 @@ int BDX_CALL calls_back_500_times(unsigned char, unsigned char, const char*, uin
 }
 
 TEST_F(Programmer, TheBarStartsAtThreeAndStopsAtTheLineTotal) {
-  const std::string path = write_file("prog_bar.s19", hundred_lines());
+  const std::string path = temp_file("prog_bar.s19", hundred_lines());
   BdxTable table = fake_bdx_table();
   table.bdx_FlashWriteFile = calls_back_500_times;
   bdx_table_set(table);
@@ -136,13 +129,13 @@ TEST_F(Programmer, LinesNoFileHoldsEndTheRunAsUnreadable) {
   int lines = 0;
   // The longest record's line, blanks after it, and then a piece of a longer line.
   const std::string longest = "S3" + std::string(512, 'F');
-  const std::string good = write_file("longest.s19", longest + "   \n" + longest + "\n");
+  const std::string good = temp_file("longest.s19", longest + "   \n" + longest + "\n");
   EXPECT_EQ(count_programmer_lines(good.c_str(), &lines), LineCount::Counted);
   EXPECT_EQ(lines, 4);  // two pieces of 511 characters and their ends
-  const std::string longer = write_file("longer.s19", longest + "  F\n");
+  const std::string longer = temp_file("longer.s19", longest + "  F\n");
   EXPECT_EQ(count_programmer_lines(longer.c_str(), &lines), LineCount::CannotRead);
   // A bound on the lines read, with room for exactly as many.
-  const std::string three = write_file("three.s19", "SS\nSS\n\n");
+  const std::string three = temp_file("three.s19", "SS\nSS\n\n");
   EXPECT_EQ(count_programmer_lines(three.c_str(), &lines, 3), LineCount::Counted);
   EXPECT_EQ(lines, 2);
   EXPECT_EQ(count_programmer_lines(three.c_str(), &lines, 2), LineCount::CannotRead);
@@ -153,17 +146,17 @@ TEST_F(Programmer, LinesNoFileHoldsEndTheRunAsUnreadable) {
 }
 
 TEST(ProgrammerText, LineCountAndDisplayPath) {
-  const std::string path = write_file(
+  const std::string path = temp_file(
       "count.s19", "S0030000FC\nS\n\nS1051000AABB85\r\nS9030000FC\nSX stop here\nS1051000AABB85\n");
   // Counted: S0, "S" with its line end, S1, S9; not the empty line; nothing from "SX" on.
   int lines = 0;
   EXPECT_EQ(count_programmer_lines(path.c_str(), &lines), LineCount::Counted);
   EXPECT_EQ(lines, 4);
-  const std::string tab = write_file("tab.s19", "S1051000AABB85\nS\tend\nS9030000FC\n");
+  const std::string tab = temp_file("tab.s19", "S1051000AABB85\nS\tend\nS9030000FC\n");
   EXPECT_EQ(count_programmer_lines(tab.c_str(), &lines), LineCount::Counted);
   EXPECT_EQ(lines, 1);
   // A line of one character is not counted: here the last one, without a line end.
-  const std::string one = write_file("one.s19", "S1051000AABB85\nS");
+  const std::string one = temp_file("one.s19", "S1051000AABB85\nS");
   EXPECT_EQ(count_programmer_lines(one.c_str(), &lines), LineCount::Counted);
   EXPECT_EQ(lines, 1);
   EXPECT_EQ(count_programmer_lines("/no/such/file", &lines), LineCount::CannotOpen);

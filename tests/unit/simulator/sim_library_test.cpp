@@ -5,9 +5,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -17,23 +14,13 @@
 #include "app/message_pane.h"
 #include "simulator/bdxsim.h"
 #include "tests/support/memory_pane.h"
+#include "tests/support/sim_library_env.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
-std::map<std::string, std::string> g_env;
-std::vector<std::string> g_lines;
 int g_progress_calls = 0;
 int g_abort_on_call = 0;
-
-const char* fake_env(const char* name) {
-  auto it = g_env.find(name);
-  return it == g_env.end() ? nullptr : it->second.c_str();
-}
-
-int BDX_CALL collect(const char* text) {
-  g_lines.push_back(text);
-  return 0;
-}
 
 int g_disconnect_on_call = 0;
 
@@ -68,20 +55,6 @@ std::string srec(char type, uint32_t address, const std::vector<uint8_t>& data) 
     line += hex;
   }
   return line + "\r\n";
-}
-
-std::string temp_path(const char* name) {
-  return ::testing::TempDir() + "bdxsim_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" + name;
-}
-
-void write_file(const std::string& path, const std::string& text) {
-  std::ofstream f(path, std::ios::binary);
-  f << text;
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 int mem(uint32_t address) {
@@ -611,11 +584,7 @@ TEST_F(SimLibrary, FlashAndEepromAreKeptInTheStateFile) {
 
   // A file cut short is reported as damaged when the part is taken, the part starts erased, and
   // the next save replaces the file with a whole one.
-  std::string whole;
-  {
-    std::ifstream in(path, std::ios::binary);
-    whole.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  const std::string whole = read_file(path);
   ASSERT_GT(whole.size(), 100u);
   for (size_t cut : {whole.size() / 2, size_t{20}, size_t{3}, size_t{0}}) {
     write_file(path, whole.substr(0, cut));
@@ -643,9 +612,7 @@ TEST_F(SimLibrary, FlashAndEepromAreKeptInTheStateFile) {
   ASSERT_EQ(bdx_FlashEraseAll(40), 0);
   bdxsim_save_state();
   restart();
-  std::ifstream in(path, std::ios::binary);
-  std::string now((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(now, "somebody's notes\n");
+  EXPECT_EQ(read_file(path), "somebody's notes\n");
 }
 
 // A board on the bench stays powered between two programs: the next one finds its registers,

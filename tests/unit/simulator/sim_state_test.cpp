@@ -4,8 +4,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,22 +20,9 @@
 #include "simulator/sim_parts.h"
 #include "simulator/sim_state.h"
 #include "simulator/sim_target.h"
+#include "tests/support/test_files.h"
 
 namespace {
-
-std::string temp_path(const char* name) {
-  return ::testing::TempDir() + "simstate_" +
-         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" + name;
-}
-
-std::string read_all(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void write_all(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 SimTarget part(const char* name) {
   SimTarget t;
@@ -63,11 +48,11 @@ TEST_F(SimState, AChangedByteIsReportedAndCostsNoOtherSection) {
   ASSERT_EQ(sim_state_save(b, path_), "");
 
   // One byte of C32's flash changes on the disk.
-  std::string text = read_all(path_);
+  std::string text = read_file(path_);
   const size_t at = text.find('\n', text.find("PART MC9S12C32")) + 1 + 10;
   ASSERT_EQ(text[at], '\x11');
   text[at] = '\x12';
-  write_all(path_, text);
+  write_file(path_, text);
   SimTarget a2 = part("MC9S12C32");
   EXPECT_EQ(sim_state_load(a2, path_),
             "State file '" + path_ + "': the contents of MC9S12C32 are damaged; it starts erased");
@@ -86,12 +71,12 @@ TEST_F(SimState, AChangedByteIsReportedAndCostsNoOtherSection) {
 
   // A damaged header and garbage after the first section (C32's, the first one saved): the
   // section after them is still found.
-  text = read_all(path_);
+  text = read_file(path_);
   const size_t second = text.find("PART MC9S12UF32");
   ASSERT_GT(second, text.find("PART MC9S12C32"));
   text.insert(second, "\nsome damage\n");
   text.replace(text.find("PART MC9S12C32"), 4, "PAR?");
-  write_all(path_, text);
+  write_file(path_, text);
   SimTarget lost = part("MC9S12C32");
   EXPECT_EQ(sim_state_load(lost, path_),
             "State file '" + path_ + "' is damaged; MC9S12C32 starts erased");
@@ -139,12 +124,12 @@ TEST_F(SimState, AFileOfTheOlderLayoutIsReadAndRewrittenInTheNewOne) {
   EXPECT_EQ(saved_at, 1700000000123);
 
   // The checksum covers the RAM too.
-  std::string text = read_all(path_);
+  std::string text = read_file(path_);
   const size_t at = text.find('\n', text.find("PART MC9S12C32")) + 1 + c.flash.size() +
                     c.eeprom.size() + 5;
   ASSERT_EQ(text[at], '\x77');
   text[at] = '\x78';
-  write_all(path_, text);
+  write_file(path_, text);
   SimTarget c3 = part("MC9S12C32");
   EXPECT_EQ(sim_state_load(c3, path_),
             "State file '" + path_ + "': the contents of MC9S12C32 are damaged; it starts erased");
@@ -201,7 +186,7 @@ TEST(SimStatePath, WhatThePathNamesComesToNoHarm) {
   ASSERT_EQ(stat(own.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
   ASSERT_EQ(chmod(own.c_str(), 0444), 0);
-  const std::string before = read_all(own);
+  const std::string before = read_file(own);
   SimTarget reader = part("MC9S12C32");
   bool leave_alone = false;
   EXPECT_EQ(sim_state_load(reader, own, &leave_alone),
@@ -210,7 +195,7 @@ TEST(SimStatePath, WhatThePathNamesComesToNoHarm) {
   EXPECT_EQ(reader.flash[0], 0x44);
   t.flash[0] = 0x45;
   EXPECT_EQ(sim_state_save(t, own), "State file '" + own + "' is read-only; it is not overwritten");
-  EXPECT_TRUE(read_all(own) == before) << "the read-only file was replaced";
+  EXPECT_TRUE(read_file(own) == before) << "the read-only file was replaced";
 
   // A lock that another program holds for ever (a child here) costs one bounded wait, with a
   // line that says so; once the lock is free the change is saved.
@@ -290,8 +275,8 @@ TEST_F(SimState, TemporaryFilesOfEndedProcessesAreRemoved) {
   ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
   const std::string dead = path_ + "." + std::to_string(ended) + ".new";
   const std::string alive = path_ + "." + std::to_string(getppid()) + ".new";
-  write_all(dead, "half a save");
-  write_all(alive, "a save going on");
+  write_file(dead, "half a save");
+  write_file(alive, "a save going on");
   ASSERT_EQ(sim_state_save(part("MC9S12C32"), path_), "");
   EXPECT_FALSE(std::filesystem::exists(dead));
   EXPECT_TRUE(std::filesystem::exists(alive));
@@ -303,11 +288,11 @@ TEST_F(SimState, TemporaryFilesOfEndedProcessesAreRemoved) {
 TEST_F(SimState, AHugeTimeStampIsDamage) {
   SimTarget c = part("MC9S12C32");
   ASSERT_EQ(sim_state_save(c, path_, kSimStateLockWait, nullptr, 1700000000123), "");
-  std::string text = read_all(path_);
+  std::string text = read_file(path_);
   const size_t at = text.find(" 1700000000.123 ");
   ASSERT_NE(at, std::string::npos);
   text.replace(at + 1, 10, "9223372036854775807");
-  write_all(path_, text);
+  write_file(path_, text);
   SimTarget c2 = part("MC9S12C32");
   EXPECT_EQ(sim_state_load(c2, path_),
             "State file '" + path_ + "': the contents of MC9S12C32 are damaged; it starts erased");

@@ -28,22 +28,11 @@
 #include "target/catalogue.h"
 #include "target/security.h"
 #include "tests/support/memory_pane.h"
+#include "tests/support/sim_library_env.h"
 
 namespace {
 
-std::map<std::string, std::string> g_env;
-std::vector<std::string> g_library_lines;
 int g_progress_calls = 0;
-
-const char* fake_env(const char* name) {
-  auto it = g_env.find(name);
-  return it == g_env.end() ? nullptr : it->second.c_str();
-}
-
-int BDX_CALL collect(const char* text) {
-  g_library_lines.push_back(text);
-  return 0;
-}
 
 int BDX_CALL progress(void) {
   ++g_progress_calls;
@@ -155,7 +144,7 @@ class ToolPasses : public ::testing::TestWithParam<const char*> {
     g_env.clear();
     g_env["BDXSIM_STATE"] = "";
     g_env["BDXSIM_DERIVATIVE"] = GetParam();
-    g_library_lines.clear();
+    g_lines.clear();
     buffer_attach(nullptr);
     set_all_regions(true);
     g_progress_calls = 0;
@@ -163,7 +152,7 @@ class ToolPasses : public ::testing::TestWithParam<const char*> {
     bdxsim_reset_for_tests();
     ASSERT_EQ(bdx_table_bind(bdxsim_lookup, nullptr, "bdxsim"), 26);
     ASSERT_EQ(bdx_Init(collect), 0);
-    ASSERT_TRUE(g_library_lines.empty());
+    ASSERT_TRUE(g_lines.empty());
     ASSERT_EQ(bdx_Connect("R41", "COM1 8"), 0);
     reset_target_map();
     autodetect_target();
@@ -230,7 +219,7 @@ class ToolPasses : public ::testing::TestWithParam<const char*> {
     std::fclose(f);
   }
   std::string why() const {
-    return last_tool_line() + " / " + (g_library_lines.empty() ? "" : g_library_lines.back());
+    return last_tool_line() + " / " + (g_lines.empty() ? "" : g_lines.back());
   }
   ScopedMemoryPane pane_;
   TargetMemoryMap map_;
@@ -285,7 +274,7 @@ TEST_P(ToolPasses, ProgramFromBufferThenEraseOnAFreshPart) {
   const std::vector<std::string> lines = tool_lines();
   EXPECT_EQ(lines.back(), "Failed programming Flash");
   EXPECT_EQ(lines[lines.size() - 2], "Flash block at: C000");
-  EXPECT_EQ(g_library_lines.back(), "Flash not erased at 0xC000");
+  EXPECT_EQ(g_lines.back(), "Flash not erased at 0xC000");
 }
 
 // A real S-record file, as the buffer saves it, programmed through "Program Target Regions from
@@ -338,10 +327,10 @@ TEST_P(ToolPasses, LibraryFileProgrammingOfTheSameImage) {
   std::ofstream(file_, std::ios::binary) << text;
   uint32_t fail = 0xDEAD;
   ASSERT_EQ(bdx_FlashWriteFile(get_timing_value(), get_timing_value(), file_.c_str(), &fail, progress), 0)
-      << g_library_lines.back();
+      << g_lines.back();
   EXPECT_GE(g_progress_calls, records);
   g_progress_calls = 0;
-  ASSERT_EQ(bdx_FlashVerifyFile(file_.c_str(), &fail, progress), 0) << g_library_lines.back();
+  ASSERT_EQ(bdx_FlashVerifyFile(file_.c_str(), &fail, progress), 0) << g_lines.back();
   EXPECT_GE(g_progress_calls, records);
   expect_reads_back(image, false);
 }
@@ -374,10 +363,10 @@ TEST_P(ToolPasses, ProtectionAsTheToolReadsItIsWhatThePartRefuses) {
           if (!flash_block_of(map_, edge, 0, &b, &banked)) continue;  // off the flash
           SCOPED_TRACE(testing::Message() << std::hex << "FPROT " << int(fprot) << " at " << edge);
           const uint8_t zero[2] = {0x00, 0x00};
-          g_library_lines.clear();
+          g_lines.clear();
           const bool refused = bdx_FlashProgramBlock(40, edge, zero, 2) != 0;
-          EXPECT_EQ(refused, !g_library_lines.empty() &&
-                                 g_library_lines.back().find("is protected") != std::string::npos);
+          EXPECT_EQ(refused, !g_lines.empty() &&
+                                 g_lines.back().find("is protected") != std::string::npos);
           EXPECT_EQ(refused, name_flash_protection(map_, edge, edge + 1, 0));
         }
       }
@@ -400,7 +389,7 @@ TEST(ToolPassesXdp, EepromPassOverItsRamRangeFailsClearly) {
   g_env.clear();
   g_env["BDXSIM_STATE"] = "";
   g_env["BDXSIM_DERIVATIVE"] = "XDP";
-  g_library_lines.clear();
+  g_lines.clear();
   buffer_attach(nullptr);
   bdxsim_use_environment(fake_env);
   bdxsim_reset_for_tests();
@@ -417,12 +406,12 @@ TEST(ToolPassesXdp, EepromPassOverItsRamRangeFailsClearly) {
   const std::vector<std::string> lines = tool_lines();
   EXPECT_EQ(lines[lines.size() - 2], fmt("Sector: 1000, data: %X", 0x1000000u * pattern(0x1000) +
                                          0x10000u * pattern(0x1001) + 0x100u * pattern(0x1002) + pattern(0x1003)));
-  EXPECT_EQ(g_library_lines.back(), "No EEPROM at 0x1000");
+  EXPECT_EQ(g_lines.back(), "No EEPROM at 0x1000");
   region_selection().include_eeprom = false;
   ASSERT_EQ(program_target_from_buffer(), 1);
   EXPECT_EQ(mem(0x1007), pattern(0x1007));
   ASSERT_EQ(bdx_EpromEraseAll(get_timing_value(), 0x1000), 0);
-  EXPECT_EQ(g_library_lines.back(), "XDP has no EEPROM, nothing to erase");
+  EXPECT_EQ(g_lines.back(), "XDP has no EEPROM, nothing to erase");
   EXPECT_EQ(mem(0x1007), pattern(0x1007));
   buffer_attach(nullptr);
   set_all_regions(true);
@@ -476,11 +465,11 @@ TEST(ToolPassesFiles, TheLibraryRefusesWhatTheToolsLoadRefuses) {
     const std::string refused =
         "Bad S-record in line " + std::to_string(c.line) + " of '" + path + "': " + c.problem;
     EXPECT_NE(bdx_FlashWriteFile(40, 40, path.c_str(), &fail, progress), 0);
-    EXPECT_EQ(g_library_lines.back(), refused);
+    EXPECT_EQ(g_lines.back(), refused);
     EXPECT_EQ(fail, c.fail) << c.problem;
     EXPECT_EQ(mem(0xC000), 0xFF) << c.problem << ": programmed in part";
     EXPECT_NE(bdx_FlashVerifyFile(path.c_str(), &fail, progress), 0);
-    EXPECT_EQ(g_library_lines.back(), refused);
+    EXPECT_EQ(g_lines.back(), refused);
   }
   std::remove(path.c_str());
   buffer_attach(nullptr);
