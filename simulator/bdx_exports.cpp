@@ -235,6 +235,9 @@ struct Call {
     if (injected)
       report(sim_format("Simulated failure of %s (call %u)", sim_function_name(function), n));
   }
+  // The prologue of every call that needs a connected part: an injected failure or no
+  // connection refuses it.
+  bool refused() const { return injected || !g_lib.connected; }
   // A flash or EEPROM change is in the state file before the call returns. One that cannot be
   // written there is undone, and the call fails with the state file's line: the part keeps what
   // the file keeps, as silicon keeps only a program that takes.
@@ -642,7 +645,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_Connect(const char* model, const char* parameters
 // Lets other programs have the part (after saving what the state file does not have yet).
 BDXSIM_EXPORT int BDX_CALL bdx_Disconnect(void) {
   Call c(k_bdx_Disconnect);
-  if (c.injected || !g_lib.connected) return -1;
+  if (c.refused()) return -1;
   g_lib.connected = false;
   release_part();
   report("Disconnected");
@@ -651,14 +654,14 @@ BDXSIM_EXPORT int BDX_CALL bdx_Disconnect(void) {
 
 BDXSIM_EXPORT int BDX_CALL bdx_Sync(void) {
   Call c(k_bdx_Sync);
-  if (c.injected || !g_lib.connected) return -1;
+  if (c.refused()) return -1;
   g_lib.speed_mhz = target_mhz();
   return 0;
 }
 
 BDXSIM_EXPORT int BDX_CALL bdx_TargetStart(void) {
   Call c(k_bdx_TargetStart);
-  if (c.injected || !g_lib.connected) return -1;
+  if (c.refused()) return -1;
   if (refused_while_secured("it cannot be started")) return -1;
   if (!target().cpu.running) start_running();
   return 0;
@@ -668,7 +671,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_TargetStart(void) {
 // STOP) has still stepped; one that cannot execute the instruction has not.
 BDXSIM_EXPORT int BDX_CALL bdx_TargetStep(void) {
   Call c(k_bdx_TargetStep);
-  if (c.injected || !g_lib.connected) return -1;
+  if (c.refused()) return -1;
   if (refused_while_secured("it cannot be stepped")) return -1;
   if (target().cpu.running) {
     report("Cannot step: target is running");
@@ -695,7 +698,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_TargetStep(void) {
 // (the BDM cannot become active): one that runs goes on running.
 BDXSIM_EXPORT int BDX_CALL bdx_TargetHalt(void) {
   Call c(k_bdx_TargetHalt);
-  if (c.injected || !g_lib.connected) return -1;
+  if (c.refused()) return -1;
   if (refused_while_secured("it cannot be halted")) return -1;
   advance_running(c.at, true);
   target().cpu.running = false;
@@ -706,7 +709,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_TargetHalt(void) {
 // A running part runs up to the moment of the reset first, as the silicon did.
 BDXSIM_EXPORT int BDX_CALL bdx_TargetReset(void) {
   Call c(k_bdx_TargetReset);
-  if (c.injected || !g_lib.connected) return -1;
+  if (c.refused()) return -1;
   advance_running(c.at, true);
   finish_sending();
   sim_target_reset(target());
@@ -715,14 +718,14 @@ BDXSIM_EXPORT int BDX_CALL bdx_TargetReset(void) {
 
 BDXSIM_EXPORT int BDX_CALL bdx_GetBdmSpeed(float* mhz) {
   Call c(k_bdx_GetBdmSpeed);
-  if (c.injected || !g_lib.connected || !mhz) return -1;
+  if (c.refused() || !mhz) return -1;
   *mhz = g_lib.speed_mhz;
   return 0;
 }
 
 BDXSIM_EXPORT int BDX_CALL bdx_SetBdmSpeed(float mhz) {
   Call c(k_bdx_SetBdmSpeed);
-  if (c.injected || !g_lib.connected) return -1;
+  if (c.refused()) return -1;
   float clock = target_mhz();
   if (!(std::fabs(mhz - clock) <= clock * 0.1f)) {
     report(sim_format("No answer from target at %.3f MHz", static_cast<double>(mhz)));
@@ -734,7 +737,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_SetBdmSpeed(float mhz) {
 
 BDXSIM_EXPORT int BDX_CALL bdx_RegisterGetAll(uint32_t* values) {
   Call c(k_bdx_RegisterGetAll);
-  if (c.injected || !g_lib.connected || !values) return -1;
+  if (c.refused() || !values) return -1;
   if (refused_while_secured("registers cannot be read")) return -1;
   if (sim_get_registers(target(), values) != 0) {
     report("Cannot read registers: target is running");
@@ -745,7 +748,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_RegisterGetAll(uint32_t* values) {
 
 BDXSIM_EXPORT int BDX_CALL bdx_RegisterSet(int reg, uint32_t value) {
   Call c(k_bdx_RegisterSet);
-  if (c.injected || !g_lib.connected) return -1;
+  if (c.refused()) return -1;
   if (refused_while_secured("registers cannot be written")) return -1;
   if (target().cpu.running) {
     report("Cannot write registers: target is running");
@@ -761,28 +764,28 @@ BDXSIM_EXPORT int BDX_CALL bdx_RegisterSet(int reg, uint32_t value) {
 // BDMSTS answers a secured part too: that is how a tool sees that it is secured.
 BDXSIM_EXPORT int BDX_CALL bdx_GetByte(uint32_t address, unsigned char* value) {
   Call c(k_bdx_GetByte);
-  if (c.injected || !g_lib.connected || !value) return -1;
+  if (c.refused() || !value) return -1;
   if (address != kSimBdmsts && refused_read(address)) return -1;
   return sim_bdm_read(target(), address, value);
 }
 
 BDXSIM_EXPORT int BDX_CALL bdx_GetMemoryByte(uint32_t address, unsigned char* value) {
   Call c(k_bdx_GetMemoryByte);
-  if (c.injected || !g_lib.connected || !value) return -1;
+  if (c.refused() || !value) return -1;
   if (refused_read(address)) return -1;
   return sim_read(target(), address, value);
 }
 
 BDXSIM_EXPORT int BDX_CALL bdx_SetByte(uint32_t address, unsigned char value) {
   Call c(k_bdx_SetByte);
-  if (c.injected || !g_lib.connected) return -1;
+  if (c.refused()) return -1;
   if (refused_write(address)) return -1;
   return sim_bdm_write(target(), address, value);
 }
 
 BDXSIM_EXPORT int BDX_CALL bdx_SetMemoryByte(uint32_t address, unsigned char value) {
   Call c(k_bdx_SetMemoryByte);
-  if (c.injected || !g_lib.connected) return -1;
+  if (c.refused()) return -1;
   if (refused_write(address)) return -1;
   return sim_write(target(), address, value);
 }
@@ -792,7 +795,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_GetBlock(uint32_t start, uint32_t count, unsigned
                                          uint32_t* fail) {
   Call c(k_bdx_GetBlock);
   set_fail(fail, start);
-  if (c.injected || !g_lib.connected || (count > 0 && !data)) return -1;
+  if (c.refused() || (count > 0 && !data)) return -1;
   for (uint32_t i = 0; i < count; ++i) {
     uint32_t a = start + i;
     if (a >= start && refused_read(a)) {
@@ -812,7 +815,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_LoadBlock(uint32_t start, uint32_t count, const u
                                           uint32_t* fail) {
   Call c(k_bdx_LoadBlock);
   set_fail(fail, start);
-  if (c.injected || !g_lib.connected || (count > 0 && !data)) return -1;
+  if (c.refused() || (count > 0 && !data)) return -1;
   for (uint32_t i = 0; i < count; ++i) {
     uint32_t a = start + i;
     if (a >= start && refused_write(a)) {
@@ -831,7 +834,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_LoadBlock(uint32_t start, uint32_t count, const u
 // Works on a secured part: the way back to an unsecured one.
 BDXSIM_EXPORT int BDX_CALL bdx_FlashEraseAll(unsigned char timing) {
   Call c(k_bdx_FlashEraseAll);
-  if (c.injected || !g_lib.connected) return -1;
+  if (c.refused()) return -1;
   std::string line;
   int result = sim_flash_erase_all(target(), timing, &line);
   report(line);
@@ -840,7 +843,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_FlashEraseAll(unsigned char timing) {
 
 BDXSIM_EXPORT int BDX_CALL bdx_FlashEraseBlock(int block, unsigned char timing) {
   Call c(k_bdx_FlashEraseBlock);
-  if (c.injected || !g_lib.connected) return -1;
+  if (c.refused()) return -1;
   if (refused_while_secured("flash cannot be erased by page")) return -1;
   std::string line;
   int result = sim_flash_erase_page(target(), block, timing, &line);
@@ -851,7 +854,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_FlashEraseBlock(int block, unsigned char timing) 
 BDXSIM_EXPORT int BDX_CALL bdx_FlashProgramBlock(unsigned char timing, uint32_t address,
                                                   const unsigned char* data, uint32_t count) {
   Call c(k_bdx_FlashProgramBlock);
-  if (c.injected || !g_lib.connected) return -1;
+  if (c.refused()) return -1;
   if (refused_while_secured(sim_format("flash at 0x%X cannot be programmed", address))) return -1;
   std::string line;
   int result = sim_flash_program(target(), timing, address, data, count, &line);
@@ -901,7 +904,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_FlashVerifyFile(const char* file, uint32_t* fail,
 // Works on a secured part: the way back to an unsecured one.
 BDXSIM_EXPORT int BDX_CALL bdx_EpromEraseAll(unsigned char timing, uint32_t eeprom_start) {
   Call c(k_bdx_EpromEraseAll);
-  if (c.injected || !g_lib.connected) return -1;
+  if (c.refused()) return -1;
   std::string line;
   int result = sim_eeprom_erase_all(target(), timing, eeprom_start, &line);
   report(line);
@@ -911,7 +914,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_EpromEraseAll(unsigned char timing, uint32_t eepr
 BDXSIM_EXPORT int BDX_CALL bdx_EpromProgramByte(unsigned char timing, uint32_t address,
                                                  unsigned char value) {
   Call c(k_bdx_EpromProgramByte);
-  if (c.injected || !g_lib.connected) return -1;
+  if (c.refused()) return -1;
   if (refused_while_secured(sim_format("EEPROM at 0x%X cannot be programmed", address))) return -1;
   std::string line;
   int result = sim_eeprom_program_byte(target(), timing, address, value, &line);
@@ -922,7 +925,7 @@ BDXSIM_EXPORT int BDX_CALL bdx_EpromProgramByte(unsigned char timing, uint32_t a
 BDXSIM_EXPORT int BDX_CALL bdx_EpromProgramSector(unsigned char timing, uint32_t address,
                                                    uint32_t data) {
   Call c(k_bdx_EpromProgramSector);
-  if (c.injected || !g_lib.connected) return -1;
+  if (c.refused()) return -1;
   if (refused_while_secured(sim_format("EEPROM at 0x%X cannot be programmed", address))) return -1;
   std::string line;
   int result = sim_eeprom_program_sector(target(), timing, address, data, &line);
