@@ -166,22 +166,15 @@ int seek_to_owner_lock(int fd) {
 #endif
 }
 
-// The holder writes its id right after taking the lock: a reader that comes in between tries a
-// few times more.
 unsigned long read_owner_id(int fd) {
-  for (int tries = 0; tries < 5; ++tries) {
-    char text[32] = {};
+  return sim_read_owner_id([fd](char* text, size_t size) -> long {
 #if defined(_WIN32)
     _lseek(fd, 0, SEEK_SET);
-    const int n = _read(fd, text, sizeof text - 1);
+    return _read(fd, text, static_cast<unsigned>(size));
 #else
-    const ssize_t n = pread(fd, text, sizeof text - 1, 0);
+    return static_cast<long>(pread(fd, text, size, 0));
 #endif
-    const unsigned long id = n > 0 ? std::strtoul(text, nullptr, 10) : 0;
-    if (id) return id;
-    sim_sleep_us(2000);
-  }
-  return 0;
+  });
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // shares with the tool (buffer/file_system.h: process id, flushing to the disk, links,
 // permissions, the one-step replace).
 #pragma once
+#include <cstdlib>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -33,6 +34,21 @@ bool sim_file_writable(const std::string& path);
 // False once the process with this id has ended; true while it runs and whenever that cannot
 // be told (a file of a process that may still use it is never taken away from it).
 bool sim_process_alive(unsigned long pid);
+
+// The owner's id in an owner file, through read (the platform's read of the file's first bytes
+// into a buffer: the count read, or 0 or less). The holder writes its id right after taking the
+// lock: a reader that comes in between tries a few times more. 0 when none is found.
+template <typename Read>
+unsigned long sim_read_owner_id(Read read) {
+  for (int tries = 0; tries < 5; ++tries) {
+    char text[32] = {};
+    const long n = read(text, sizeof text - 1);
+    const unsigned long id = n > 0 ? std::strtoul(text, nullptr, 10) : 0;
+    if (id) return id;
+    sim_sleep_us(2000);
+  }
+  return 0;
+}
 
 // A file beside the state file that marks a part as one process's own: held from
 // sim_take_owner_file until sim_release_owner_file or the end of the process (a process that

@@ -84,20 +84,12 @@ std::string win32_reason(DWORD error) {
 // it covers, and the id must stay readable.
 constexpr DWORD kOwnerLockAt = 1u << 30;
 
-// The holder writes its id right after taking the lock: a reader that comes in between tries a
-// few times more.
 unsigned long read_owner_id(HANDLE h) {
-  for (int tries = 0; tries < 5; ++tries) {
-    char text[32] = {};
+  return sim_read_owner_id([h](char* text, size_t size) -> long {
     OVERLAPPED at = {};
     DWORD n = 0;
-    if (ReadFile(h, text, sizeof text - 1, &n, &at) && n > 0) {
-      const unsigned long id = std::strtoul(text, nullptr, 10);
-      if (id) return id;
-    }
-    Sleep(2);
-  }
-  return 0;
+    return ReadFile(h, text, static_cast<DWORD>(size), &n, &at) ? static_cast<long>(n) : -1;
+  });
 }
 
 }  // namespace
