@@ -719,6 +719,11 @@ check security-unsecure-third 0 "" -- unsecure
 check security-protect 0 "" -- program protect.s19
 check security-protected 1 "" -- program upper.s19
 has security-protected "0xF800 is protected by FPROT 0xC7; Erase All lifts the protection"
+# A recovery or a status that cannot be made fails.
+BDXSIM_FAIL=bdx_FlashEraseAll check security-unsecure-fails 1 "" -- unsecure
+hasnt security-unsecure-fails "Target is unsecured"
+BDXSIM_FAIL=bdx_GetByte check security-status-fails 1 "" -- status
+BDXSIM_FAIL=bdx_FlashProgramBlock check security-secure-fails 1 "" -- secure
 check security-bad-rule 2 "" -- program app.s19 --security none
 check security-bad-key 2 "" -- secure --backdoor 0000111122223333
 export BDXSIM_STATE=$shared_state
