@@ -15,3 +15,9 @@ extern std::vector<std::string> g_lines;
 const char* fake_env(const char* name);
 // The library's report callback: appends text to g_lines.
 int BDX_CALL collect(const char* text);
+
+// As if a program loaded the simulated library with the settings in g_env: the library started
+// afresh (bdxsim_reset_for_tests), the adapter table bound to it and bdx_Init(collect) called.
+// True when all 26 functions were bound and bdx_Init succeeded. (In sim_library_start.cpp, so
+// that only the tests that link the simulated library need it.)
+bool load_simulated_library();

@@ -70,10 +70,7 @@ class Cpu12Program : public ::testing::TestWithParam<ProgramCase> {
     g_env["BDXSIM_STATE"] = "";
     g_env["BDXSIM_DERIVATIVE"] = GetParam().part;
     g_lines.clear();
-    bdxsim_use_environment(fake_env);
-    bdxsim_reset_for_tests();
-    ASSERT_EQ(bdx_table_bind(bdxsim_lookup, nullptr, "bdxsim"), 26);
-    ASSERT_EQ(bdx_Init(collect), 0);
+    ASSERT_TRUE(load_simulated_library());
     ASSERT_EQ(bdx_Connect("R41", "COM1 8"), 0);
   }
   void TearDown() override {

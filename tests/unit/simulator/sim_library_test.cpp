@@ -80,10 +80,7 @@ class SimLibrary : public ::testing::Test {
   }
   // As if the library were unloaded and loaded with the settings in g_env.
   void restart() {
-    bdxsim_use_environment(fake_env);
-    bdxsim_reset_for_tests();
-    ASSERT_EQ(bdx_table_bind(bdxsim_lookup, nullptr, "bdxsim"), 26);
-    ASSERT_EQ(bdx_Init(collect), 0);
+    ASSERT_TRUE(load_simulated_library());
   }
   void connect() { ASSERT_EQ(bdx_Connect("R41", "COM1 8"), 0); }
   // Programs the security byte 0xFF0F := 0xFE: a part with anything programmed would otherwise

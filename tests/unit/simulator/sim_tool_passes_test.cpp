@@ -148,10 +148,7 @@ class ToolPasses : public ::testing::TestWithParam<const char*> {
     buffer_attach(nullptr);
     set_all_regions(true);
     g_progress_calls = 0;
-    bdxsim_use_environment(fake_env);
-    bdxsim_reset_for_tests();
-    ASSERT_EQ(bdx_table_bind(bdxsim_lookup, nullptr, "bdxsim"), 26);
-    ASSERT_EQ(bdx_Init(collect), 0);
+    ASSERT_TRUE(load_simulated_library());
     ASSERT_TRUE(g_lines.empty());
     ASSERT_EQ(bdx_Connect("R41", "COM1 8"), 0);
     reset_target_map();
@@ -391,10 +388,7 @@ TEST(ToolPassesXdp, EepromPassOverItsRamRangeFailsClearly) {
   g_env["BDXSIM_DERIVATIVE"] = "XDP";
   g_lines.clear();
   buffer_attach(nullptr);
-  bdxsim_use_environment(fake_env);
-  bdxsim_reset_for_tests();
-  ASSERT_EQ(bdx_table_bind(bdxsim_lookup, nullptr, "bdxsim"), 26);
-  ASSERT_EQ(bdx_Init(collect), 0);
+  ASSERT_TRUE(load_simulated_library());
   ASSERT_EQ(bdx_Connect("R42", ""), 0);
   reset_target_map();
   select_target_by_name("XDP");
@@ -427,10 +421,7 @@ TEST(ToolPassesFiles, TheLibraryRefusesWhatTheToolsLoadRefuses) {
   g_env.clear();
   g_env["BDXSIM_STATE"] = "";
   g_env["BDXSIM_DERIVATIVE"] = "MC9S12DG256";
-  bdxsim_use_environment(fake_env);
-  bdxsim_reset_for_tests();
-  ASSERT_EQ(bdx_table_bind(bdxsim_lookup, nullptr, "bdxsim"), 26);
-  ASSERT_EQ(bdx_Init(collect), 0);
+  ASSERT_TRUE(load_simulated_library());
   ASSERT_EQ(bdx_Connect("R41", "COM1 8"), 0);
   const std::string first = srec_line(0xC000, {1, 2}), second = srec_line(0xC010, {3, 4});
   const std::string end = "S9030000FC\n";

@@ -48,10 +48,7 @@ class SimTraps : public ::testing::Test {
   // A program loading the library, with the settings in g_env.
   void start() {
     g_lines.clear();
-    bdxsim_use_environment(fake_env);
-    bdxsim_reset_for_tests();
-    ASSERT_EQ(bdx_table_bind(bdxsim_lookup, nullptr, "bdxsim"), 26);
-    ASSERT_EQ(bdx_Init(collect), 0);
+    ASSERT_TRUE(load_simulated_library());
   }
   // Keeping in a state file of a folder of this test's own.
   std::string keep_in_folder() {
